@@ -1,0 +1,250 @@
+#include "engine/fileio.h"
+
+#include <cstring>
+#include <memory>
+#include <random>
+
+#include "platform/platform.h"
+#include "platform/text.h"
+
+namespace quarvel {
+
+std::uint32_t FileErrorFlags = 0;
+
+namespace {
+
+CopyProgressFn g_progress;
+
+void ReportProgress(std::uint64_t bytes) {
+  if (g_progress) g_progress(bytes);
+}
+
+}  // namespace
+
+void SetCopyProgress(CopyProgressFn fn) { g_progress = std::move(fn); }
+
+int FileOpenRead(const std::string& path) {
+  FileErrorFlags = 0;
+  const int fd = Host().Open(path, OpenMode::kRead);
+  if (fd < 0) {
+    FileErrorFlags |= FERR_NOTFOUND;
+    return -1;
+  }
+  return fd;
+}
+
+long FileRead(int fd, void* buffer, std::size_t n) {
+  const long r = Host().Read(fd, buffer, n);
+  if (r != static_cast<long>(n)) FileErrorFlags |= FERR_BADDATA;
+  return r;
+}
+
+int FileClose(int fd) { return Host().Close(fd); }
+
+int FileCreate(const std::string& path) {
+  FileErrorFlags = 0;
+  const int fd = Host().Open(path, OpenMode::kReadWriteCreate);
+  if (fd < 0) {
+    FileErrorFlags |= FERR_NOWRITE;
+    return -1;
+  }
+  return fd;
+}
+
+long FileWrite(int fd, const void* buffer, std::size_t n) {
+  const long w = Host().Write(fd, buffer, n);
+  if (w != static_cast<long>(n)) FileErrorFlags |= FERR_DISKFULL;
+  return w;
+}
+
+int FileCloseWritten(int fd) {
+  const int r = Host().Close(fd);
+  if (r != 0) FileErrorFlags |= FERR_DISKFULL;
+  return r;
+}
+
+int FileMakeEmpty(const std::string& path) {
+  const int fd = FileCreate(path);
+  if (fd < 0) return -1;
+  return FileCloseWritten(fd) == 0 ? 0 : -1;
+}
+
+int FileRemove(const std::string& path) { return Host().Remove(path); }
+
+std::int64_t FileSeek(int fd, std::int64_t offset) {
+  const std::int64_t r = Host().Seek(fd, offset);
+  if (r != offset) {
+    FileErrorFlags |= FERR_BADDATA;
+    return -1;
+  }
+  return r;
+}
+
+std::int64_t FileTell(int fd) { return Host().Tell(fd); }
+
+int FileFlush(int fd) {
+  if (Host().Flush(fd) != 0) {
+    FileErrorFlags |= FERR_DISKFULL;
+    return -1;
+  }
+  return 0;
+}
+
+std::string& PathJoin(std::string& dest, const std::string& dir, const std::string& name) {
+  dest = dir + name;
+  return dest;
+}
+
+std::string& StrUpperSjis(std::string& text) {
+  text = SjisAsciiUpper(text);
+  return text;
+}
+
+int FileCopyBytes(int from, int to, std::uint32_t n) {
+  std::unique_ptr<char[]> buffer(new char[kCopyChunk]);
+  if (n > 0) {
+    std::uint32_t remaining = n;
+    while (remaining > 0) {
+      const std::uint32_t c = remaining < kCopyChunk ? remaining : kCopyChunk;
+      const long got = FileRead(from, buffer.get(), c);
+      if (got > 0) FileWrite(to, buffer.get(), static_cast<std::size_t>(got));
+      if (FileErrorFlags != 0) return -1;
+      ReportProgress(c);
+      remaining -= c;
+    }
+    return 0;
+  }
+  for (;;) {
+    const long got = FileRead(from, buffer.get(), kCopyChunk);
+    FileErrorFlags &= ~FERR_BADDATA;
+    if (got <= 0) return 0;
+    FileWrite(to, buffer.get(), static_cast<std::size_t>(got));
+    if (FileErrorFlags & FERR_DISKFULL) return -8;
+    ReportProgress(static_cast<std::uint64_t>(got));
+  }
+}
+
+bool FilesEqual(int fd_a, int fd_b, std::uint32_t n) {
+  if (n == 0) return true;
+  std::unique_ptr<char[]> a(new char[kCopyChunk]);
+  std::unique_ptr<char[]> b(new char[kCopyChunk]);
+  std::uint32_t remaining = n;
+  while (remaining > 0) {
+    const std::uint32_t c = remaining < kCopyChunk ? remaining : kCopyChunk;
+    FileRead(fd_a, a.get(), c);
+    FileRead(fd_b, b.get(), c);
+    if (FileErrorFlags != 0) return false;
+    if (std::memcmp(a.get(), b.get(), c) != 0) return false;
+    ReportProgress(c);
+    remaining -= c;
+  }
+  return true;
+}
+
+int ReadLStringCount(int fd) {
+  unsigned char raw[2];
+  if (FileRead(fd, raw, 2) != 2) return -1;
+  const auto count = static_cast<std::int16_t>(raw[0] | (raw[1] << 8));
+  if (count < 0) {
+    FileErrorFlags |= FERR_BADDATA;
+    return -1;
+  }
+  return count;
+}
+
+void ReadLString(int fd, std::string& s) {
+  s.clear();
+  const int count = ReadLStringCount(fd);
+  if (count <= 0) return;
+  std::string buffer(static_cast<std::size_t>(count), '\0');
+  const long got = FileRead(fd, buffer.data(), buffer.size());
+  buffer.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
+  s.assign(buffer.c_str());
+}
+
+void WriteLString(int fd, const std::string& s) {
+  WriteU16(fd, static_cast<std::uint16_t>(s.size() + 1));
+  FileWrite(fd, s.c_str(), s.size() + 1);
+}
+
+std::size_t LStringSize(const std::string& s) { return s.size() + 3; }
+
+std::uint16_t ReadU16(int fd) {
+  unsigned char raw[2] = {0, 0};
+  FileRead(fd, raw, 2);
+  return static_cast<std::uint16_t>(raw[0] | (raw[1] << 8));
+}
+
+std::uint32_t ReadU32(int fd) {
+  unsigned char raw[4] = {0, 0, 0, 0};
+  FileRead(fd, raw, 4);
+  return static_cast<std::uint32_t>(raw[0]) | (static_cast<std::uint32_t>(raw[1]) << 8) |
+         (static_cast<std::uint32_t>(raw[2]) << 16) | (static_cast<std::uint32_t>(raw[3]) << 24);
+}
+
+void WriteU16(int fd, std::uint16_t v) {
+  const unsigned char raw[2] = {static_cast<unsigned char>(v), static_cast<unsigned char>(v >> 8)};
+  FileWrite(fd, raw, 2);
+}
+
+void WriteU32(int fd, std::uint32_t v) {
+  const unsigned char raw[4] = {static_cast<unsigned char>(v), static_cast<unsigned char>(v >> 8),
+                                static_cast<unsigned char>(v >> 16), static_cast<unsigned char>(v >> 24)};
+  FileWrite(fd, raw, 4);
+}
+
+namespace {
+
+constexpr char kNameChars[] = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ";
+constexpr std::uint32_t kNameSpace = 36u * 36u * 36u * 36u * 36u;  // five variable characters
+constexpr int kNameTries = 4096;
+
+// Next candidate number; starts from the process identity so that two processes rarely collide,
+// and moves on after every name made so that names within one process stay distinct.
+std::uint32_t g_next_candidate = 0;
+bool g_candidate_seeded = false;
+
+std::string Candidate(const std::string& prefix, std::uint32_t n) {
+  char v[5];
+  for (char& c : v) {
+    c = kNameChars[n % 36];
+    n /= 36;
+  }
+  return prefix + v[0] + v[1] + "." + v[2] + v[3] + v[4];
+}
+
+}  // namespace
+
+std::string MakeWorkName(const std::string& dir, const std::string& prefix) {
+  if (!g_candidate_seeded) {
+    g_candidate_seeded = true;
+    g_next_candidate = std::random_device{}() % kNameSpace;
+  }
+  for (int i = 0; i < kNameTries; ++i) {
+    const std::uint32_t n = (g_next_candidate + static_cast<std::uint32_t>(i)) % kNameSpace;
+    const std::string name = Candidate(prefix, n);
+    std::uint32_t attrs = 0;
+    const int r = Host().GetAttributes(dir + name, &attrs);
+    if (r == kPlatformNotFound) {
+      g_next_candidate = (n + 1) % kNameSpace;
+      return name;
+    }
+  }
+  return "";
+}
+
+int RegisterTempFile(SFTbl& table, const std::string& dir, const std::string& name, const std::string& title) {
+  for (std::size_t i = 0; i < table.size(); ++i) {
+    if (table[i].name == name) return static_cast<int>(i);
+  }
+  const std::string temp = MakeWorkName(dir, "SBN1");
+  if (temp.empty() || (dir + temp).size() > kMaxPath) return -1;
+  if (FileMakeEmpty(dir + temp) != 0) {
+    FileRemove(dir + temp);
+    return -1;
+  }
+  table.push_back({name, temp, title});
+  return static_cast<int>(table.size() - 1);
+}
+
+}  // namespace quarvel

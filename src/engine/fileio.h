@@ -1,0 +1,90 @@
+// The file access layer: descriptor operations over the platform with one process-wide file-error
+// word, chunked copy and compare, length-prefixed strings and the import's work-file names.
+// Paths are CP932 and at most kMaxPath bytes.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "model/records.h"
+
+namespace quarvel {
+
+constexpr std::size_t kMaxPath = 260;
+constexpr std::uint32_t kCopyChunk = 32000;
+
+constexpr std::uint32_t FERR_NOTFOUND = 1;  // opening an existing file for reading failed
+constexpr std::uint32_t FERR_NOWRITE = 2;   // creating or opening a file for writing failed
+constexpr std::uint32_t FERR_BADDATA = 4;   // a read came up short (or a seek failed)
+constexpr std::uint32_t FERR_DISKFULL = 8;  // a write came up short, or closing a written file failed
+
+// Cleared only by the two opens; every other operation only sets bits.
+extern std::uint32_t FileErrorFlags;
+
+// Clears the word, opens an existing file read-only. Negative and FERR_NOTFOUND on failure.
+int FileOpenRead(const std::string& path);
+// Sets FERR_BADDATA when fewer than n bytes came. Returns the count (or -1).
+long FileRead(int fd, void* buffer, std::size_t n);
+// For descriptors of FileOpenRead. Touches no flag.
+int FileClose(int fd);
+// Clears the word, opens read-write, creating the file when missing, never truncating.
+// Negative and FERR_NOWRITE on failure.
+int FileCreate(const std::string& path);
+// Sets FERR_DISKFULL when fewer than n bytes were written.
+long FileWrite(int fd, const void* buffer, std::size_t n);
+// For descriptors of FileCreate. A failed close sets FERR_DISKFULL.
+int FileCloseWritten(int fd);
+// FileCreate then FileCloseWritten; -1 when the create failed.
+int FileMakeEmpty(const std::string& path);
+// Deletes the file. Returns 0 or a platform code (kPlatformDenied when access was denied).
+int FileRemove(const std::string& path);
+// Moves to an absolute offset. A failure sets FERR_BADDATA and returns -1.
+std::int64_t FileSeek(int fd, std::int64_t offset);
+std::int64_t FileTell(int fd);
+// Forces a written file to the disk; a failure sets FERR_DISKFULL and returns -1.
+int FileFlush(int fd);
+
+// dest = dir + name; no separator is added.
+std::string& PathJoin(std::string& dest, const std::string& dir, const std::string& name);
+// Upper-cases single-byte a-z in place, stepping over double-byte characters whole.
+std::string& StrUpperSjis(std::string& text);
+
+// Copies exactly n bytes (n > 0) or up to the end of `from` (n == 0) in chunks of kCopyChunk, testing
+// the word after each chunk. Returns 0; -1 when a counted copy came up short or a write failed; -8
+// when a to-end copy could not write. Never closes either descriptor.
+int FileCopyBytes(int from, int to, std::uint32_t n);
+// Compares the next n bytes of two files in chunks of kCopyChunk. False on a difference or when the
+// word is set after a chunk (an earlier failed read since the last open counts too). n == 0: true.
+bool FilesEqual(int fd_a, int fd_b, std::uint32_t n);
+
+// Length-prefixed string: 16-bit count N, then N bytes; the value runs to the first 0 byte.
+// A count of 32768 or more (negative as signed) reads nothing more, sets FERR_BADDATA and yields "".
+void ReadLString(int fd, std::string& s);
+// Writes N = length + 1, the bytes and a 0 byte.
+void WriteLString(int fd, const std::string& s);
+std::size_t LStringSize(const std::string& s);
+// The raw count of an LString without its bytes; -1 (and FERR_BADDATA) when the count cannot be read.
+int ReadLStringCount(int fd);
+
+// Little-endian integers through FileRead / FileWrite (so with their effects on the word).
+std::uint16_t ReadU16(int fd);
+std::uint32_t ReadU32(int fd);
+void WriteU16(int fd, std::uint16_t v);
+void WriteU32(int fd, std::uint32_t v);
+
+// A name (no directory) of the shape PREFIXab.cde, an 8.3 name, of which no file exists in `dir`;
+// `prefix` has four characters. Empty when none could be found.
+std::string MakeWorkName(const std::string& dir, const std::string& prefix);
+
+// Returns the index of the entry whose name equals `name`; else makes a work file from "SBN1XXXXXX",
+// creates it empty, appends {name, tempName, title} and returns its index. -1 when no unused name could
+// be made or the file could not be created; then nothing is created and nothing is appended.
+int RegisterTempFile(SFTbl& table, const std::string& dir, const std::string& name, const std::string& title);
+
+// Called with the byte count of every chunk that FileCopyBytes or FilesEqual moved; none by default.
+using CopyProgressFn = std::function<void(std::uint64_t bytes)>;
+void SetCopyProgress(CopyProgressFn fn);
+
+}  // namespace quarvel

@@ -1,0 +1,91 @@
+// The host services that the rest of the program uses: descriptors, directory search, attributes,
+// DOS stamps, rename and replace, the working directory, the program's path and profile values.
+// Every path handed in or out is CP932; the implementation converts to the host's encoding.
+// Nothing above this layer calls the operating system for files.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace quarvel {
+
+#ifdef _WIN32
+constexpr char kDirSep = '\\';
+#else
+constexpr char kDirSep = '/';
+#endif
+
+// Result codes of the path operations: 0 or one of these.
+constexpr int kPlatformFailed = -1;     // any other failure
+constexpr int kPlatformNotFound = -2;   // the file (or its directory) does not exist
+constexpr int kPlatformDenied = -3;     // access denied
+
+// Attribute bits.
+constexpr std::uint32_t kAttrReadOnly = 1;
+
+enum class OpenMode {
+  kRead,             // an existing file, read only
+  kReadWriteCreate,  // read and write; created when missing; never truncated
+};
+
+struct FoundFile {
+  std::string name;         // CP932, no directory
+  std::uint32_t stamp = 0;  // last write as DOS time (low 16 bits) and date (high 16 bits)
+};
+
+class Platform {
+ public:
+  virtual ~Platform() = default;
+
+  // Returns a descriptor (0 or more) or a negative code. The caller closes it.
+  virtual int Open(const std::string& path, OpenMode mode) = 0;
+  // Return the byte count, or -1.
+  virtual long Read(int fd, void* buffer, std::size_t n) = 0;
+  virtual long Write(int fd, const void* buffer, std::size_t n) = 0;
+  // Moves to an absolute offset; returns it, or -1.
+  virtual std::int64_t Seek(int fd, std::int64_t offset) = 0;
+  virtual std::int64_t Tell(int fd) = 0;
+  virtual std::int64_t Size(int fd) = 0;
+  // The descriptor is released whatever the result.
+  virtual int Close(int fd) = 0;
+  // Forces the file's data to the disk.
+  virtual int Flush(int fd) = 0;
+  // Forces the directory's entries (names made by create, rename, remove) to the disk.
+  virtual int FlushDir(const std::string& dir) = 0;
+
+  virtual int Remove(const std::string& path) = 0;
+  // Fails when a file of the name `to` exists already.
+  virtual int Rename(const std::string& from, const std::string& to) = 0;
+  // Puts `from` in the place of `to` in one step: at no moment is there no file at `to`.
+  virtual int ReplaceFile(const std::string& from, const std::string& to) = 0;
+
+  virtual int GetAttributes(const std::string& path, std::uint32_t* attrs) = 0;
+  virtual int SetAttributes(const std::string& path, std::uint32_t attrs) = 0;
+  virtual int GetStamp(const std::string& path, std::uint32_t* stamp) = 0;
+  virtual int GetStampFd(int fd, std::uint32_t* stamp) = 0;
+  virtual int SetStampFd(int fd, std::uint32_t stamp) = 0;
+
+  // Regular, not hidden files matching the pattern (a directory and a name with * and ?, matched
+  // without regard to case), sorted by upper-cased name. A missing directory gives an empty list.
+  virtual int FindFiles(const std::string& pattern, std::vector<FoundFile>* out) = 0;
+
+  // The program's own file path; empty when it cannot be told.
+  virtual std::string ProgramPath() = 0;
+  virtual std::string CurrentDir() = 0;
+  virtual int SetCurrentDir(const std::string& dir) = 0;
+
+  // Reads `key` of `section` of the settings file `file` (a name without directory).
+  virtual bool ReadProfileString(const std::string& file, const std::string& section,
+                                 const std::string& key, std::string* value) = 0;
+};
+
+// The platform in use: the host's own unless a test installed another.
+Platform& Host();
+// Installs `p` (nullptr: the host's own again) and returns the one it replaces.
+Platform* SetHost(Platform* p);
+// The host's own implementation.
+Platform& NativePlatform();
+
+}  // namespace quarvel

@@ -1,0 +1,19 @@
+// Helpers of the POSIX platform that tests reach directly.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace quarvel {
+
+// The host path of an existing file whose last component matches `host_path`'s without regard to ASCII
+// case: the exact name first, else the first such entry of the directory by name; else `host_path`.
+std::string ResolveLastComponent(const std::string& host_path);
+// CP932 path to the host's (UTF-8, last component resolved); false when it has no UTF-8 form.
+bool HostPath(const std::string& path, std::string* host);
+// Sorts by the ASCII-upper-cased CP932 name bytewise, ties by the name itself.
+void SortFoundFiles(std::vector<FoundFile>* files);
+
+}  // namespace quarvel

@@ -1,0 +1,294 @@
+// The POSIX implementation of the platform layer. Windows behaviours are mapped as the design notes
+// fix them: names on disk are UTF-8 and looked up without regard to case, read-only is the owner write
+// bit, stamps are local DOS times, and a rename never replaces an existing file.
+#ifndef _WIN32
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+#include "platform/dos_time.h"
+#include "platform/platform.h"
+#include "platform/posix_paths.h"
+#include "platform/profile.h"
+#include "platform/text.h"
+#include "platform/wildcard.h"
+
+namespace quarvel {
+
+namespace {
+
+int CodeFromErrno(int e) {
+  if (e == ENOENT || e == ENOTDIR) return kPlatformNotFound;
+  if (e == EACCES || e == EPERM) return kPlatformDenied;
+  return kPlatformFailed;
+}
+
+std::string ParentOf(const std::string& host_path) {
+  const std::size_t slash = host_path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  if (slash == 0) return "/";
+  return host_path.substr(0, slash);
+}
+
+class PosixPlatform final : public Platform {
+ public:
+  int Open(const std::string& path, OpenMode mode) override {
+    std::string host;
+    if (!HostPath(path, &host)) return kPlatformFailed;
+    const int flags = mode == OpenMode::kRead ? O_RDONLY : O_RDWR | O_CREAT;
+    const int fd = ::open(host.c_str(), flags | O_CLOEXEC, 0666);
+    return fd >= 0 ? fd : CodeFromErrno(errno);
+  }
+
+  long Read(int fd, void* buffer, std::size_t n) override {
+    std::size_t done = 0;
+    while (done < n) {
+      const ssize_t r = ::read(fd, static_cast<char*>(buffer) + done, n - done);
+      if (r < 0 && errno == EINTR) continue;
+      if (r < 0) return done > 0 ? static_cast<long>(done) : -1;
+      if (r == 0) break;
+      done += static_cast<std::size_t>(r);
+    }
+    return static_cast<long>(done);
+  }
+
+  long Write(int fd, const void* buffer, std::size_t n) override {
+    std::size_t done = 0;
+    while (done < n) {
+      const ssize_t w = ::write(fd, static_cast<const char*>(buffer) + done, n - done);
+      if (w < 0 && errno == EINTR) continue;
+      if (w <= 0) return done > 0 ? static_cast<long>(done) : -1;
+      done += static_cast<std::size_t>(w);
+    }
+    return static_cast<long>(done);
+  }
+
+  std::int64_t Seek(int fd, std::int64_t offset) override {
+    if (offset < 0) return -1;
+    return ::lseek(fd, static_cast<off_t>(offset), SEEK_SET);
+  }
+
+  std::int64_t Tell(int fd) override { return ::lseek(fd, 0, SEEK_CUR); }
+
+  std::int64_t Size(int fd) override {
+    struct stat st;
+    if (::fstat(fd, &st) != 0) return -1;
+    return st.st_size;
+  }
+
+  int Close(int fd) override { return ::close(fd) == 0 ? 0 : kPlatformFailed; }
+
+  int Flush(int fd) override { return ::fsync(fd) == 0 ? 0 : kPlatformFailed; }
+
+  int FlushDir(const std::string& dir) override {
+    std::string host;
+    if (!HostPath(dir.empty() ? std::string(".") : dir, &host)) return kPlatformFailed;
+    const int fd = ::open(host.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return CodeFromErrno(errno);
+    const int r = ::fsync(fd);
+    ::close(fd);
+    return r == 0 ? 0 : kPlatformFailed;
+  }
+
+  int Remove(const std::string& path) override {
+    std::string host;
+    if (!HostPath(path, &host)) return kPlatformFailed;
+    return ::unlink(host.c_str()) == 0 ? 0 : CodeFromErrno(errno);
+  }
+
+  int Rename(const std::string& from, const std::string& to) override {
+    std::string host_from, host_to;
+    if (!HostPath(from, &host_from) || !HostPath(to, &host_to)) return kPlatformFailed;
+    if (::renameat2(AT_FDCWD, host_from.c_str(), AT_FDCWD, host_to.c_str(), RENAME_NOREPLACE) == 0) return 0;
+    if (errno != EINVAL && errno != ENOSYS) return CodeFromErrno(errno);
+    // A file system without the no-replace flag: check, then rename.
+    struct stat st;
+    if (::lstat(host_to.c_str(), &st) == 0) return kPlatformFailed;
+    return ::rename(host_from.c_str(), host_to.c_str()) == 0 ? 0 : CodeFromErrno(errno);
+  }
+
+  int ReplaceFile(const std::string& from, const std::string& to) override {
+    std::string host_from, host_to;
+    if (!HostPath(from, &host_from) || !HostPath(to, &host_to)) return kPlatformFailed;
+    return ::rename(host_from.c_str(), host_to.c_str()) == 0 ? 0 : CodeFromErrno(errno);
+  }
+
+  int GetAttributes(const std::string& path, std::uint32_t* attrs) override {
+    struct stat st;
+    const int r = StatPath(path, &st);
+    if (r != 0) return r;
+    *attrs = (st.st_mode & S_IWUSR) ? 0 : kAttrReadOnly;
+    return 0;
+  }
+
+  int SetAttributes(const std::string& path, std::uint32_t attrs) override {
+    std::string host;
+    if (!HostPath(path, &host)) return kPlatformFailed;
+    struct stat st;
+    if (::stat(host.c_str(), &st) != 0) return CodeFromErrno(errno);
+    mode_t mode = st.st_mode & 07777;
+    mode = (attrs & kAttrReadOnly) ? (mode & ~static_cast<mode_t>(0222)) : (mode | S_IWUSR);
+    return ::chmod(host.c_str(), mode) == 0 ? 0 : CodeFromErrno(errno);
+  }
+
+  int GetStamp(const std::string& path, std::uint32_t* stamp) override {
+    struct stat st;
+    const int r = StatPath(path, &st);
+    if (r != 0) return r;
+    *stamp = DosStampFromTime(st.st_mtime);
+    return 0;
+  }
+
+  int GetStampFd(int fd, std::uint32_t* stamp) override {
+    struct stat st;
+    if (::fstat(fd, &st) != 0) return kPlatformFailed;
+    *stamp = DosStampFromTime(st.st_mtime);
+    return 0;
+  }
+
+  int SetStampFd(int fd, std::uint32_t stamp) override {
+    const std::time_t t = TimeFromDosStamp(stamp);
+    if (t == static_cast<std::time_t>(-1)) return kPlatformFailed;
+    struct timespec times[2];
+    times[0].tv_sec = t;
+    times[0].tv_nsec = 0;
+    times[1] = times[0];
+    return ::futimens(fd, times) == 0 ? 0 : kPlatformFailed;
+  }
+
+  int FindFiles(const std::string& pattern, std::vector<FoundFile>* out) override {
+    out->clear();
+    std::size_t sep = pattern.rfind('/');
+    const std::string dir = sep == std::string::npos ? std::string() : pattern.substr(0, sep + 1);
+    const std::string mask = sep == std::string::npos ? pattern : pattern.substr(sep + 1);
+    std::string host_dir;
+    if (!Cp932ToUtf8(dir.empty() ? std::string(".") : dir, &host_dir)) return kPlatformFailed;
+    DIR* d = ::opendir(host_dir.c_str());
+    if (d == nullptr) return 0;
+    const int dfd = ::dirfd(d);
+    while (struct dirent* e = ::readdir(d)) {
+      if (e->d_name[0] == '.') continue;  // hidden, and the . and .. entries
+      std::string name;
+      if (!Utf8ToCp932(e->d_name, &name) || !WildcardMatch(mask, name)) continue;
+      struct stat st;
+      if (::fstatat(dfd, e->d_name, &st, 0) != 0 || !S_ISREG(st.st_mode)) continue;
+      out->push_back({name, DosStampFromTime(st.st_mtime)});
+    }
+    ::closedir(d);
+    SortFoundFiles(out);
+    return 0;
+  }
+
+  std::string ProgramPath() override {
+    char buffer[4096];
+    const ssize_t n = ::readlink("/proc/self/exe", buffer, sizeof buffer - 1);
+    if (n <= 0) return "";
+    std::string path;
+    if (!Utf8ToCp932(std::string(buffer, static_cast<std::size_t>(n)), &path)) return "";
+    return path;
+  }
+
+  std::string CurrentDir() override {
+    char buffer[4096];
+    if (::getcwd(buffer, sizeof buffer) == nullptr) return "";
+    std::string dir;
+    if (!Utf8ToCp932(buffer, &dir)) return "";
+    return dir;
+  }
+
+  int SetCurrentDir(const std::string& dir) override {
+    std::string host;
+    if (!Cp932ToUtf8(dir, &host)) return kPlatformFailed;
+    return ::chdir(host.c_str()) == 0 ? 0 : CodeFromErrno(errno);
+  }
+
+  bool ReadProfileString(const std::string& file, const std::string& section, const std::string& key,
+                         std::string* value) override {
+    std::string dir;
+    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg != nullptr && xdg[0] != '\0') {
+      dir = xdg;
+    } else if (const char* home = std::getenv("HOME"); home != nullptr && home[0] != '\0') {
+      dir = std::string(home) + "/.config";
+    } else {
+      return false;
+    }
+    std::string host_file;
+    if (!Cp932ToUtf8(file, &host_file)) return false;
+    std::ifstream in(dir + "/" + host_file, std::ios::binary);
+    if (!in) return false;
+    std::ostringstream text;
+    text << in.rdbuf();
+    std::string section8, key8, found;
+    if (!Cp932ToUtf8(section, &section8) || !Cp932ToUtf8(key, &key8)) return false;
+    if (!ParseProfileValue(text.str(), section8, key8, &found)) return false;
+    return Utf8ToCp932(found, value);
+  }
+
+ private:
+  int StatPath(const std::string& path, struct stat* st) {
+    std::string host;
+    if (!HostPath(path, &host)) return kPlatformFailed;
+    return ::stat(host.c_str(), st) == 0 ? 0 : CodeFromErrno(errno);
+  }
+};
+
+}  // namespace
+
+void SortFoundFiles(std::vector<FoundFile>* files) {
+  std::vector<std::pair<std::string, FoundFile>> keyed;
+  keyed.reserve(files->size());
+  for (FoundFile& f : *files) keyed.emplace_back(SjisAsciiUpper(f.name), std::move(f));
+  std::sort(keyed.begin(), keyed.end(), [](const auto& a, const auto& b) {
+    return a.first != b.first ? a.first < b.first : a.second.name < b.second.name;
+  });
+  files->clear();
+  for (auto& k : keyed) files->push_back(std::move(k.second));
+}
+
+bool HostPath(const std::string& path, std::string* host) {
+  std::string utf8;
+  if (!Cp932ToUtf8(path, &utf8) || utf8.empty()) return false;
+  *host = ResolveLastComponent(utf8);
+  return true;
+}
+
+std::string ResolveLastComponent(const std::string& host_path) {
+  struct stat st;
+  if (::lstat(host_path.c_str(), &st) == 0 || errno != ENOENT) return host_path;
+  const std::string parent = ParentOf(host_path);
+  const std::size_t slash = host_path.rfind('/');
+  const std::string leaf = slash == std::string::npos ? host_path : host_path.substr(slash + 1);
+  if (leaf.empty()) return host_path;
+  // UTF-8 bytes of non-ASCII characters are all 0x80 or above, so upper-casing ASCII letters alone
+  // matches names exactly as the CP932-aware rule does.
+  const std::string want = SjisAsciiUpper(leaf);
+  DIR* d = ::opendir(parent.c_str());
+  if (d == nullptr) return host_path;
+  std::string best;
+  while (struct dirent* e = ::readdir(d)) {
+    const std::string name = e->d_name;
+    if (name == "." || name == "..") continue;
+    if (SjisAsciiUpper(name) == want && (best.empty() || name < best)) best = name;
+  }
+  ::closedir(d);
+  if (best.empty()) return host_path;
+  return slash == std::string::npos ? best : host_path.substr(0, slash + 1) + best;
+}
+
+Platform& NativePlatform() {
+  static PosixPlatform platform;
+  return platform;
+}
+
+}  // namespace quarvel
+
+#endif  // _WIN32

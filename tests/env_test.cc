@@ -1,0 +1,105 @@
+#include "shell/env.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "shell/paths.h"
+#include "support/temp_dir.h"
+
+namespace quarvel {
+namespace {
+
+// Points the settings file at a scratch directory and restores the environment afterwards.
+class EnvTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const char* old = std::getenv("XDG_CONFIG_HOME");
+    had_xdg_ = old != nullptr;
+    if (had_xdg_) old_xdg_ = old;
+    setenv("XDG_CONFIG_HOME", dir_.path().c_str(), 1);
+    saved_ = Env();
+  }
+  void TearDown() override {
+    if (had_xdg_) {
+      setenv("XDG_CONFIG_HOME", old_xdg_.c_str(), 1);
+    } else {
+      unsetenv("XDG_CONFIG_HOME");
+    }
+    Env() = saved_;
+  }
+  void Args(std::vector<const char*> a) {
+    a.insert(a.begin(), "quarvel");
+    StoreArguments(static_cast<int>(a.size()), a.data());
+  }
+  TempDir dir_;
+  bool had_xdg_ = false;
+  std::string old_xdg_;
+  Environment saved_;
+};
+
+TEST_F(EnvTest, DefaultsToProgramDirectoryWithoutSettings) {
+  Args({});
+  EXPECT_FALSE(EnvInit());
+  EXPECT_FALSE(Env().programDir.empty());
+  EXPECT_EQ(Env().programDir.back(), '/');
+  EXPECT_EQ(Env().GL_sys_dir, Env().programDir);
+  EXPECT_EQ(Env().GL_sys_fname, "");
+  EXPECT_FALSE(IsOldPlatform());
+}
+
+TEST_F(EnvTest, SwitchesWinOverSettingsAndMatchExactly) {
+  WriteFile(dir_.path() + "TOVLIN.INI", "[Tovlin]\nGL_sys_dir=/from/ini\nGL_sys_fname=name\n");
+  Args({"-m/lower", "-M/Menu/Dir", "-Sfile"});
+  EXPECT_TRUE(EnvInit());
+  EXPECT_EQ(Env().GL_sys_dir, "/Menu/Dir/");  // separator added; case kept on this platform
+  EXPECT_EQ(Env().GL_sys_fname, "file");
+
+  Args({});
+  EXPECT_TRUE(ReadSettings());
+  EXPECT_EQ(Env().GL_sys_dir, "/from/ini");  // a settings value is taken as it stands
+  EXPECT_EQ(MenuPath("A", "SST"), "/from/ini/A.SST");
+  EXPECT_EQ(MenuPath("A", ".SSV"), "/from/ini/A.SSV");
+  EXPECT_EQ(MenuPath("", ""), "/from/ini/");
+}
+
+TEST_F(EnvTest, OverlongSwitchIsIgnored) {
+  const std::string longer = "-M/" + std::string(300, 'x');
+  Args({longer.c_str()});
+  std::string v = "kept";
+  EXPECT_FALSE(FindSwitch('M', &v));
+  EXPECT_EQ(v, "kept");
+}
+
+TEST_F(EnvTest, MenuPathAddsRealSeparatorAfterTrailByte5C) {
+  Env().GL_sys_dir = "/menu\x95\x5c";
+  EXPECT_EQ(MenuPath("A", "SST"), "/menu\x95\x5c/A.SST");
+  Env().GL_sys_dir = "";
+  EXPECT_EQ(MenuPath("A", "SST"), "A.SST");
+}
+
+TEST_F(EnvTest, SetMenuDirFromPathSplitsDirectoryAndName) {
+  SetMenuDirFromPath("/work/menu/");
+  EXPECT_EQ(Env().GL_sys_dir, "/work/menu/");
+  EXPECT_EQ(Env().GL_sys_fname, "");
+  SetMenuDirFromPath("/work/menu/MAIN.SST");
+  EXPECT_EQ(Env().GL_sys_dir, "/work/menu/");
+  EXPECT_EQ(Env().GL_sys_fname, "MAIN");
+}
+
+TEST(Paths, TrailingSeparatorRespectsDoubleByteCharacters) {
+  std::string p;
+  AddTrailingSeparator(p);
+  EXPECT_EQ(p, "/");
+  p = "/menu\x95\x5c";
+  RemoveTrailingSeparator(p);
+  EXPECT_EQ(p, "/menu\x95\x5c");
+  AddTrailingSeparator(p);
+  EXPECT_EQ(p, "/menu\x95\x5c/");
+  RemoveTrailingSeparator(p);
+  EXPECT_EQ(p, "/menu\x95\x5c");
+  EXPECT_EQ(DirectoryPart("/a/b\x95\x5c" "c"), "/a/");
+}
+
+}  // namespace
+}  // namespace quarvel

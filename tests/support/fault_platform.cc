@@ -1,0 +1,101 @@
+#include "support/fault_platform.h"
+
+namespace quarvel {
+
+const char* FaultOpName(FaultOp op) {
+  static const char* const names[] = {"open-read", "create", "read",   "write",  "close",
+                                      "flush",     "flush-dir", "seek", "remove", "rename",
+                                      "replace",   "set-attributes", "set-stamp"};
+  return names[static_cast<int>(op)];
+}
+
+void FaultPlatform::FailNth(FaultOp op, int n) {
+  ResetCounts();
+  fail_op_ = op;
+  fail_at_ = n;
+  fired_ = false;
+}
+
+void FaultPlatform::ResetCounts() { counts_.fill(0); }
+
+bool FaultPlatform::Hit(FaultOp op) {
+  const int n = ++counts_[static_cast<int>(op)];
+  if (op == fail_op_ && n == fail_at_ && !fired_) {
+    fired_ = true;
+    return true;
+  }
+  return false;
+}
+
+int FaultPlatform::Open(const std::string& path, OpenMode mode) {
+  if (Hit(mode == OpenMode::kRead ? FaultOp::kOpenRead : FaultOp::kCreate)) return kPlatformFailed;
+  return base_.Open(path, mode);
+}
+
+long FaultPlatform::Read(int fd, void* buffer, std::size_t n) {
+  // A short read: half of what was asked for really arrives.
+  if (Hit(FaultOp::kRead)) return base_.Read(fd, buffer, n / 2);
+  return base_.Read(fd, buffer, n);
+}
+
+long FaultPlatform::Write(int fd, const void* buffer, std::size_t n) {
+  // A full disk: half of the bytes land, then the write stops.
+  if (Hit(FaultOp::kWrite)) return n / 2 > 0 ? base_.Write(fd, buffer, n / 2) : 0;
+  return base_.Write(fd, buffer, n);
+}
+
+std::int64_t FaultPlatform::Seek(int fd, std::int64_t offset) {
+  if (Hit(FaultOp::kSeek)) return -1;
+  return base_.Seek(fd, offset);
+}
+
+int FaultPlatform::Close(int fd) {
+  // The descriptor is released even when the close reports a failure, as on the host.
+  const int r = base_.Close(fd);
+  return Hit(FaultOp::kClose) ? kPlatformFailed : r;
+}
+
+int FaultPlatform::Flush(int fd) {
+  if (Hit(FaultOp::kFlush)) return kPlatformFailed;
+  return base_.Flush(fd);
+}
+
+int FaultPlatform::FlushDir(const std::string& dir) {
+  if (Hit(FaultOp::kFlushDir)) return kPlatformFailed;
+  return base_.FlushDir(dir);
+}
+
+int FaultPlatform::Remove(const std::string& path) {
+  if (Hit(FaultOp::kRemove)) return kPlatformFailed;
+  return base_.Remove(path);
+}
+
+int FaultPlatform::Rename(const std::string& from, const std::string& to) {
+  if (Hit(FaultOp::kRename)) return kPlatformFailed;
+  return base_.Rename(from, to);
+}
+
+int FaultPlatform::ReplaceFile(const std::string& from, const std::string& to) {
+  if (Hit(FaultOp::kReplace)) return kPlatformFailed;
+  return base_.ReplaceFile(from, to);
+}
+
+int FaultPlatform::GetAttributes(const std::string& path, std::uint32_t* attrs) {
+  if (all_names_exist_) {
+    *attrs = 0;
+    return 0;
+  }
+  return base_.GetAttributes(path, attrs);
+}
+
+int FaultPlatform::SetAttributes(const std::string& path, std::uint32_t attrs) {
+  if (Hit(FaultOp::kSetAttributes)) return kPlatformFailed;
+  return base_.SetAttributes(path, attrs);
+}
+
+int FaultPlatform::SetStampFd(int fd, std::uint32_t stamp) {
+  if (Hit(FaultOp::kSetStamp)) return kPlatformFailed;
+  return base_.SetStampFd(fd, stamp);
+}
+
+}  // namespace quarvel

@@ -1,0 +1,94 @@
+// A platform that forwards to another and makes one chosen operation fail, as a full disk, a short
+// read or a refused create, rename, remove or close would. Counts every operation by kind.
+#pragma once
+
+#include <array>
+
+#include "platform/platform.h"
+
+namespace quarvel {
+
+enum class FaultOp {
+  kOpenRead,
+  kCreate,
+  kRead,
+  kWrite,
+  kClose,
+  kFlush,
+  kFlushDir,
+  kSeek,
+  kRemove,
+  kRename,
+  kReplace,
+  kSetAttributes,
+  kSetStamp,
+  kCount
+};
+
+const char* FaultOpName(FaultOp op);
+
+class FaultPlatform final : public Platform {
+ public:
+  explicit FaultPlatform(Platform& base) : base_(base) {}
+
+  // The n-th operation of that kind from now on (1-based) fails, once. Counters restart at 0.
+  void FailNth(FaultOp op, int n);
+  void ResetCounts();
+  int Count(FaultOp op) const { return counts_[static_cast<int>(op)]; }
+  bool Fired() const { return fired_; }
+  // Makes every path look as if a file existed there (for running out of work names).
+  void set_all_names_exist(bool on) { all_names_exist_ = on; }
+
+  int Open(const std::string& path, OpenMode mode) override;
+  long Read(int fd, void* buffer, std::size_t n) override;
+  long Write(int fd, const void* buffer, std::size_t n) override;
+  std::int64_t Seek(int fd, std::int64_t offset) override;
+  std::int64_t Tell(int fd) override { return base_.Tell(fd); }
+  std::int64_t Size(int fd) override { return base_.Size(fd); }
+  int Close(int fd) override;
+  int Flush(int fd) override;
+  int FlushDir(const std::string& dir) override;
+  int Remove(const std::string& path) override;
+  int Rename(const std::string& from, const std::string& to) override;
+  int ReplaceFile(const std::string& from, const std::string& to) override;
+  int GetAttributes(const std::string& path, std::uint32_t* attrs) override;
+  int SetAttributes(const std::string& path, std::uint32_t attrs) override;
+  int GetStamp(const std::string& path, std::uint32_t* stamp) override { return base_.GetStamp(path, stamp); }
+  int GetStampFd(int fd, std::uint32_t* stamp) override { return base_.GetStampFd(fd, stamp); }
+  int SetStampFd(int fd, std::uint32_t stamp) override;
+  int FindFiles(const std::string& pattern, std::vector<FoundFile>* out) override {
+    return base_.FindFiles(pattern, out);
+  }
+  std::string ProgramPath() override { return base_.ProgramPath(); }
+  std::string CurrentDir() override { return base_.CurrentDir(); }
+  int SetCurrentDir(const std::string& dir) override { return base_.SetCurrentDir(dir); }
+  bool ReadProfileString(const std::string& file, const std::string& section, const std::string& key,
+                         std::string* value) override {
+    return base_.ReadProfileString(file, section, key, value);
+  }
+
+ private:
+  // Counts one operation and tells whether it is the one to fail.
+  bool Hit(FaultOp op);
+
+  Platform& base_;
+  std::array<int, static_cast<int>(FaultOp::kCount)> counts_{};
+  FaultOp fail_op_ = FaultOp::kCount;
+  int fail_at_ = 0;
+  bool fired_ = false;
+  bool all_names_exist_ = false;
+};
+
+// Installs a platform for the lifetime of the guard.
+class ScopedHost {
+ public:
+  explicit ScopedHost(Platform* p) : previous_(SetHost(p)) {}
+  ~ScopedHost() { SetHost(previous_); }
+  ScopedHost(const ScopedHost&) = delete;
+  ScopedHost& operator=(const ScopedHost&) = delete;
+
+ private:
+  Platform* previous_;
+};
+
+}  // namespace quarvel

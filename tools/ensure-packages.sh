@@ -1,0 +1,17 @@
+# Sourced by ./run and ./test: installs the Debian packages that are missing, and nothing when all are there.
+# Usage: ensure_packages NAME...
+ensure_packages() {
+  local missing=()
+  local p
+  for p in "$@"; do
+    dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  echo "installing: ${missing[*]}"
+  local sudo=()
+  [ "$(id -u)" -ne 0 ] && sudo=(sudo)
+  "${sudo[@]}" apt-get update -qq </dev/null
+  DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" </dev/null
+}
+
+QUARVEL_PACKAGES=(cmake make g++ libgtest-dev libcli11-dev nlohmann-json3-dev)
