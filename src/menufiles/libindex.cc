@@ -1,0 +1,98 @@
+#include "menufiles/libindex.h"
+
+#include "engine/fileio.h"
+#include "menufiles/headers.h"
+
+namespace quarvel {
+
+namespace {
+
+// Reads one index record into `doc` (length, word into storedWord, name, secondName).
+// False at the first short read or negative string count.
+bool ReadIndexRecord(int fd, SSDocInfo* doc) {
+  doc->length = ReadU32(fd);
+  doc->storedWord = ReadU32(fd);
+  ReadLString(fd, doc->name);
+  ReadLString(fd, doc->secondName);
+  return (FileErrorFlags & FERR_BADDATA) == 0;
+}
+
+// Opens the library and walks its index, handing each record with its data offset to `visit`, which
+// returns false to stop. Returns the descriptor, or -1 with the file closed when the index is cut short.
+template <typename Visit>
+int WalkIndex(const SSDlib& holder, std::string* title, const std::string& path, Visit visit) {
+  std::uint32_t count = 0, indexLength = 0;
+  std::int32_t number = 0;
+  const int fd = OpenDocLib(holder, &count, &indexLength, &number, title, path);
+  if (fd < 0) return -1;
+  if (FileErrorFlags != 0) {  // the header itself was cut short
+    FileClose(fd);
+    return -1;
+  }
+  std::uint32_t offset = static_cast<std::uint32_t>(kHeaderSize) + indexLength;
+  for (std::uint32_t i = 0; i < count; ++i) {
+    SSDocInfo doc;
+    doc.offset = offset;
+    if (!ReadIndexRecord(fd, &doc)) {
+      FileClose(fd);
+      return -1;
+    }
+    if (!visit(doc)) return fd;
+    offset += doc.length;
+  }
+  return fd;
+}
+
+}  // namespace
+
+std::uint32_t IndexRecordSize(const SSDocInfo& doc) {
+  return static_cast<std::uint32_t>(8 + LStringSize(doc.name) + LStringSize(doc.secondName));
+}
+
+int ListLibDocuments(const SSDlib& holder, TDicAry& list) {
+  list.clear();
+  std::string title;
+  const int fd = WalkIndex(holder, &title, "", [&](const SSDocInfo& doc) {
+    list.push_back({static_cast<std::int32_t>(doc.storedWord), doc.name, doc.secondName});
+    return true;
+  });
+  if (fd < 0) {
+    list.clear();
+    return -1;
+  }
+  FileClose(fd);
+  return 0;
+}
+
+int ReadLibIndex(const SSDlib& holder, SSDocInfoAry& entries, std::string* title, const std::string& path) {
+  entries.clear();
+  const int fd = WalkIndex(holder, title, path, [&](const SSDocInfo& doc) {
+    entries.push_back(doc);
+    entries.back().source = 0;
+    entries.back().word = 0;
+    return true;
+  });
+  if (fd < 0) entries.clear();
+  return fd;
+}
+
+int FindLibDocument(const SSDlib& holder, SSDocInfo* entry, std::string* title, const std::string& path,
+                    const std::string& name) {
+  bool found = false;
+  const int fd = WalkIndex(holder, title, path, [&](const SSDocInfo& doc) {
+    const std::int32_t source = entry->source;
+    *entry = doc;
+    entry->source = source;
+    entry->word = doc.storedWord;
+    found = doc.name == name;
+    return !found;
+  });
+  if (fd < 0) return -1;
+  if (!found) {
+    FileClose(fd);
+    return -1;
+  }
+  return fd;
+}
+
+}  // namespace quarvel

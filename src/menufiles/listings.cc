@@ -1,0 +1,54 @@
+#include "menufiles/listings.h"
+
+#include <functional>
+
+#include "engine/fileio.h"
+#include "menufiles/headers.h"
+#include "platform/platform.h"
+#include "shell/env.h"
+
+namespace quarvel {
+
+namespace {
+
+// Opens one found file with the kind's opener; the descriptor or a negative code.
+using Opener = std::function<int(const std::string& path, std::int32_t* number, std::string* title)>;
+
+int ListKind(const char* extension, const Opener& open, TDicAry& list) {
+  list.clear();
+  std::vector<FoundFile> found;
+  Host().FindFiles(MenuPath("*", extension), &found);
+  for (const FoundFile& f : found) {
+    std::int32_t number = 0;
+    std::string title;
+    const int fd = open(MenuPath(f.name, ""), &number, &title);
+    if (fd < 0) continue;
+    FileClose(fd);
+    list.push_back({number, f.name.substr(0, f.name.find('.')), title});
+  }
+  return static_cast<int>(list.size());
+}
+
+}  // namespace
+
+int ListMenuFiles(const SSMenu& holder, TDicAry& list) {
+  return ListKind("SST", [&](const std::string& path, std::int32_t* number, std::string* title) {
+    return OpenMenuFile(holder, number, title, path);
+  }, list);
+}
+
+int ListDocLibs(const SSDlib& holder, TDicAry& list) {
+  return ListKind("SSD", [&](const std::string& path, std::int32_t* number, std::string* title) {
+    std::uint32_t count = 0, indexLength = 0;
+    return OpenDocLib(holder, &count, &indexLength, number, title, path);
+  }, list);
+}
+
+int ListComLibs(const SSVlib& holder, TDicAry& list) {
+  return ListKind("SSV", [&](const std::string& path, std::int32_t* number, std::string* title) {
+    std::uint32_t count = 0, indexLength = 0;
+    return OpenComLib(holder, &count, &indexLength, number, title, path);
+  }, list);
+}
+
+}  // namespace quarvel
