@@ -1,0 +1,52 @@
+// Checks a diff file's whole structure before anything acts on it: the directory read in full, safe
+// entry names, and every data block inside the file and consistent with its entry.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "model/records.h"
+
+namespace quarvel {
+
+enum class DiffFault {
+  kNone,
+  kNotOpened,           // the file is missing or unreadable
+  kNotDiff,             // wrong magic or a later version
+  kDirectoryCut,        // the header or directory ended early, or a count is negative
+  kUnsafeName,          // an entry's name is not a plain file name of the menu directory
+  kBlockPastEnd,        // a block (or its length field) runs past the end of the file
+  kFileBlockShort,      // a file block shorter than its flag and stamp
+  kDocumentBlockBad,    // a document block whose second name and data length do not add up to it
+  kDeletionWithData,    // a deletion whose block is not empty (reported only by the strict check)
+  kTrailingBytes,       // bytes after the last block
+};
+
+struct DiffBlock {
+  std::uint32_t start = 0;   // offset of the block's length field
+  std::uint32_t length = 0;  // L, the bytes after the length field
+};
+
+struct DiffCheck {
+  DiffFault fault = DiffFault::kNone;
+  int entry = -1;  // the entry concerned, -1 for the file as a whole
+  bool ok() const { return fault == DiffFault::kNone; }
+};
+
+// True for a name that can only mean a file directly in the menu directory: not empty, not "." or
+// "..", no "/", single-byte "\", ":" or control byte (CP932-aware), a host form, not one of the
+// import's own work-file names, and with `windowsRules` no reserved device name (CON, PRN, AUX, NUL,
+// COM1-9, LPT1-9, with or without an extension).
+bool IsSafeFileName(const std::string& name, bool windowsRules);
+bool IsSafeFileName(const std::string& name);
+
+// Checks the blocks of an open diff that OpenDiffFile has just read into `changes` (the error word as
+// it left it, the descriptor at the first block). Fills `blocks`, one per entry. With `strict`, a
+// deletion must have an empty block. Moves the descriptor.
+DiffCheck CheckDiffBlocks(int fd, const SBNdtAry& changes, bool strict, std::vector<DiffBlock>* blocks);
+
+// Opens `path` and checks it whole. Fills `changes` and `description` as far as they were read.
+DiffCheck CheckDiffFile(const std::string& path, bool strict, SBNdtAry* changes, std::string* description);
+
+}  // namespace quarvel

@@ -1,0 +1,31 @@
+// The diff file's byte layout: a 64-byte header, the directory of entries, then one data block per
+// entry. This file holds the header constants and the entry and directory codecs.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "model/records.h"
+
+namespace quarvel {
+
+constexpr std::uint16_t DIFF_FILE_MAGIC = 2929;
+constexpr std::size_t kDiffHeaderSize = 64;
+constexpr std::size_t kDescriptionField = 48;  // holds at most 47 bytes
+constexpr std::int32_t kMaxDiffEntries = 32767;
+constexpr std::size_t kMaxDiffString = 32766;
+constexpr std::uint32_t kMaxDiffData = 2147483639;
+
+// op, type, then name, title and member as LStrings.
+void WriteDiffEntry(int fd, const SBNdt& entry);
+void ReadDiffEntry(int fd, SBNdt& entry);
+std::uint32_t DiffEntrySize(const SBNdt& entry);
+
+// The 16-bit count, then every entry in order.
+void WriteDiffDirectory(int fd, const SBNdtAry& changes);
+// Empties `changes` and reads the count (signed) and that many entries. A negative count, or an entry
+// cut short, ends the reading with FERR_BADDATA set; what was read stays.
+void ReadDiffDirectory(int fd, SBNdtAry& changes);
+std::uint32_t DiffDirectorySize(const SBNdtAry& changes);
+
+}  // namespace quarvel

@@ -1,0 +1,37 @@
+#include "engine/diff_reader.h"
+
+#include "engine/diff_format.h"
+#include "engine/fileio.h"
+
+namespace quarvel {
+
+int OpenDiffFile(const std::string& path, SBNdtAry& changes, std::string& description) {
+  const int fd = FileOpenRead(path);
+  if (fd < 0) return -1;
+  const std::uint16_t magic = ReadU16(fd);
+  const auto version = static_cast<std::int16_t>(ReadU16(fd));
+  if (magic != DIFF_FILE_MAGIC || version > 1) {
+    FileClose(fd);
+    return -4;
+  }
+  ReadU32(fd);
+  ReadU32(fd);
+  ReadU32(fd);
+  char field[kDescriptionField] = {};
+  FileRead(fd, field, kDescriptionField);
+  field[kDescriptionField - 1] = '\0';
+  description.assign(field);
+  ReadDiffDirectory(fd, changes);
+  return fd;
+}
+
+int LoadDiffDirectory(const std::string& path, SBNdtAry& changes, std::string* description) {
+  std::string text;
+  const int fd = OpenDiffFile(path, changes, text);
+  if (fd < 0) return -1;
+  FileClose(fd);
+  if (description != nullptr) *description = text;
+  return 0;
+}
+
+}  // namespace quarvel

@@ -1,0 +1,18 @@
+// Reading a diff file's header and directory.
+#pragma once
+
+#include <string>
+
+#include "model/records.h"
+
+namespace quarvel {
+
+// Reads the description and the directory. Returns the descriptor positioned at the first data block
+// (the caller closes it), -1 when the file cannot be opened, -4 for a wrong magic or a version above 1.
+// A header or directory cut short, or a negative count, is accepted as far as it was read, with
+// FERR_BADDATA left set for callers that must refuse such a file.
+int OpenDiffFile(const std::string& path, SBNdtAry& changes, std::string& description);
+// OpenDiffFile, then close. 0, or -1 for every failure.
+int LoadDiffDirectory(const std::string& path, SBNdtAry& changes, std::string* description);
+
+}  // namespace quarvel
