@@ -1,0 +1,29 @@
+// Comparing the current menu directory with an old copy into the list of changes that would turn the
+// old copy into the current one: files by name and stamp, documents of changed libraries by data.
+#pragma once
+
+#include <string>
+
+#include "model/records.h"
+
+namespace quarvel {
+
+// Both directories end with a separator. `extensions` is the text of the analysis dialog's field, such
+// as "KKK,CSV": split at every ",", nothing trimmed, empty tokens skipped. Fills `changes` with menu
+// files, new and vanished libraries, the documents of changed libraries, common libraries, then the
+// files of each extension token in the order typed. Always 0.
+int AnalyseMenuDirs(const std::string& currentDir, const std::string& oldDir, SBNdtAry& changes,
+                    const std::string& extensions);
+
+// One pass for one extension. For document libraries `changedLibraries` receives the libraries whose
+// stamp changed instead of entries for them. A pass whose extension is longer than 255 bytes or whose
+// search pattern does not fit a path compares nothing. Always 0.
+int CompareKind(const std::string& currentDir, const std::string& oldDir, SBNdtAry& changes,
+                const std::string& extension, FileKind kind, StringAry* changedLibraries);
+
+// Document-level entries of each changed library: changed or new documents, then vanished ones.
+// A library whose index cannot be read on either side is left out.
+void CompareLibraryDocuments(const std::string& currentDir, const std::string& oldDir, SBNdtAry& changes,
+                             const StringAry& changedLibraries);
+
+}  // namespace quarvel

@@ -1,0 +1,121 @@
+#include "engine/analysis.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/dos_time.h"
+#include "sample/menu_dir_builder.h"
+#include "support/fault_platform.h"
+#include "support/temp_dir.h"
+
+namespace quarvel {
+namespace {
+
+const std::uint32_t T1 = MakeDosStamp(2022, 3, 4, 10, 20, 30);
+const std::uint32_t T2 = MakeDosStamp(2023, 8, 9, 11, 12, 14);
+
+// One line per entry: op, type, name, member and title, for readable comparisons.
+std::vector<std::string> Lines(const SBNdtAry& changes) {
+  std::vector<std::string> lines;
+  for (const SBNdt& e : changes) {
+    lines.push_back(std::to_string(e.op) + " " + std::to_string(e.type) + " " + e.name +
+                    (e.member.empty() ? "" : "/" + e.member) + " [" + e.title + "]");
+  }
+  return lines;
+}
+
+class AnalysisTest : public ::testing::Test {
+ protected:
+  std::vector<std::string> Analyse(const std::string& extensions = "") {
+    SBNdtAry changes(2);  // emptied first
+    EXPECT_EQ(AnalyseMenuDirs(current_, old_, changes, extensions), 0);
+    return Lines(changes);
+  }
+  TempDir dir_;
+  std::string current_ = dir_.Sub("cur");
+  std::string old_ = dir_.Sub("old");
+  MenuDirBuilder cur_{current_};
+  MenuDirBuilder old_b_{old_};
+};
+
+TEST_F(AnalysisTest, FilesAreJudgedByNameAndStampOnly) {
+  cur_.Menu("A.SST", "a", "changed bytes", T1).Menu("B.SST", "b", "", T1).Menu("D.SST", "d", "", T2)
+      .Menu("e.sst", "e", "", T1);
+  old_b_.Menu("A.SST", "a", "", T1).Menu("C.SST", "c", "", T1).Menu("D.SST", "d", "", T2 + (1u << 16))
+      .Menu("E.SST", "e", "", T1);
+  EXPECT_EQ(Analyse(), (std::vector<std::string>{"0 0 B.SST [b]", "0 0 D.SST [d]", "1 0 C.SST [c]"}));
+}
+
+TEST_F(AnalysisTest, EveryPairOfEqualNamesCountsAndTheLastMatchDecides) {
+  // On this platform a directory can hold names that differ in case only; upper-cased they collide.
+  old_b_.Menu("A.SST", "x", "", T1).Menu("a.sst", "x", "", T2);
+  cur_.Menu("A.SST", "x", "", T1);
+  EXPECT_EQ(Analyse(), (std::vector<std::string>{"0 0 A.SST [x]"}));
+  cur_.Menu("a.sst", "x", "", T2);
+  EXPECT_EQ(Analyse(), (std::vector<std::string>{"0 0 A.SST [x]"}));  // T1 against the last old (T2) changes
+}
+
+TEST_F(AnalysisTest, ExtensionTokensAreSplitAtCommasOnly) {
+  cur_.File("X.KKK", "k").File("Y.CSV", "c").File("Z. CSV", "s").File("W.TXT", "t").Menu("M.SST", "m", "", T1);
+  old_b_.Menu("M.SST", "m", "", T1);
+  EXPECT_EQ(Analyse(",KKK,,CSV,"), (std::vector<std::string>{"0 3 X.KKK []", "0 3 Y.CSV []"}));
+  EXPECT_EQ(Analyse(" CSV"), (std::vector<std::string>{"0 3 Z. CSV []"}));
+  EXPECT_EQ(Analyse("*"), (std::vector<std::string>{"0 3 W.TXT []", "0 3 X.KKK []", "0 3 Y.CSV []", "0 3 Z. CSV []"}));
+  EXPECT_EQ(Analyse(std::string(300, 'K') + ",TXT"), (std::vector<std::string>{"0 3 W.TXT []"}));
+}
+
+TEST_F(AnalysisTest, ChangedLibraryIsComparedDocumentByDocument) {
+  cur_.Library("L.SSD", "now", {{"X", "", "same"}, {"Y", "", "diff-a"}, {"N", "", ""}, {"E", "", ""}}, T2)
+      .Library("NEW.SSD", "brand new", {{"P", "", "p"}, {"Q", "", "q"}}, T1);
+  old_b_.Library("L.SSD", "then", {{"X", "", "same"}, {"Y", "", "diff-b"}, {"E", "", ""}, {"Z", "", "z"}}, T1)
+      .Library("GONE.SSD", "gone", {}, T1);
+  EXPECT_EQ(Analyse(), (std::vector<std::string>{"0 1 NEW.SSD [brand new]", "1 1 GONE.SSD [gone]",
+                                                 "0 1 L.SSD/Y [now]", "0 1 L.SSD/N [now]", "1 1 L.SSD/Z [then]"}));
+}
+
+TEST_F(AnalysisTest, DocumentOfOtherLengthIsChangedWithoutReadingItsData) {
+  cur_.Library("L.SSD", "t", {{"BIG", "", std::string(100000, 'a')}}, T2);
+  old_b_.Library("L.SSD", "t", {{"BIG", "", std::string(99999, 'a')}}, T1);
+  FaultPlatform faults(NativePlatform());
+  ScopedHost host(&faults);
+  faults.ResetCounts();
+  EXPECT_EQ(Analyse(), (std::vector<std::string>{"0 1 L.SSD/BIG [t]"}));
+  EXPECT_LT(faults.Count(FaultOp::kRead), 40);  // headers and index fields only, no 32000-byte chunks
+}
+
+TEST_F(AnalysisTest, ReadErrorWhileComparingCountsAsChange) {
+  cur_.Library("L.SSD", "t", {{"A", "", std::string(70000, 'a')}, {"B", "", "bbb"}}, T2);
+  old_b_.Library("L.SSD", "t", {{"A", "", std::string(70000, 'a')}, {"B", "", "bbb"}}, T1);
+  EXPECT_EQ(Analyse(), std::vector<std::string>{});
+  FaultPlatform faults(NativePlatform());
+  ScopedHost host(&faults);
+  faults.ResetCounts();
+  Analyse();
+  const int reads = faults.Count(FaultOp::kRead);
+  faults.FailNth(FaultOp::kRead, reads - 4);  // inside the compare of A
+  EXPECT_EQ(Analyse(), (std::vector<std::string>{"0 1 L.SSD/A [t]", "0 1 L.SSD/B [t]"}));
+}
+
+TEST_F(AnalysisTest, MissingDirectoryMakesEverythingNewOrVanished) {
+  cur_.Menu("A.SST", "a", "", T1).Library("L.SSD", "l", {}, T1);
+  SBNdtAry changes;
+  AnalyseMenuDirs(current_, dir_.path() + "none/", changes, "");
+  EXPECT_EQ(Lines(changes), (std::vector<std::string>{"0 0 A.SST [a]", "0 1 L.SSD [l]"}));
+  AnalyseMenuDirs(dir_.path() + "none/", current_, changes, "");
+  EXPECT_EQ(Lines(changes), (std::vector<std::string>{"1 0 A.SST [a]", "1 1 L.SSD [l]"}));
+}
+
+TEST_F(AnalysisTest, UnreadableHeaderGivesEmptyTitleNotThePreviousOne) {
+  cur_.Menu("A.SST", "first", "", T1).File("B.SST", "not a menu file", T1).Menu("C.SST", "third", "", T1);
+  EXPECT_EQ(Analyse(), (std::vector<std::string>{"0 0 A.SST [first]", "0 0 B.SST []", "0 0 C.SST [third]"}));
+}
+
+TEST_F(AnalysisTest, OverlongDirectorySkipsThePass) {
+  cur_.Menu("A.SST", "a", "", T1);
+  SBNdtAry changes;
+  const std::string long_old = old_ + std::string(300, 'd') + "/";
+  EXPECT_EQ(AnalyseMenuDirs(current_, long_old, changes, "*"), 0);
+  EXPECT_TRUE(changes.empty());
+}
+
+}  // namespace
+}  // namespace quarvel
