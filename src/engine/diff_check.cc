@@ -28,6 +28,27 @@ bool IsWorkFileName(const std::string& name) {
 
 }  // namespace
 
+const char* DiffFaultText(DiffFault fault) {
+  switch (fault) {
+    case DiffFault::kNone: return "ok";
+    case DiffFault::kNotOpened: return "the file cannot be opened";
+    case DiffFault::kNotDiff: return "not a diff file (wrong magic number or a later version)";
+    case DiffFault::kDirectoryCut: return "the header or directory is cut short or has a negative count";
+    case DiffFault::kUnsafeName: return "an entry's name is not a plain file name";
+    case DiffFault::kBlockPastEnd: return "a data block runs past the end of the file";
+    case DiffFault::kFileBlockShort: return "a file block is shorter than its flag and stamp";
+    case DiffFault::kDocumentBlockBad: return "a document block does not match its lengths";
+    case DiffFault::kDeletionWithData: return "a deletion carries data";
+    case DiffFault::kTrailingBytes: return "bytes follow the last data block";
+    case DiffFault::kEmptyList: return "there is nothing to import";
+    case DiffFault::kCountMismatch: return "the entry list does not match the diff's directory";
+    case DiffFault::kPathTooLong: return "a path into the menu directory is too long";
+    case DiffFault::kBadLibrary: return "a library to be changed cannot be read as a library";
+    case DiffFault::kNotWritable: return "the menu directory cannot be written";
+  }
+  return "unknown fault";
+}
+
 bool IsSafeFileName(const std::string& name, bool windowsRules) {
   if (name.empty() || name == "." || name == "..") return false;
   for (std::size_t i = 0; i < name.size(); ++i) {

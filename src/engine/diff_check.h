@@ -21,7 +21,16 @@ enum class DiffFault {
   kDocumentBlockBad,    // a document block whose second name and data length do not add up to it
   kDeletionWithData,    // a deletion whose block is not empty (reported only by the strict check)
   kTrailingBytes,       // bytes after the last block
+  // Found when a diff is checked against the menu directory it is to be imported into:
+  kEmptyList,           // the list of entries to import is empty
+  kCountMismatch,       // the list does not match the diff's directory
+  kPathTooLong,         // the menu directory and a name do not fit a path
+  kBadLibrary,          // a library to be changed exists but cannot be read as a library
+  kNotWritable,         // the menu directory cannot be written
 };
+
+// A short English description of a fault, for the command line.
+const char* DiffFaultText(DiffFault fault);
 
 struct DiffBlock {
   std::uint32_t start = 0;   // offset of the block's length field

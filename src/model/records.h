@@ -40,7 +40,8 @@ struct SBNdt {
 
 // A change about one document of a library rather than a whole file.
 inline bool IsDocumentLevel(const SBNdt& e) { return e.type == DocumentLibrary && !e.member.empty(); }
-inline bool IsExcluded(const SBNdt& e) { return (e.op & kOpExcluded) != 0; }
+// A negative op (-1, not yet set) has every bit set and acts as a deletion; it carries no mark.
+inline bool IsExcluded(const SBNdt& e) { return e.op >= 0 && (e.op & kOpExcluded) != 0; }
 
 // One file found by the analysis.
 struct FLX {

@@ -1,0 +1,299 @@
+#include "engine/import.h"
+
+#include <set>
+#include <unordered_map>
+
+#include "engine/fileio.h"
+#include "engine/import_plan.h"
+#include "menufiles/libindex.h"
+#include "menufiles/rebuild.h"
+#include "platform/dos_time.h"
+#include "platform/platform.h"
+
+namespace quarvel {
+
+namespace {
+
+constexpr char kWritabilityTest[] = "XXXXXX.TMP";
+constexpr int kRetries = 3;
+
+// Runs `step` until it succeeds, at most kRetries times. For the steps of the commit and the rollback,
+// which must not stop halfway on a passing failure.
+template <typename Step>
+bool Retry(Step step) {
+  for (int i = 0; i < kRetries; ++i) {
+    if (step()) return true;
+  }
+  return false;
+}
+
+// Removes a file, clearing its attributes when access was denied. True when the file is gone.
+bool RemoveFile(const std::string& path) {
+  int r = FileRemove(path);
+  if (r == kPlatformDenied && Host().SetAttributes(path, 0) == 0) r = FileRemove(path);
+  return r == 0 || r == kPlatformNotFound;
+}
+
+// A file command with what staging did for it, so that a rollback can undo exactly that.
+struct FileWork {
+  SBCmd cmd;
+  bool clearedReadOnly = false;  // the existing file's read-only attribute was cleared
+  bool moved = false;            // the existing file lies under cmd.backupName
+  bool created = false;          // a new file stands under cmd.name
+};
+
+// A library of the table with what staging did for it.
+struct LibraryWork {
+  bool clearedReadOnly = false;  // the existing library's read-only attribute was cleared
+  bool createNothing = false;    // no library existed and none is to be made: drop the work file
+};
+
+struct ImportState {
+  std::string menuDir;
+  PreparedDiff diff;
+  SFTbl table;
+  std::vector<LibraryWork> libraries;  // one per table entry
+  SBCmdAry documents;
+  std::vector<FileWork> files;
+
+  std::string Path(const std::string& name) const { return menuDir + name; }
+};
+
+// Step 5: document commands, work files for their libraries, and file commands with the existing
+// files moved to backups.
+bool StageEntries(ImportState& s) {
+  for (std::size_t i = 0; i < s.diff.directory.size(); ++i) {
+    const SBNdt& e = s.diff.directory[i];
+    const DiffBlock& block = s.diff.blocks[i];
+    if (IsExcluded(e)) continue;
+    if (IsDocumentLevel(e)) {
+      const int k = RegisterTempFile(s.table, s.menuDir, e.name, e.title);
+      if (k < 0) return false;
+      if (static_cast<std::size_t>(k) == s.libraries.size()) s.libraries.emplace_back();
+      SBCmd c;
+      c.key = k;
+      c.op = e.op;
+      c.name = e.name;
+      c.member = e.member;
+      if (e.op == kOpAddOrReplace) c.offset = block.start + 4;
+      s.documents.push_back(c);
+      continue;
+    }
+    s.files.emplace_back();
+    FileWork& w = s.files.back();
+    w.cmd.name = e.name;
+    w.cmd.op = e.op == kOpAddOrReplace ? 0 : 1;
+    const std::string path = s.Path(e.name);
+    std::uint32_t attrs = 0;
+    const int r = Host().GetAttributes(path, &attrs);
+    if (r == 0) {
+      if (attrs & kAttrReadOnly) {
+        if (Host().SetAttributes(path, 0) != 0) return false;
+        w.clearedReadOnly = true;
+      }
+      const std::string backup = MakeWorkName(s.menuDir, "SBN0");
+      if (backup.empty() || Host().Rename(path, s.Path(backup)) != 0) return false;
+      w.cmd.backupName = backup;
+      w.moved = true;
+    } else if (r != kPlatformNotFound) {
+      return false;
+    }
+    if (w.cmd.op == 0) {
+      if (FileSeek(s.diff.fd, block.start + 4) < 0) return false;
+      FileErrorFlags = 0;
+      w.cmd.key = static_cast<std::int32_t>(ReadU32(s.diff.fd));
+      w.cmd.stamp = ReadU32(s.diff.fd);
+      if (FileErrorFlags != 0) return false;
+      w.cmd.offset = block.start + 12;
+      w.cmd.length = block.length - 8;
+    }
+  }
+  return true;
+}
+
+// Step 6: each added document's word, second name and data position, from its block.
+bool ReadDocumentHeaders(ImportState& s) {
+  FileErrorFlags = 0;
+  for (SBCmd& c : s.documents) {
+    if (c.op != kOpAddOrReplace) continue;
+    if (FileSeek(s.diff.fd, c.offset) < 0) return false;
+    c.word = ReadU32(s.diff.fd);
+    ReadLString(s.diff.fd, c.secondName);
+    c.length = ReadU32(s.diff.fd);
+    const std::int64_t data = FileTell(s.diff.fd);
+    if (data < 0 || FileErrorFlags != 0) return false;
+    c.offset = static_cast<std::uint32_t>(data);
+  }
+  return true;
+}
+
+// Step 7: the new files with exactly the diff's bytes, their stamps and attributes, flushed to disk.
+bool CreateFiles(ImportState& s) {
+  for (FileWork& w : s.files) {
+    if (w.cmd.op != 0) continue;
+    const std::string path = s.Path(w.cmd.name);
+    // Any file still under this name was made by an earlier entry of this import (the original has
+    // been moved away), and FileCreate would not truncate it.
+    std::uint32_t attrs = 0;
+    if (Host().GetAttributes(path, &attrs) == 0 && !RemoveFile(path)) return false;
+    const int fd = FileCreate(path);
+    if (fd < 0) return false;
+    w.created = true;
+    bool ok = w.cmd.length == 0 ||
+              (FileSeek(s.diff.fd, w.cmd.offset) >= 0 && FileCopyBytes(s.diff.fd, fd, w.cmd.length) == 0);
+    // A stamp whose fields name no date leaves the time of the write.
+    if (ok && TimeFromDosStamp(w.cmd.stamp) != static_cast<std::time_t>(-1)) {
+      ok = Host().SetStampFd(fd, w.cmd.stamp) == 0;
+    }
+    ok = ok && FileFlush(fd) == 0;
+    if (FileCloseWritten(fd) != 0 || FileErrorFlags != 0) ok = false;
+    if (!ok) return false;
+    if ((w.cmd.key & 1) && Host().SetAttributes(path, kAttrReadOnly) != 0) return false;
+  }
+  return true;
+}
+
+// The documents of library k as the import leaves them: kept (with their stored word), replaced in
+// place, dropped, then the additions in command order.
+void ApplyDocumentCommands(const ImportState& s, int k, SSDocInfoAry& docs) {
+  std::unordered_map<std::string, const SBCmd*> first;
+  for (const SBCmd& c : s.documents) {
+    if (c.key == k) first.emplace(c.member, &c);
+  }
+  std::set<std::string> names;
+  for (SSDocInfo& d : docs) {
+    names.insert(d.name);
+    d.word = d.storedWord;
+    const auto it = first.find(d.name);
+    if (it == first.end()) {
+      d.source = 0;
+    } else if (it->second->op == kOpAddOrReplace) {
+      const SBCmd& c = *it->second;
+      d.source = 1;
+      d.word = c.word;
+      d.secondName = c.secondName;
+      d.offset = c.offset;
+      d.length = c.length;
+    } else {
+      d.source = -1;
+    }
+  }
+  for (const SBCmd& c : s.documents) {
+    if (c.key != k || c.op != kOpAddOrReplace || !names.insert(c.member).second) continue;
+    SSDocInfo d;
+    d.source = 1;
+    d.word = c.word;
+    d.offset = c.offset;
+    d.length = c.length;
+    d.name = c.member;
+    d.secondName = c.secondName;
+    docs.push_back(d);
+  }
+}
+
+// Step 8: every library rebuilt into its work file, which takes over the read-only attribute.
+bool RebuildLibraries(ImportState& s) {
+  for (std::size_t k = 0; k < s.table.size(); ++k) {
+    const SFdt& t = s.table[k];
+    const std::string path = s.Path(t.name);
+    SSDocInfoAry docs;
+    int old = -1;
+    std::uint32_t attrs = 0;
+    const int r = Host().GetAttributes(path, &attrs);
+    const bool existed = r == 0;
+    if (existed) {
+      const int probe = FileOpenRead(path);
+      if (probe < 0) return false;
+      const std::int64_t size = Host().Size(probe);
+      FileClose(probe);
+      if (size < 0) return false;
+      if (size > 0) {
+        std::string title;
+        old = ReadLibIndex(SSDlib{}, docs, &title, path);
+        if (old < 0) return false;
+      }
+    } else if (r != kPlatformNotFound) {
+      return false;
+    }
+    ApplyDocumentCommands(s, static_cast<int>(k), docs);
+    bool writes = false;
+    for (const SSDocInfo& d : docs) writes = writes || d.source >= 0;
+    const int rebuilt = RebuildLibrary(s.Path(t.tempName), old, s.diff.fd, t.title, docs);
+    if (old >= 0) FileClose(old);
+    if (rebuilt != 0) return false;
+    LibraryWork& lw = s.libraries[k];
+    lw.createNothing = !existed && !writes;
+    if (existed && (attrs & kAttrReadOnly)) {
+      if (Host().SetAttributes(s.Path(t.tempName), kAttrReadOnly) != 0) return false;
+      if (Host().SetAttributes(path, 0) != 0) return false;
+      lw.clearedReadOnly = true;
+    }
+  }
+  return true;
+}
+
+// Undoes what staging did, last first, so that two entries of one name give the original back.
+void Rollback(ImportState& s) {
+  for (std::size_t k = s.table.size(); k-- > 0;) {
+    const std::string path = s.Path(s.table[k].name);
+    if (s.libraries[k].clearedReadOnly) Retry([&] { return Host().SetAttributes(path, kAttrReadOnly) == 0; });
+    Retry([&] { return RemoveFile(s.Path(s.table[k].tempName)); });
+  }
+  for (std::size_t i = s.files.size(); i-- > 0;) {
+    const FileWork& w = s.files[i];
+    const std::string path = s.Path(w.cmd.name);
+    if (w.created) Retry([&] { return RemoveFile(path); });
+    if (w.moved) Retry([&] { return Host().Rename(s.Path(w.cmd.backupName), path) == 0; });
+    if (w.clearedReadOnly) Retry([&] { return Host().SetAttributes(path, kAttrReadOnly) == 0; });
+  }
+  Host().FlushDir(s.menuDir);
+}
+
+// Puts the libraries in place, makes the names durable, then drops the backups.
+int Commit(ImportState& s) {
+  bool complete = true;
+  for (std::size_t k = 0; k < s.table.size(); ++k) {
+    const std::string work = s.Path(s.table[k].tempName);
+    if (s.libraries[k].createNothing) {
+      Retry([&] { return RemoveFile(work); });
+    } else if (!Retry([&] { return Host().ReplaceFile(work, s.Path(s.table[k].name)) == 0; })) {
+      complete = false;
+    }
+  }
+  Retry([&] { return Host().FlushDir(s.menuDir) == 0; });
+  for (const FileWork& w : s.files) {
+    if (w.moved) Retry([&] { return RemoveFile(s.Path(w.cmd.backupName)); });
+  }
+  return complete ? 0 : kImportIncomplete;
+}
+
+// Step 1: the menu directory must take a new file. A file already under the test's name is not ours
+// and is left alone; a directory that is not writable then fails at the first create and rolls back.
+bool WritabilityTest(const std::string& menuDir) {
+  const std::string test = menuDir + kWritabilityTest;
+  std::uint32_t attrs = 0;
+  if (Host().GetAttributes(test, &attrs) != kPlatformNotFound) return true;
+  const bool made = FileMakeEmpty(test) == 0;
+  const bool removed = Retry([&] { return RemoveFile(test); });
+  return made && removed;
+}
+
+}  // namespace
+
+int ImportDiff(void* /*window*/, const std::string& diffPath, const std::string& menuDir, const SBNdtAry& list) {
+  if (!WritabilityTest(menuDir)) return -1;
+  ImportState s;
+  s.menuDir = menuDir;
+  DiffCheck why;
+  if (PrepareImport(diffPath, menuDir, list, &s.diff, &why) != 0) return -1;
+  const bool staged = StageEntries(s) && ReadDocumentHeaders(s) && CreateFiles(s) && RebuildLibraries(s);
+  FileClose(s.diff.fd);
+  // Created files and rebuilt libraries are flushed already; their names and the backups' are not yet.
+  if (!staged || Host().FlushDir(menuDir) != 0) {
+    Rollback(s);
+    return -1;
+  }
+  return Commit(s);
+}
+
+}  // namespace quarvel

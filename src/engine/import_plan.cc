@@ -1,0 +1,109 @@
+#include "engine/import_plan.h"
+
+#include <set>
+
+#include "engine/diff_reader.h"
+#include "engine/fileio.h"
+#include "menufiles/libindex.h"
+#include "platform/platform.h"
+#include "platform/text.h"
+
+namespace quarvel {
+
+namespace {
+
+// An existing library must read as one; a file of zero bytes is an empty library.
+bool LibraryUsable(const std::string& path) {
+  std::uint32_t attrs = 0;
+  const int r = Host().GetAttributes(path, &attrs);
+  if (r == kPlatformNotFound) return true;
+  if (r != 0) return false;
+  const int fd = FileOpenRead(path);
+  if (fd < 0) return false;
+  const std::int64_t size = Host().Size(fd);
+  FileClose(fd);
+  if (size == 0) return true;
+  SSDocInfoAry docs;
+  std::string title;
+  const int lib = ReadLibIndex(SSDlib{}, docs, &title, path);
+  if (lib < 0) return false;
+  FileClose(lib);
+  return true;
+}
+
+DiffCheck Refuse(PreparedDiff* out, DiffFault fault, int entry) {
+  if (out->fd >= 0) FileClose(out->fd);
+  out->fd = -1;
+  return {fault, entry};
+}
+
+DiffCheck Prepare(const std::string& diffPath, const std::string& menuDir, const SBNdtAry& list,
+                  PreparedDiff* out) {
+  if (list.empty()) return {DiffFault::kEmptyList, -1};
+  std::string description;
+  out->fd = OpenDiffFile(diffPath, out->directory, description);
+  if (out->fd == -4) return Refuse(out, DiffFault::kNotDiff, -1);
+  if (out->fd < 0) return Refuse(out, DiffFault::kNotOpened, -1);
+  SBNdtAry& dir = out->directory;
+  // The directory is compared with the list only once it is known to be read whole.
+  if (!(FileErrorFlags & FERR_BADDATA) && dir.size() != list.size()) return Refuse(out, DiffFault::kCountMismatch, -1);
+  for (std::size_t i = 0; i < dir.size() && i < list.size(); ++i) {
+    if (IsExcluded(list[i])) dir[i].op |= kOpExcluded;
+  }
+  const DiffCheck check = CheckDiffBlocks(out->fd, dir, false, &out->blocks);
+  if (!check.ok()) return Refuse(out, check.fault, check.entry);
+
+  std::set<std::string> replaced;  // upper-cased names of files the diff itself creates
+  for (std::size_t i = 0; i < dir.size(); ++i) {
+    if ((menuDir + dir[i].name).size() > kMaxPath || menuDir.size() + 10 > kMaxPath) {
+      return Refuse(out, DiffFault::kPathTooLong, static_cast<int>(i));
+    }
+    if (!IsExcluded(dir[i]) && !IsDocumentLevel(dir[i])) replaced.insert(SjisAsciiUpper(dir[i].name));
+  }
+  std::set<std::string> checked;
+  for (std::size_t i = 0; i < dir.size(); ++i) {
+    const SBNdt& e = dir[i];
+    if (IsExcluded(e) || !IsDocumentLevel(e)) continue;
+    const std::string upper = SjisAsciiUpper(e.name);
+    if (replaced.count(upper) != 0 || !checked.insert(upper).second) continue;
+    if (!LibraryUsable(menuDir + e.name)) return Refuse(out, DiffFault::kBadLibrary, static_cast<int>(i));
+  }
+  return {};
+}
+
+}  // namespace
+
+int PrepareImport(const std::string& diffPath, const std::string& menuDir, const SBNdtAry& list,
+                  PreparedDiff* out, DiffCheck* why) {
+  *out = PreparedDiff{};
+  *why = Prepare(diffPath, menuDir, list, out);
+  return why->ok() ? 0 : -1;
+}
+
+int PlanImport(const std::string& diffPath, const std::string& menuDir, const SBNdtAry& list, ImportPlan* plan,
+               DiffCheck* why) {
+  *plan = ImportPlan{};
+  PreparedDiff prepared;
+  if (PrepareImport(diffPath, menuDir, list, &prepared, why) != 0) return -1;
+  FileClose(prepared.fd);
+  std::set<std::string> libraries;
+  for (const SBNdt& e : prepared.directory) {
+    if (IsExcluded(e)) {
+      ++plan->excluded;
+      continue;
+    }
+    const bool remove = e.op != kOpAddOrReplace;
+    if (IsDocumentLevel(e)) {
+      if (libraries.insert(SjisAsciiUpper(e.name)).second) plan->rebuilds.push_back(e.name);
+      plan->documents.push_back({e.name, e.member, remove});
+      continue;
+    }
+    std::uint32_t attrs = 0;
+    const bool exists = Host().GetAttributes(menuDir + e.name, &attrs) == 0;
+    StringAry& into = remove ? (exists ? plan->deletes : plan->absent) : (exists ? plan->replaces : plan->creates);
+    into.push_back(e.name);
+  }
+  return 0;
+}
+
+}  // namespace quarvel

@@ -1,0 +1,49 @@
+// The checks that an import runs before it touches the menu directory, and the plan of what it would
+// do, for a dry run.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "engine/diff_check.h"
+#include "model/records.h"
+
+namespace quarvel {
+
+// A diff opened and checked for import: its directory with the excluded marks of the list copied in,
+// and where each entry's block lies.
+struct PreparedDiff {
+  int fd = -1;  // the open diff, positioned anywhere; the owner closes it
+  SBNdtAry directory;
+  std::vector<DiffBlock> blocks;
+};
+
+// Opens the diff, copies the excluded marks of `list` by position and checks the whole diff: its
+// structure and names, the paths, and every library that document entries change (it must be absent,
+// empty, replaced by the same diff, or readable as a library). Touches nothing. 0, or -1 with `why`
+// set and the diff closed.
+int PrepareImport(const std::string& diffPath, const std::string& menuDir, const SBNdtAry& list,
+                  PreparedDiff* out, DiffCheck* why);
+
+struct PlannedDocument {
+  std::string library;
+  std::string member;
+  bool remove = false;
+};
+
+struct ImportPlan {
+  StringAry creates;     // files that do not exist yet
+  StringAry replaces;    // files that exist and get the diff's bytes
+  StringAry deletes;     // files that exist and are removed
+  StringAry absent;      // deletions of files that do not exist: nothing to do
+  StringAry rebuilds;    // libraries rebuilt for document changes
+  std::vector<PlannedDocument> documents;
+  int excluded = 0;
+};
+
+// Runs the checks of an import and tells what it would create, replace, delete and rebuild, touching
+// nothing. 0, or -1 with `why` set.
+int PlanImport(const std::string& diffPath, const std::string& menuDir, const SBNdtAry& list, ImportPlan* plan,
+               DiffCheck* why);
+
+}  // namespace quarvel
