@@ -71,6 +71,9 @@ class Platform {
   // without regard to case), sorted by upper-cased name. A missing directory gives an empty list.
   virtual int FindFiles(const std::string& pattern, std::vector<FoundFile>* out) = 0;
 
+  // True when standard error goes to a terminal (not a pipe or a file).
+  virtual bool StderrIsTerminal() = 0;
+
   // The program's own file path; empty when it cannot be told.
   virtual std::string ProgramPath() = 0;
   virtual std::string CurrentDir() = 0;

@@ -188,6 +188,8 @@ class PosixPlatform final : public Platform {
     return 0;
   }
 
+  bool StderrIsTerminal() override { return ::isatty(STDERR_FILENO) == 1; }
+
   std::string ProgramPath() override {
     char buffer[4096];
     const ssize_t n = ::readlink("/proc/self/exe", buffer, sizeof buffer - 1);

@@ -59,6 +59,7 @@ class FaultPlatform final : public Platform {
   int FindFiles(const std::string& pattern, std::vector<FoundFile>* out) override {
     return base_.FindFiles(pattern, out);
   }
+  bool StderrIsTerminal() override { return base_.StderrIsTerminal(); }
   std::string ProgramPath() override { return base_.ProgramPath(); }
   std::string CurrentDir() override { return base_.CurrentDir(); }
   int SetCurrentDir(const std::string& dir) override { return base_.SetCurrentDir(dir); }

@@ -1,0 +1,41 @@
+#include <cstdio>
+
+#include "cli/commands.h"
+#include "cli/output.h"
+#include "menufiles/libindex.h"
+#include "menufiles/listings.h"
+#include "platform/platform.h"
+#include "shell/env.h"
+
+namespace quarvel::kmd {
+
+int RunList(const ListArgs& args) {
+  std::string dir, argument;
+  if (!DirArg(args.menuDir, &dir) || !FromArg(args.argument, "name", &argument)) return kExitUsage;
+  Env().GL_sys_dir = dir;
+  TDicAry list;
+  if (args.kind == "menus") {
+    ListMenuFiles(SSMenu{}, list);
+  } else if (args.kind == "libs") {
+    ListDocLibs(SSDlib{}, list);
+  } else if (args.kind == "commons") {
+    ListComLibs(SSVlib{}, list);
+  } else if (args.kind == "docs") {
+    if (argument.empty()) return Fail(kExitUsage, "list docs needs a library, such as docs LIB.SSD");
+    const std::string stem = argument.substr(0, argument.rfind('.'));
+    if (ListLibDocuments(SSDlib{stem}, list) != 0) {
+      return Fail(kExitFailed, "cannot read the library " + args.argument + " in " + args.menuDir);
+    }
+  } else if (args.kind == "files") {
+    std::vector<FoundFile> found;
+    Host().FindFiles(MenuPath(argument.empty() ? "*.*" : argument, ""), &found);
+    for (const FoundFile& f : found) std::printf("%s\n", Utf8(f.name).c_str());
+    return kExitOk;
+  } else {
+    return Fail(kExitUsage, "unknown listing '" + args.kind + "': use menus, libs, commons, docs or files");
+  }
+  for (const TDic& d : list) std::printf("%s\t%s\n", Utf8(d.name).c_str(), Utf8(d.title).c_str());
+  return kExitOk;
+}
+
+}  // namespace quarvel::kmd

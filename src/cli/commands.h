@@ -1,0 +1,35 @@
+// The subcommands of kmd. Each takes its parsed arguments (host text) and returns the exit code.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace quarvel::kmd {
+
+struct AnalyseArgs {
+  std::string oldDir, menuDir, extensions = "*", output, comment;
+};
+struct CreateArgs {
+  std::string menuDir, output, comment;
+  std::vector<std::string> items;
+};
+struct ShowArgs {
+  std::string file;
+  bool json = false;
+};
+struct ImportArgs {
+  std::string file, menuDir, exclude;
+  bool dryRun = false;
+};
+struct ListArgs {
+  std::string menuDir, kind = "menus", argument;
+};
+
+int RunAnalyse(const AnalyseArgs& args);
+int RunCreate(const CreateArgs& args);
+int RunShow(const ShowArgs& args);
+int RunVerify(const std::string& file);
+int RunImport(const ImportArgs& args);
+int RunList(const ListArgs& args);
+
+}  // namespace quarvel::kmd
