@@ -32,7 +32,7 @@ double Best(F f) {
   return best;
 }
 
-void Fill(const std::string& dir, int n, bool newer) {
+void Fill(const std::string& dir, int n, bool newer, bool lower) {
   fs::create_directories(dir);
   quarvel::MenuDirBuilder build(dir);
   const std::string menu = quarvel::MenuFileBytes("bench menu");
@@ -40,10 +40,12 @@ void Fill(const std::string& dir, int n, bool newer) {
   const std::uint32_t t2 = MakeDosStamp(2023, 1, 1, 12, 0, 0);
   for (int i = 0; i < n; ++i) {
     char name[32];
-    std::snprintf(name, sizeof name, "M%06d.SST", i);
+    std::snprintf(name, sizeof name, lower ? "m%06d.sst" : "M%06d.SST", i);
     // One file in a hundred changed in the newer copy.
     build.File(name, menu, newer && i % 100 == 0 ? t2 : t1);
   }
+  // A menu directory is analysed long after its last change, not the moment it was written.
+  fs::last_write_time(dir, fs::file_time_type::clock::now() - std::chrono::hours(1));
 }
 
 }  // namespace
@@ -51,12 +53,16 @@ void Fill(const std::string& dir, int n, bool newer) {
 int main(int argc, char** argv) {
   const std::string base = argc > 1 ? argv[1] : (fs::exists("/dev/shm") ? "/dev/shm" : "/tmp");
   const std::string root = base + "/quarvel-bench-" + std::to_string(std::rand());
-  std::printf("%8s %12s %12s %8s %14s\n", "files", "analyse s", "find s", "ratio", "analyse us/file");
+  // Lower-case names on disk differ in case from the upper-cased names that the analysis opens.
+  for (bool lower : {false, true}) {
+  std::printf("%s names\n%8s %12s %12s %8s %14s\n", lower ? "lower-case" : "upper-case", "files", "analyse s",
+              "find s", "ratio", "analyse us/file");
   for (int n : {1000, 10000, 100000}) {
-    const std::string cur = root + "/cur" + std::to_string(n) + "/";
-    const std::string old = root + "/old" + std::to_string(n) + "/";
-    Fill(old, n, false);
-    Fill(cur, n, true);
+    const std::string tag = std::to_string(n) + (lower ? "l" : "u");
+    const std::string cur = root + "/cur" + tag + "/";
+    const std::string old = root + "/old" + tag + "/";
+    Fill(old, n, false, lower);
+    Fill(cur, n, true, lower);
     std::size_t found = 0;
     const double analyse = Best([&] {
       quarvel::SBNdtAry changes;
@@ -71,6 +77,9 @@ int main(int argc, char** argv) {
     std::printf("%8d %12.4f %12.4f %8.2f %14.3f   (%zu changes)\n", n, analyse, find, analyse / find,
                 analyse * 1e6 / n, found);
     std::fflush(stdout);
+    fs::remove_all(cur);
+    fs::remove_all(old);
+  }
   }
   fs::remove_all(root);
   return 0;

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <filesystem>
+
 #include "platform/dos_time.h"
 #include "platform/platform.h"
 #include "platform/posix_paths.h"
@@ -78,6 +81,36 @@ TEST(PosixPlatform, ResolvesLastComponentWithoutRegardToCase) {
   EXPECT_EQ(ReadFile(dir.path() + "Menu.SST"), "y");
   EXPECT_EQ(host.Remove(dir.path() + "MENU.SST"), 0);
   EXPECT_EQ(host.Remove(dir.path() + "MENU.SST"), kPlatformNotFound);
+}
+
+TEST(PosixPlatform, CaseResolutionFollowsChangesOfTheDirectory) {
+  TempDir dir;
+  const std::string d = dir.Sub("menu");
+  WriteFile(d + "Menu.SST", "x");
+  const auto age = [&](int seconds) {
+    std::filesystem::last_write_time(d, std::filesystem::file_time_type::clock::now() - std::chrono::seconds(seconds));
+  };
+  age(100);
+  Platform& host = NativePlatform();
+  std::uint32_t attrs = 0;
+  ASSERT_EQ(host.GetAttributes(d + "MENU.SST", &attrs), 0);  // indexes the still directory
+  // A change made behind the platform's back shows in the directory's time.
+  std::filesystem::rename(d + "Menu.SST", d + "mENU.sst");
+  age(50);
+  const int fd = host.Open(d + "MENU.SST", OpenMode::kRead);
+  ASSERT_GE(fd, 0);
+  host.Close(fd);
+  EXPECT_EQ(host.Rename(d + "menu.sst", d + "Other.KKK"), 0);
+  EXPECT_TRUE(Exists(d + "Other.KKK"));
+  // The platform's own changes keep the index right.
+  EXPECT_EQ(host.GetAttributes(d + "menu.sst", &attrs), kPlatformNotFound);
+  EXPECT_EQ(host.GetAttributes(d + "OTHER.kkk", &attrs), 0);
+  const int w = host.Open(d + "New.SST", OpenMode::kReadWriteCreate);
+  ASSERT_GE(w, 0);
+  host.Close(w);
+  EXPECT_EQ(host.GetAttributes(d + "NEW.sst", &attrs), 0);
+  EXPECT_EQ(host.Remove(d + "new.SST"), 0);
+  EXPECT_EQ(host.GetAttributes(d + "NEW.sst", &attrs), kPlatformNotFound);
 }
 
 TEST(PosixPlatform, FindFilesListsRegularVisibleFilesSorted) {

@@ -12,7 +12,10 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <fstream>
+#include <set>
+#include <unordered_map>
 #include <sstream>
 
 #include "platform/dos_time.h"
@@ -46,7 +49,9 @@ class PosixPlatform final : public Platform {
     if (!HostPath(path, &host)) return kPlatformFailed;
     const int flags = mode == OpenMode::kRead ? O_RDONLY : O_RDWR | O_CREAT;
     const int fd = ::open(host.c_str(), flags | O_CLOEXEC, 0666);
-    return fd >= 0 ? fd : CodeFromErrno(errno);
+    if (fd < 0) return CodeFromErrno(errno);
+    if (mode != OpenMode::kRead) NoteNameAdded(host, true);
+    return fd;
   }
 
   long Read(int fd, void* buffer, std::size_t n) override {
@@ -102,24 +107,33 @@ class PosixPlatform final : public Platform {
   int Remove(const std::string& path) override {
     std::string host;
     if (!HostPath(path, &host)) return kPlatformFailed;
-    return ::unlink(host.c_str()) == 0 ? 0 : CodeFromErrno(errno);
+    if (::unlink(host.c_str()) != 0) return CodeFromErrno(errno);
+    NoteNameAdded(host, false);
+    return 0;
   }
 
   int Rename(const std::string& from, const std::string& to) override {
     std::string host_from, host_to;
     if (!HostPath(from, &host_from) || !HostPath(to, &host_to)) return kPlatformFailed;
-    if (::renameat2(AT_FDCWD, host_from.c_str(), AT_FDCWD, host_to.c_str(), RENAME_NOREPLACE) == 0) return 0;
-    if (errno != EINVAL && errno != ENOSYS) return CodeFromErrno(errno);
-    // A file system without the no-replace flag: check, then rename.
-    struct stat st;
-    if (::lstat(host_to.c_str(), &st) == 0) return kPlatformFailed;
-    return ::rename(host_from.c_str(), host_to.c_str()) == 0 ? 0 : CodeFromErrno(errno);
+    if (::renameat2(AT_FDCWD, host_from.c_str(), AT_FDCWD, host_to.c_str(), RENAME_NOREPLACE) != 0) {
+      if (errno != EINVAL && errno != ENOSYS) return CodeFromErrno(errno);
+      // A file system without the no-replace flag: check, then rename.
+      struct stat st;
+      if (::lstat(host_to.c_str(), &st) == 0) return kPlatformFailed;
+      if (::rename(host_from.c_str(), host_to.c_str()) != 0) return CodeFromErrno(errno);
+    }
+    NoteNameAdded(host_from, false);
+    NoteNameAdded(host_to, true);
+    return 0;
   }
 
   int ReplaceFile(const std::string& from, const std::string& to) override {
     std::string host_from, host_to;
     if (!HostPath(from, &host_from) || !HostPath(to, &host_to)) return kPlatformFailed;
-    return ::rename(host_from.c_str(), host_to.c_str()) == 0 ? 0 : CodeFromErrno(errno);
+    if (::rename(host_from.c_str(), host_to.c_str()) != 0) return CodeFromErrno(errno);
+    NoteNameAdded(host_from, false);
+    NoteNameAdded(host_to, true);
+    return 0;
   }
 
   int GetAttributes(const std::string& path, std::uint32_t* attrs) override {
@@ -263,26 +277,90 @@ bool HostPath(const std::string& path, std::string* host) {
   return true;
 }
 
+namespace {
+
+// The names of one directory by their upper-cased form, kept while the directory's modification time
+// stays the same, so that resolving many names in a large directory does not scan it for each name.
+// Directory times are coarse: a change in the same tick as the scan would leave the time as it was. So
+// an index is trusted only when the directory had been still for a while when it was scanned. The
+// platform's own changes update it in place (no other program is to change the directory meanwhile).
+struct DirIndex {
+  struct timespec mtime {};
+  bool trusted = false;
+  std::unordered_map<std::string, std::set<std::string>> byUpper;
+};
+
+constexpr std::time_t kStillSeconds = 2;
+
+constexpr std::size_t kMaxIndexedDirs = 8;
+std::unordered_map<std::string, DirIndex> g_dir_indexes;
+
+bool SameTime(const struct timespec& a, const struct timespec& b) {
+  return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
+}
+
+void SplitHostPath(const std::string& host_path, std::string* parent, std::string* leaf) {
+  const std::size_t slash = host_path.rfind('/');
+  *parent = ParentOf(host_path);
+  *leaf = slash == std::string::npos ? host_path : host_path.substr(slash + 1);
+}
+
+// The index of `parent`, rebuilt when the directory changed since it was made; null when unreadable.
+const DirIndex* IndexOf(const std::string& parent) {
+  struct stat st;
+  if (::stat(parent.c_str(), &st) != 0) return nullptr;
+  auto it = g_dir_indexes.find(parent);
+  if (it != g_dir_indexes.end() && it->second.trusted && SameTime(it->second.mtime, st.st_mtim)) return &it->second;
+  DIR* d = ::opendir(parent.c_str());
+  if (d == nullptr) return nullptr;
+  if (g_dir_indexes.size() >= kMaxIndexedDirs) g_dir_indexes.clear();
+  DirIndex& index = g_dir_indexes[parent];
+  index.byUpper.clear();
+  index.mtime = st.st_mtim;
+  index.trusted = st.st_mtim.tv_sec + kStillSeconds < std::time(nullptr);
+  while (struct dirent* e = ::readdir(d)) {
+    const std::string name = e->d_name;
+    if (name != "." && name != "..") index.byUpper[SjisAsciiUpper(name)].insert(name);
+  }
+  ::closedir(d);
+  return &index;
+}
+
+}  // namespace
+
+void NoteNameAdded(const std::string& host_path, bool added) {
+  std::string parent, leaf;
+  SplitHostPath(host_path, &parent, &leaf);
+  auto it = g_dir_indexes.find(parent);
+  if (it == g_dir_indexes.end()) return;
+  struct stat st;
+  if (::stat(parent.c_str(), &st) != 0) {
+    g_dir_indexes.erase(it);
+    return;
+  }
+  std::set<std::string>& names = it->second.byUpper[SjisAsciiUpper(leaf)];
+  if (added) {
+    names.insert(leaf);
+  } else {
+    names.erase(leaf);
+  }
+  it->second.mtime = st.st_mtim;
+}
+
 std::string ResolveLastComponent(const std::string& host_path) {
   struct stat st;
   if (::lstat(host_path.c_str(), &st) == 0 || errno != ENOENT) return host_path;
-  const std::string parent = ParentOf(host_path);
-  const std::size_t slash = host_path.rfind('/');
-  const std::string leaf = slash == std::string::npos ? host_path : host_path.substr(slash + 1);
+  std::string parent, leaf;
+  SplitHostPath(host_path, &parent, &leaf);
   if (leaf.empty()) return host_path;
   // UTF-8 bytes of non-ASCII characters are all 0x80 or above, so upper-casing ASCII letters alone
   // matches names exactly as the CP932-aware rule does.
-  const std::string want = SjisAsciiUpper(leaf);
-  DIR* d = ::opendir(parent.c_str());
-  if (d == nullptr) return host_path;
-  std::string best;
-  while (struct dirent* e = ::readdir(d)) {
-    const std::string name = e->d_name;
-    if (name == "." || name == "..") continue;
-    if (SjisAsciiUpper(name) == want && (best.empty() || name < best)) best = name;
-  }
-  ::closedir(d);
-  if (best.empty()) return host_path;
+  const DirIndex* index = IndexOf(parent);
+  if (index == nullptr) return host_path;
+  const auto it = index->byUpper.find(SjisAsciiUpper(leaf));
+  if (it == index->byUpper.end() || it->second.empty()) return host_path;
+  const std::size_t slash = host_path.rfind('/');
+  const std::string& best = *it->second.begin();
   return slash == std::string::npos ? best : host_path.substr(0, slash + 1) + best;
 }
 
