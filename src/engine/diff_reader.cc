@@ -6,14 +6,8 @@
 namespace quarvel {
 
 int OpenDiffFile(const std::string& path, SBNdtAry& changes, std::string& description) {
-  const int fd = FileOpenRead(path);
-  if (fd < 0) return -1;
-  const std::uint16_t magic = ReadU16(fd);
-  const auto version = static_cast<std::int16_t>(ReadU16(fd));
-  if (magic != DIFF_FILE_MAGIC || version > 1) {
-    FileClose(fd);
-    return -4;
-  }
+  const int fd = FileOpenChecked(path, DIFF_FILE_MAGIC);
+  if (fd < 0) return fd;
   ReadU32(fd);
   ReadU32(fd);
   ReadU32(fd);

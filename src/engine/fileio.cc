@@ -33,6 +33,18 @@ int FileOpenRead(const std::string& path) {
   return fd;
 }
 
+int FileOpenChecked(const std::string& path, std::uint16_t magic) {
+  const int fd = FileOpenRead(path);
+  if (fd < 0) return -1;
+  const std::uint16_t got = ReadU16(fd);
+  const auto version = static_cast<std::int16_t>(ReadU16(fd));
+  if (got != magic || version > 1) {
+    FileClose(fd);
+    return -4;
+  }
+  return fd;
+}
+
 long FileRead(int fd, void* buffer, std::size_t n) {
   const long r = Host().Read(fd, buffer, n);
   if (r != static_cast<long>(n)) FileErrorFlags |= FERR_BADDATA;

@@ -25,6 +25,10 @@ extern std::uint32_t FileErrorFlags;
 
 // Clears the word, opens an existing file read-only. Negative and FERR_NOTFOUND on failure.
 int FileOpenRead(const std::string& path);
+// FileOpenRead, then checks the 16-bit magic and the signed 16-bit version (at most 1) that start the
+// engine's own files. The descriptor positioned after them; -1 when not opened; -4 (file closed) for
+// another magic or a later version.
+int FileOpenChecked(const std::string& path, std::uint16_t magic);
 // Sets FERR_BADDATA when fewer than n bytes came. Returns the count (or -1).
 long FileRead(int fd, void* buffer, std::size_t n);
 // For descriptors of FileOpenRead. Touches no flag.

@@ -14,22 +14,9 @@ void ReadTitle(int fd, std::string* title) {
   title->assign(field);
 }
 
-// Opens `path` and checks magic and version; the descriptor, -1, or -4 for a wrong header.
-int OpenChecked(const std::string& path, std::uint16_t magic) {
-  const int fd = FileOpenRead(path);
-  if (fd < 0) return -1;
-  const std::uint16_t got = ReadU16(fd);
-  const auto version = static_cast<std::int16_t>(ReadU16(fd));
-  if (got != magic || version > 1) {
-    FileClose(fd);
-    return -4;
-  }
-  return fd;
-}
-
 int OpenLibrary(const std::string& path, std::uint32_t* count, std::uint32_t* indexLength, std::int32_t* number,
                 std::string* title) {
-  const int fd = OpenChecked(path, LIBRARY_FILE_MAGIC);
+  const int fd = FileOpenChecked(path, LIBRARY_FILE_MAGIC);
   if (fd < 0) return fd;
   *number = static_cast<std::int32_t>(ReadU32(fd));
   *count = ReadU32(fd);
@@ -41,7 +28,7 @@ int OpenLibrary(const std::string& path, std::uint32_t* count, std::uint32_t* in
 }  // namespace
 
 int OpenMenuFile(const SSMenu& holder, std::int32_t* number, std::string* title, const std::string& path) {
-  const int fd = OpenChecked(path.empty() ? MenuPath(holder.name, "SST") : path, MENU_FILE_MAGIC);
+  const int fd = FileOpenChecked(path.empty() ? MenuPath(holder.name, "SST") : path, MENU_FILE_MAGIC);
   if (fd < 0) return fd;
   *number = static_cast<std::int32_t>(ReadU32(fd));
   ReadU32(fd);
