@@ -125,6 +125,15 @@ TEST_F(ImportTest, LibrariesAreCreatedEmptiedAndReplacedAsTheDiffSays) {
   EXPECT_TRUE(NoWorkFiles());
 }
 
+TEST_F(ImportTest, LibraryNamesThatDifferInCaseAreOneLibrary) {
+  src_b_.Library("L.SSD", "lib", {{"A", "", "new a"}, {"B", "", "new b"}});
+  src_b_.File("l.ssd", ReadFile(src_ + "L.SSD"));
+  target_b_.Library("L.SSD", "lib", {{"K", "", "k"}});
+  ASSERT_EQ(Import({Doc(0, "L.SSD", "A"), Doc(0, "l.ssd", "B")}), 0);
+  EXPECT_EQ(Docs("L.SSD"), (std::vector<std::string>{"K=k", "A=new a", "B=new b"}));
+  EXPECT_EQ(Snapshot(target_).size(), 1u);
+}
+
 TEST_F(ImportTest, ReadOnlyLibraryStaysReadOnly) {
   src_b_.Library("L.SSD", "lib", {{"A", "", "new"}});
   target_b_.Library("L.SSD", "lib", {{"A", "", "old"}, {"K", "", "k"}});

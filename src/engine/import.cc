@@ -9,6 +9,7 @@
 #include "menufiles/rebuild.h"
 #include "platform/dos_time.h"
 #include "platform/platform.h"
+#include "platform/text.h"
 
 namespace quarvel {
 
@@ -62,18 +63,21 @@ struct ImportState {
 // Step 5: document commands, work files for their libraries, and file commands with the existing
 // files moved to backups.
 bool StageEntries(ImportState& s) {
+  // Names that differ in case only name one library, as they name one file.
+  std::unordered_map<std::string, std::string> library_names;
   for (std::size_t i = 0; i < s.diff.directory.size(); ++i) {
     const SBNdt& e = s.diff.directory[i];
     const DiffBlock& block = s.diff.blocks[i];
     if (IsExcluded(e)) continue;
     if (IsDocumentLevel(e)) {
-      const int k = RegisterTempFile(s.table, s.menuDir, e.name, e.title);
+      const std::string& library = library_names.emplace(SjisAsciiUpper(e.name), e.name).first->second;
+      const int k = RegisterTempFile(s.table, s.menuDir, library, e.title);
       if (k < 0) return false;
       if (static_cast<std::size_t>(k) == s.libraries.size()) s.libraries.emplace_back();
       SBCmd c;
       c.key = k;
       c.op = e.op;
-      c.name = e.name;
+      c.name = library;
       c.member = e.member;
       if (e.op == kOpAddOrReplace) c.offset = block.start + 4;
       s.documents.push_back(c);
