@@ -102,5 +102,31 @@ TEST_F(ImportFaultsTest, EverySingleFaultGivesTheOldOrTheNewState) {
   EXPECT_GT(rolled_back, 50);
 }
 
+TEST_F(ImportFaultsTest, LibraryThatCannotBeReplacedRollsBackUntilOneWasReplaced) {
+  // A second library to rebuild, after L.SSD.
+  MenuDirBuilder(old_).Library("M.SSD", "m", {{"A", "", "old"}}, T1);
+  MenuDirBuilder(new_).Library("M.SSD", "m", {{"A", "", "new"}}, T2);
+  SBNdtAry changes;
+  AnalyseMenuDirs(new_, old_, changes, "KKK");
+  ASSERT_EQ(WriteDiffFile(diff_, new_, changes, nullptr), 0);
+  ASSERT_EQ(LoadDiffDirectory(diff_, list_, nullptr), 0);
+  old_state_ = Snapshot(old_);
+
+  FaultPlatform faults(NativePlatform());
+  ScopedHost host(&faults);
+  faults.FailFrom(FaultOp::kReplace, 1);
+  EXPECT_EQ(ImportInto(), -1);
+  EXPECT_EQ(Difference(old_state_, Snapshot(target_)), "");
+
+  faults.FailFrom(FaultOp::kReplace, 2);
+  EXPECT_EQ(ImportInto(), kImportIncomplete);
+  const DirSnapshot got = Snapshot(target_);
+  EXPECT_EQ(got.at("L.SSD").bytes, new_state_.at("L.SSD").bytes);
+  EXPECT_EQ(got.at("M.SSD").bytes, old_state_.at("M.SSD").bytes);
+  int backups = 0;
+  for (const auto& [name, state] : got) backups += name.rfind("SBN0", 0) == 0;
+  EXPECT_GT(backups, 0);  // the originals of the file entries stay for recovery
+}
+
 }  // namespace
 }  // namespace quarvel

@@ -253,22 +253,30 @@ void Rollback(ImportState& s) {
   Host().FlushDir(s.menuDir);
 }
 
-// Puts the libraries in place, makes the names durable, then drops the backups.
+// Puts the libraries in place, makes the names durable, then drops the backups. Replacing a library is
+// the first step that cannot be undone: until one has been replaced, a failure still rolls back.
 int Commit(ImportState& s) {
+  bool replaced_any = false;
   bool complete = true;
-  for (std::size_t k = 0; k < s.table.size(); ++k) {
+  for (std::size_t k = 0; k < s.table.size() && complete; ++k) {
     const std::string work = s.Path(s.table[k].tempName);
     if (s.libraries[k].createNothing) {
       Retry([&] { return RemoveFile(work); });
-    } else if (!Retry([&] { return Host().ReplaceFile(work, s.Path(s.table[k].name)) == 0; })) {
+    } else if (Retry([&] { return Host().ReplaceFile(work, s.Path(s.table[k].name)) == 0; })) {
+      replaced_any = true;
+    } else if (!replaced_any) {
+      Rollback(s);
+      return -1;
+    } else {
       complete = false;
     }
   }
   Retry([&] { return Host().FlushDir(s.menuDir) == 0; });
+  if (!complete) return kImportIncomplete;
   for (const FileWork& w : s.files) {
     if (w.moved) Retry([&] { return RemoveFile(s.Path(w.cmd.backupName)); });
   }
-  return complete ? 0 : kImportIncomplete;
+  return 0;
 }
 
 // Step 1: the menu directory must take a new file. A file already under the test's name is not ours

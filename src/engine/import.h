@@ -7,8 +7,9 @@
 
 namespace quarvel {
 
-// The commit had begun and a step of it still failed after its retries: part of the new state is in
-// place. Only a persistent failure of the file system (not a single fault) leads here.
+// The commit had replaced a library when a later one still could not be replaced after retries: part
+// of the new state is in place, and the "SBN0" backups of the replaced and deleted files are kept.
+// Only a persistent failure of the file system (not a single fault) leads here.
 constexpr int kImportIncomplete = -2;
 
 // Applies the diff at `diffPath` to `menuDir` (which ends with a separator), skipping the entries that

@@ -14,13 +14,19 @@ void FaultPlatform::FailNth(FaultOp op, int n) {
   fail_op_ = op;
   fail_at_ = n;
   fired_ = false;
+  persistent_ = false;
+}
+
+void FaultPlatform::FailFrom(FaultOp op, int n) {
+  FailNth(op, n);
+  persistent_ = true;
 }
 
 void FaultPlatform::ResetCounts() { counts_.fill(0); }
 
 bool FaultPlatform::Hit(FaultOp op) {
   const int n = ++counts_[static_cast<int>(op)];
-  if (op == fail_op_ && n == fail_at_ && !fired_) {
+  if (op == fail_op_ && (persistent_ ? n >= fail_at_ : n == fail_at_ && !fired_)) {
     fired_ = true;
     return true;
   }

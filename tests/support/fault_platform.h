@@ -33,6 +33,8 @@ class FaultPlatform final : public Platform {
 
   // The n-th operation of that kind from now on (1-based) fails, once. Counters restart at 0.
   void FailNth(FaultOp op, int n);
+  // The n-th operation of that kind and every later one fail.
+  void FailFrom(FaultOp op, int n);
   void ResetCounts();
   int Count(FaultOp op) const { return counts_[static_cast<int>(op)]; }
   bool Fired() const { return fired_; }
@@ -77,6 +79,7 @@ class FaultPlatform final : public Platform {
   FaultOp fail_op_ = FaultOp::kCount;
   int fail_at_ = 0;
   bool fired_ = false;
+  bool persistent_ = false;
   bool all_names_exist_ = false;
 };
 
