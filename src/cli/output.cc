@@ -1,6 +1,5 @@
 #include "cli/output.h"
 
-#include <chrono>
 #include <cstdio>
 
 #include "engine/fileio.h"
@@ -37,33 +36,26 @@ std::string ChangeLine(const SBNdt& change) {
 }
 
 namespace {
-
 constexpr std::uint64_t kLongWork = 16u << 20;  // bytes before progress shows
-std::uint64_t g_bytes = 0;
-std::chrono::steady_clock::time_point g_last;
-bool g_shown = false;
-
 }  // namespace
 
-Progress::Progress(const char* verb) : verb_(verb) {
-  if (!Host().StderrIsTerminal()) return;
-  g_bytes = 0;
-  g_shown = false;
-  g_last = std::chrono::steady_clock::now();
-  SetCopyProgress([this](std::uint64_t bytes) {
-    g_bytes += bytes;
-    const auto now = std::chrono::steady_clock::now();
-    if (g_bytes < kLongWork || now - g_last < std::chrono::milliseconds(200)) return;
-    g_last = now;
-    g_shown = true;
-    std::fprintf(stderr, "\r%s: %.1f MB", verb_, static_cast<double>(g_bytes) / (1 << 20));
-    std::fflush(stderr);
-  });
+Progress::Progress(const char* verb) : verb_(verb), last_(std::chrono::steady_clock::now()) {
+  if (Host().StderrIsTerminal()) SetCopyProgress([this](std::uint64_t bytes) { Add(bytes); });
 }
 
 Progress::~Progress() {
   SetCopyProgress(nullptr);
-  if (g_shown) std::fprintf(stderr, "\r%s: %.1f MB done\n", verb_, static_cast<double>(g_bytes) / (1 << 20));
+  if (shown_) std::fprintf(stderr, "\r%s: %.1f MB done\n", verb_, static_cast<double>(bytes_) / (1 << 20));
+}
+
+void Progress::Add(std::uint64_t bytes) {
+  bytes_ += bytes;
+  const auto now = std::chrono::steady_clock::now();
+  if (bytes_ < kLongWork || now - last_ < std::chrono::milliseconds(200)) return;
+  last_ = now;
+  shown_ = true;
+  std::fprintf(stderr, "\r%s: %.1f MB", verb_, static_cast<double>(bytes_) / (1 << 20));
+  std::fflush(stderr);
 }
 
 }  // namespace quarvel::kmd

@@ -1,6 +1,8 @@
 // What kmd prints: UTF-8 text from CP932 records, one-line errors, and progress on a terminal.
 #pragma once
 
+#include <chrono>
+#include <cstdint>
 #include <string>
 
 #include "model/records.h"
@@ -34,7 +36,12 @@ class Progress {
   Progress& operator=(const Progress&) = delete;
 
  private:
+  void Add(std::uint64_t bytes);
+
   const char* verb_;
+  std::uint64_t bytes_ = 0;
+  std::chrono::steady_clock::time_point last_;
+  bool shown_ = false;
 };
 
 }  // namespace quarvel::kmd

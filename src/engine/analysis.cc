@@ -5,6 +5,7 @@
 #include "engine/fileio.h"
 #include "menufiles/headers.h"
 #include "menufiles/libindex.h"
+#include "platform/dos_time.h"
 #include "platform/platform.h"
 
 namespace quarvel {
@@ -38,8 +39,8 @@ FLXAry ListDirectory(const std::string& dir, const std::string& extension, FileK
     StrUpperSjis(entry.name);
     if (kind == OtherFile && HasLibraryExtension(entry.name)) continue;
     if (dir.size() + entry.name.size() > kMaxPath) continue;
-    entry.time = static_cast<std::uint16_t>(f.stamp & 0xFFFF);
-    entry.date = static_cast<std::uint16_t>(f.stamp >> 16);
+    entry.time = DosTimeOf(f.stamp);
+    entry.date = DosDateOf(f.stamp);
     list.push_back(std::move(entry));
   }
   return list;

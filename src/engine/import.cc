@@ -202,21 +202,12 @@ bool RebuildLibraries(ImportState& s) {
     const std::string path = s.Path(t.name);
     SSDocInfoAry docs;
     int old = -1;
+    const LibraryState state = OpenLibraryForChange(path, &docs, &old);
+    if (state == LibraryState::kUnreadable) return false;
+    const bool existed = state != LibraryState::kAbsent;
     std::uint32_t attrs = 0;
-    const int r = Host().GetAttributes(path, &attrs);
-    const bool existed = r == 0;
-    if (existed) {
-      const int probe = FileOpenRead(path);
-      if (probe < 0) return false;
-      const std::int64_t size = Host().Size(probe);
-      FileClose(probe);
-      if (size < 0) return false;
-      if (size > 0) {
-        std::string title;
-        old = ReadLibIndex(SSDlib{}, docs, &title, path);
-        if (old < 0) return false;
-      }
-    } else if (r != kPlatformNotFound) {
+    if (existed && Host().GetAttributes(path, &attrs) != 0) {
+      if (old >= 0) FileClose(old);
       return false;
     }
     ApplyDocumentCommands(s, static_cast<int>(k), docs);

@@ -12,23 +12,12 @@ namespace quarvel {
 
 namespace {
 
-// An existing library must read as one; a file of zero bytes is an empty library.
 bool LibraryUsable(const std::string& path) {
-  std::uint32_t attrs = 0;
-  const int r = Host().GetAttributes(path, &attrs);
-  if (r == kPlatformNotFound) return true;
-  if (r != 0) return false;
-  const int fd = FileOpenRead(path);
-  if (fd < 0) return false;
-  const std::int64_t size = Host().Size(fd);
-  FileClose(fd);
-  if (size == 0) return true;
   SSDocInfoAry docs;
-  std::string title;
-  const int lib = ReadLibIndex(SSDlib{}, docs, &title, path);
-  if (lib < 0) return false;
-  FileClose(lib);
-  return true;
+  int fd = -1;
+  const LibraryState state = OpenLibraryForChange(path, &docs, &fd);
+  if (fd >= 0) FileClose(fd);
+  return state != LibraryState::kUnreadable;
 }
 
 DiffCheck Refuse(PreparedDiff* out, DiffFault fault, int entry) {
@@ -72,6 +61,24 @@ DiffCheck Prepare(const std::string& diffPath, const std::string& menuDir, const
 }
 
 }  // namespace
+
+LibraryState OpenLibraryForChange(const std::string& path, SSDocInfoAry* docs, int* fd) {
+  *fd = -1;
+  docs->clear();
+  std::uint32_t attrs = 0;
+  const int r = Host().GetAttributes(path, &attrs);
+  if (r == kPlatformNotFound) return LibraryState::kAbsent;
+  if (r != 0) return LibraryState::kUnreadable;
+  std::string title;
+  *fd = ReadLibIndex(SSDlib{}, *docs, &title, path);
+  if (*fd >= 0) return LibraryState::kIndexed;
+  // Not a library: a file of zero bytes still counts as an empty one.
+  const int probe = FileOpenRead(path);
+  if (probe < 0) return LibraryState::kUnreadable;
+  const std::int64_t size = Host().Size(probe);
+  FileClose(probe);
+  return size == 0 ? LibraryState::kEmpty : LibraryState::kUnreadable;
+}
 
 int PrepareImport(const std::string& diffPath, const std::string& menuDir, const SBNdtAry& list,
                   PreparedDiff* out, DiffCheck* why) {

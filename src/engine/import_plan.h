@@ -25,6 +25,18 @@ struct PreparedDiff {
 int PrepareImport(const std::string& diffPath, const std::string& menuDir, const SBNdtAry& list,
                   PreparedDiff* out, DiffCheck* why);
 
+// What an import finds under the name of a library that document entries change.
+enum class LibraryState {
+  kAbsent,      // no such file: the library is made from the additions
+  kEmpty,       // a file of zero bytes, as an import leaves when it deletes every document
+  kIndexed,     // a library whose index was read
+  kUnreadable,  // a file that cannot be read as a library: it must not be replaced
+};
+
+// Reads the library at `path` for a change. kIndexed fills `docs` and leaves `*fd` open for the
+// caller to close; every other state leaves `*fd` at -1.
+LibraryState OpenLibraryForChange(const std::string& path, SSDocInfoAry* docs, int* fd);
+
 struct PlannedDocument {
   std::string library;
   std::string member;

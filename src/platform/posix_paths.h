@@ -12,8 +12,8 @@ namespace quarvel {
 // case: the exact name first, else the first such entry of the directory by name; else `host_path`.
 std::string ResolveLastComponent(const std::string& host_path);
 // Keeps the directory index of ResolveLastComponent up to date after the platform itself added or
-// removed the name `host_path`.
-void NoteNameAdded(const std::string& host_path, bool added);
+// removed the name `host_path` (`present` tells which).
+void NoteNameChange(const std::string& host_path, bool present);
 // CP932 path to the host's (UTF-8, last component resolved); false when it has no UTF-8 form.
 bool HostPath(const std::string& path, std::string* host);
 // Sorts by the ASCII-upper-cased CP932 name bytewise, ties by the name itself.

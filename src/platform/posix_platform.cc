@@ -50,7 +50,7 @@ class PosixPlatform final : public Platform {
     const int flags = mode == OpenMode::kRead ? O_RDONLY : O_RDWR | O_CREAT;
     const int fd = ::open(host.c_str(), flags | O_CLOEXEC, 0666);
     if (fd < 0) return CodeFromErrno(errno);
-    if (mode != OpenMode::kRead) NoteNameAdded(host, true);
+    if (mode != OpenMode::kRead) NoteNameChange(host, true);
     return fd;
   }
 
@@ -108,7 +108,7 @@ class PosixPlatform final : public Platform {
     std::string host;
     if (!HostPath(path, &host)) return kPlatformFailed;
     if (::unlink(host.c_str()) != 0) return CodeFromErrno(errno);
-    NoteNameAdded(host, false);
+    NoteNameChange(host, false);
     return 0;
   }
 
@@ -122,8 +122,8 @@ class PosixPlatform final : public Platform {
       if (::lstat(host_to.c_str(), &st) == 0) return kPlatformFailed;
       if (::rename(host_from.c_str(), host_to.c_str()) != 0) return CodeFromErrno(errno);
     }
-    NoteNameAdded(host_from, false);
-    NoteNameAdded(host_to, true);
+    NoteNameChange(host_from, false);
+    NoteNameChange(host_to, true);
     return 0;
   }
 
@@ -131,8 +131,8 @@ class PosixPlatform final : public Platform {
     std::string host_from, host_to;
     if (!HostPath(from, &host_from) || !HostPath(to, &host_to)) return kPlatformFailed;
     if (::rename(host_from.c_str(), host_to.c_str()) != 0) return CodeFromErrno(errno);
-    NoteNameAdded(host_from, false);
-    NoteNameAdded(host_to, true);
+    NoteNameChange(host_from, false);
+    NoteNameChange(host_to, true);
     return 0;
   }
 
@@ -328,7 +328,7 @@ const DirIndex* IndexOf(const std::string& parent) {
 
 }  // namespace
 
-void NoteNameAdded(const std::string& host_path, bool added) {
+void NoteNameChange(const std::string& host_path, bool present) {
   std::string parent, leaf;
   SplitHostPath(host_path, &parent, &leaf);
   auto it = g_dir_indexes.find(parent);
@@ -339,7 +339,7 @@ void NoteNameAdded(const std::string& host_path, bool added) {
     return;
   }
   std::set<std::string>& names = it->second.byUpper[SjisAsciiUpper(leaf)];
-  if (added) {
+  if (present) {
     names.insert(leaf);
   } else {
     names.erase(leaf);
