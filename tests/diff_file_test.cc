@@ -6,7 +6,7 @@
 #include "engine/diff_format.h"
 #include "engine/diff_reader.h"
 #include "engine/diff_writer.h"
-#include "engine/fileio.h"
+#include "fileio/fileio.h"
 #include "platform/dos_time.h"
 #include "sample/menu_dir_builder.h"
 #include "support/fault_platform.h"

@@ -4,7 +4,7 @@
 
 #include "engine/diff_reader.h"
 #include "engine/diff_writer.h"
-#include "engine/fileio.h"
+#include "fileio/fileio.h"
 #include "engine/import_plan.h"
 #include "menufiles/libindex.h"
 #include "platform/dos_time.h"

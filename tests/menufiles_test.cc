@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "engine/fileio.h"
+#include "fileio/fileio.h"
 #include "menufiles/headers.h"
 #include "menufiles/libindex.h"
 #include "menufiles/listings.h"

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "engine/fileio.h"
+#include "fileio/fileio.h"
 #include "menufiles/libindex.h"
 #include "sample/menu_dir_builder.h"
 #include "support/fault_platform.h"

@@ -3,7 +3,7 @@
 #include "cli/commands.h"
 #include "cli/output.h"
 #include "engine/diff_writer.h"
-#include "engine/fileio.h"
+#include "fileio/fileio.h"
 #include "menufiles/headers.h"
 #include "menufiles/libindex.h"
 #include "platform/platform.h"

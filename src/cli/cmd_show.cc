@@ -5,7 +5,7 @@
 #include "cli/output.h"
 #include "engine/diff_check.h"
 #include "engine/diff_reader.h"
-#include "engine/fileio.h"
+#include "fileio/fileio.h"
 
 namespace quarvel::kmd {
 

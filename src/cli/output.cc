@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "engine/fileio.h"
+#include "fileio/fileio.h"
 #include "model/list_line.h"
 #include "platform/platform.h"
 #include "platform/text.h"

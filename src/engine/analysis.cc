@@ -2,7 +2,7 @@
 
 #include <unordered_map>
 
-#include "engine/fileio.h"
+#include "fileio/fileio.h"
 #include "menufiles/headers.h"
 #include "menufiles/libindex.h"
 #include "platform/dos_time.h"

@@ -1,6 +1,6 @@
 #include "engine/diff_format.h"
 
-#include "engine/fileio.h"
+#include "fileio/fileio.h"
 
 namespace quarvel {
 

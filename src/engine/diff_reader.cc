@@ -1,7 +1,7 @@
 #include "engine/diff_reader.h"
 
 #include "engine/diff_format.h"
-#include "engine/fileio.h"
+#include "fileio/fileio.h"
 
 namespace quarvel {
 

@@ -1,7 +1,7 @@
 #include "engine/diff_writer.h"
 
 #include "engine/diff_format.h"
-#include "engine/fileio.h"
+#include "fileio/fileio.h"
 #include "menufiles/libindex.h"
 #include "platform/platform.h"
 #include "shell/paths.h"

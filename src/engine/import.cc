@@ -3,7 +3,7 @@
 #include <set>
 #include <unordered_map>
 
-#include "engine/fileio.h"
+#include "fileio/fileio.h"
 #include "engine/import_plan.h"
 #include "menufiles/libindex.h"
 #include "menufiles/rebuild.h"

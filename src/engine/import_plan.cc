@@ -3,7 +3,7 @@
 #include <set>
 
 #include "engine/diff_reader.h"
-#include "engine/fileio.h"
+#include "fileio/fileio.h"
 #include "menufiles/libindex.h"
 #include "platform/platform.h"
 #include "platform/text.h"

@@ -1,6 +1,6 @@
 #include "menufiles/headers.h"
 
-#include "engine/fileio.h"
+#include "fileio/fileio.h"
 #include "shell/env.h"
 
 namespace quarvel {

@@ -1,6 +1,6 @@
 #include "menufiles/libindex.h"
 
-#include "engine/fileio.h"
+#include "fileio/fileio.h"
 #include "menufiles/headers.h"
 
 namespace quarvel {

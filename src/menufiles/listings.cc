@@ -2,7 +2,7 @@
 
 #include <functional>
 
-#include "engine/fileio.h"
+#include "fileio/fileio.h"
 #include "menufiles/headers.h"
 #include "platform/platform.h"
 #include "shell/env.h"

@@ -1,6 +1,6 @@
 #include "menufiles/rebuild.h"
 
-#include "engine/fileio.h"
+#include "fileio/fileio.h"
 #include "menufiles/headers.h"
 #include "menufiles/libindex.h"
 

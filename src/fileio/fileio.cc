@@ -1,4 +1,4 @@
-#include "engine/fileio.h"
+#include "fileio/fileio.h"
 
 #include <cstring>
 #include <memory>
