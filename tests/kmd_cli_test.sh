@@ -92,6 +92,10 @@ case "$case_name" in
     contains "$out" "$(printf '納品D\t納品書')"
     expect 0 "$kmd" list "$work/new" files '*.CSV'
     contains "$out" "見積一覧.CSV"
+    # The other files leave out menu files and libraries, as the creation dialog's fourth tab does.
+    expect 0 "$kmd" list "$work/new" files '*.*'
+    contains "$out" "見積一覧.CSV"
+    case "$out" in *.SST*|*.SSD*|*.SSV*) fail "files lists menu or library files: $out" ;; esac
     expect 1 "$kmd" list "$work/new" docs NOPE.SSD
     one_error_line
     expect 2 "$kmd" list "$work/new" sideways

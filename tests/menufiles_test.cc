@@ -94,6 +94,19 @@ TEST_F(MenuFilesTest, ListingsNameUpToFirstDotAndSkipRejectedFiles) {
   EXPECT_TRUE(list.empty());
 }
 
+TEST_F(MenuFilesTest, OtherFilesLeaveOutTheProgramsOwnExtensionsOnly) {
+  build_.Menu("MAIN.SST", "m").Library("DOCS.SSD", "d", {}).Library("PARTS.SSV", "p", {})
+      .File("MACRO.SSM", "x").File("data.ssv", "x").File("A.B.SST", "x").File("README", "x")
+      .File("PRICES.CSV", "x").File("X.SSTX", "x");
+  StringAry names{"stale"};
+  EXPECT_EQ(ListOtherFiles("*.*", names), 4);
+  EXPECT_EQ(names, (StringAry{"A.B.SST", "PRICES.CSV", "README", "X.SSTX"}));
+  ListOtherFiles("*.csv", names);
+  EXPECT_EQ(names, StringAry{"PRICES.CSV"});
+  ListOtherFiles("", names);
+  EXPECT_TRUE(names.empty());
+}
+
 TEST_F(MenuFilesTest, IndexOffsetsFollowTheRecords) {
   build_.Library("L.SSD", "lib", {{"DOC1", "", "hello", 7}, {"DOC2", "X", "world!", 9}});
   SSDocInfoAry docs;

@@ -27,9 +27,9 @@ int RunList(const ListArgs& args) {
       return Fail(kExitFailed, "cannot read the library " + args.argument + " in " + args.menuDir);
     }
   } else if (args.kind == "files") {
-    std::vector<FoundFile> found;
-    Host().FindFiles(MenuPath(argument.empty() ? "*.*" : argument, ""), &found);
-    for (const FoundFile& f : found) std::printf("%s\n", Utf8(f.name).c_str());
+    StringAry names;
+    ListOtherFiles(argument.empty() ? "*.*" : argument, names);
+    for (const std::string& name : names) std::printf("%s\n", Utf8(name).c_str());
     return kExitOk;
   } else {
     return Fail(kExitUsage, "unknown listing '" + args.kind + "': use menus, libs, commons, docs or files");

@@ -5,6 +5,7 @@
 #include "fileio/fileio.h"
 #include "menufiles/headers.h"
 #include "platform/platform.h"
+#include "platform/text.h"
 #include "shell/env.h"
 
 namespace quarvel {
@@ -49,6 +50,27 @@ int ListComLibs(const SSVlib& holder, TDicAry& list) {
     std::uint32_t count = 0, indexLength = 0;
     return OpenComLib(holder, &count, &indexLength, number, title, path);
   }, list);
+}
+
+bool IsOtherFileName(const std::string& name) {
+  if (name == "." || name == "..") return false;
+  const std::size_t dot = name.find('.');
+  if (dot == std::string::npos) return true;
+  const std::string extension = SjisAsciiUpper(name.substr(dot + 1));
+  for (const char* own : {"SSM", "SST", "SSD", "SSV"}) {
+    if (extension == own) return false;
+  }
+  return true;
+}
+
+int ListOtherFiles(const std::string& mask, StringAry& names) {
+  names.clear();
+  std::vector<FoundFile> found;
+  Host().FindFiles(SjisCut(MenuPath(mask, ""), kMaxPath - 1), &found);
+  for (FoundFile& f : found) {
+    if (IsOtherFileName(f.name)) names.push_back(std::move(f.name));
+  }
+  return static_cast<int>(names.size());
 }
 
 }  // namespace quarvel

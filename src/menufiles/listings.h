@@ -12,4 +12,13 @@ int ListMenuFiles(const SSMenu& holder, TDicAry& list);
 int ListDocLibs(const SSDlib& holder, TDicAry& list);
 int ListComLibs(const SSVlib& holder, TDicAry& list);
 
+// True for a name that the other-files listing shows: one whose extension, everything after its first
+// ".", is none of SSM, SST, SSD, SSV (ignoring case). "A.B.SST" is listed, "data.ssv" is not, and a
+// name without "." is listed.
+bool IsOtherFileName(const std::string& name);
+// Empties `names`, then appends, in directory-search order, every name of the menu directory that
+// matches `mask` (the directory and mask cut to 259 bytes) and that IsOtherFileName accepts.
+// Returns the number appended.
+int ListOtherFiles(const std::string& mask, StringAry& names);
+
 }  // namespace quarvel

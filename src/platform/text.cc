@@ -22,6 +22,17 @@ bool EndsWithSingleByte(const std::string& s, char c) {
   return last_single && last == c;
 }
 
+std::string SjisCut(const std::string& s, std::size_t max) {
+  if (s.size() <= max) return s;
+  std::size_t end = 0;
+  while (end < max) {
+    const std::size_t step = IsSjisLead(static_cast<unsigned char>(s[end])) ? 2 : 1;
+    if (end + step > max) break;
+    end += step;
+  }
+  return s.substr(0, end);
+}
+
 std::string SjisAsciiUpper(const std::string& s) {
   std::string out = s;
   for (std::size_t i = 0; i < out.size(); ++i) {

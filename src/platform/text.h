@@ -11,6 +11,9 @@ inline bool IsSjisLead(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c 
 // True when the last character of `s` is the single byte `c` (not the trail byte of a double-byte one).
 bool EndsWithSingleByte(const std::string& s, char c);
 
+// The longest prefix of `s` of at most `max` bytes that does not end inside a double-byte character.
+std::string SjisCut(const std::string& s, std::size_t max);
+
 // ASCII letters upper-cased; double-byte characters stepped over whole.
 std::string SjisAsciiUpper(const std::string& s);
 

@@ -11,22 +11,10 @@ namespace {
 constexpr char kSettingsFile[] = "TOVLIN.INI";
 constexpr char kSettingsSection[] = "Tovlin";
 
-// A profile value as the settings read it: cut to the field's size, never within a character.
-std::string FieldValue(const std::string& value) {
-  if (value.size() <= kEnvFieldMax) return value;
-  std::size_t end = 0;
-  while (end < kEnvFieldMax) {
-    const std::size_t step = IsSjisLead(static_cast<unsigned char>(value[end])) ? 2 : 1;
-    if (end + step > kEnvFieldMax) break;
-    end += step;
-  }
-  return value.substr(0, end);
-}
-
 bool ReadSetting(const char* key, const std::string& fallback, std::string* out) {
   std::string value;
   if (!Host().ReadProfileString(kSettingsFile, kSettingsSection, key, &value)) value = fallback;
-  *out = FieldValue(value);
+  *out = SjisCut(value, kEnvFieldMax);  // never cut within a character
   return !out->empty();
 }
 
