@@ -153,11 +153,20 @@ TEST_F(ImportTest, TwoEntriesForOneFileGiveExactlyTheLastBytes) {
 
 TEST_F(ImportTest, RefusedDiffsChangeNothing) {
   WriteFile(dir_.path() + "outside", "must stay");
-  src_b_.File("A.KKK", "a").Library("L.SSD", "lib", {{"D", "", "d"}});
+  src_b_.File("A.KKK", "a").File("ZZZZZZZZZZ", "z").Library("L.SSD", "lib", {{"D", "", "d"}});
   target_b_.File("A.KKK", "old").File("L.SSD", LibraryBytes("lib", {{"K", "", "keep"}, {"D", "", "d"}}).substr(0, 70));
   const DirSnapshot before = Snapshot(target_);
-  // A name that leaves the menu directory.
-  EXPECT_EQ(Import({File(0, "A.KKK"), File(0, "../outside")}), -1);
+  // A name that leaves the menu directory (the writer refuses to write one, so it is patched in).
+  ASSERT_EQ(WriteDiffFile(diff_, src_, {File(0, "A.KKK"), File(0, "ZZZZZZZZZZ")}, nullptr), 0);
+  std::string bytes = ReadFile(diff_);
+  bytes.replace(bytes.find("ZZZZZZZZZZ"), 10, "../outside");
+  WriteFile(diff_, bytes);
+  SBNdtAry crafted;
+  ASSERT_EQ(LoadDiffDirectory(diff_, crafted, nullptr), 0);
+  ImportReport report;
+  EXPECT_EQ(ImportDiff(nullptr, diff_, target_, crafted, &report), -1);
+  EXPECT_EQ(report.check.fault, DiffFault::kUnsafeName);
+  EXPECT_EQ(report.check.entry, 1);
   EXPECT_EQ(ReadFile(dir_.path() + "outside"), "must stay");
   // A library that cannot be read is not replaced by the diff's documents alone.
   EXPECT_EQ(Import({File(0, "A.KKK"), Doc(0, "L.SSD", "D")}), -1);

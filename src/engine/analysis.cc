@@ -5,6 +5,7 @@
 #include "fileio/fileio.h"
 #include "menufiles/headers.h"
 #include "menufiles/libindex.h"
+#include "menufiles/listings.h"
 #include "platform/dos_time.h"
 #include "platform/platform.h"
 
@@ -30,7 +31,7 @@ bool HasLibraryExtension(const std::string& upper) {
 
 FLXAry ListDirectory(const std::string& dir, const std::string& extension, FileKind kind) {
   std::vector<FoundFile> found;
-  Host().FindFiles(dir + "*." + extension, &found);
+  FindMenuDirFiles(dir + "*." + extension, &found);
   FLXAry list;
   list.reserve(found.size());
   for (FoundFile& f : found) {

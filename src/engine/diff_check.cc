@@ -1,5 +1,6 @@
 #include "engine/diff_check.h"
 
+#include "engine/diff_format.h"
 #include "engine/diff_reader.h"
 #include "fileio/fileio.h"
 #include "platform/platform.h"
@@ -19,13 +20,6 @@ bool IsReservedDeviceName(const std::string& name) {
          stem[3] >= '1' && stem[3] <= '9';
 }
 
-// The shapes of the names that an import makes for itself: "XXXXXX.TMP", and SBN0 / SBN1 8.3 names.
-bool IsWorkFileName(const std::string& name) {
-  const std::string upper = SjisAsciiUpper(name);
-  if (upper == "XXXXXX.TMP") return true;
-  return upper.size() == 10 && upper[6] == '.' && (upper.compare(0, 4, "SBN0") == 0 || upper.compare(0, 4, "SBN1") == 0);
-}
-
 }  // namespace
 
 const char* DiffFaultText(DiffFault fault) {
@@ -36,6 +30,7 @@ const char* DiffFaultText(DiffFault fault) {
     case DiffFault::kDirectoryCut: return "the header or directory is cut short or has a negative count";
     case DiffFault::kUnsafeName: return "an entry's name is not a plain file name";
     case DiffFault::kBlockPastEnd: return "a data block runs past the end of the file";
+    case DiffFault::kBlockTooLong: return "a data block is longer than a diff file may hold";
     case DiffFault::kFileBlockShort: return "a file block is shorter than its flag and stamp";
     case DiffFault::kDocumentBlockBad: return "a document block does not match its lengths";
     case DiffFault::kDeletionWithData: return "a deletion carries data";
@@ -43,8 +38,13 @@ const char* DiffFaultText(DiffFault fault) {
     case DiffFault::kEmptyList: return "there is nothing to import";
     case DiffFault::kCountMismatch: return "the entry list does not match the diff's directory";
     case DiffFault::kPathTooLong: return "a path into the menu directory is too long";
+    case DiffFault::kNameTooLong: return "a name is longer than the menu directory's file system allows";
+    case DiffFault::kMenuDirMissing: return "the menu directory does not exist";
+    case DiffFault::kMenuDirNotDirectory: return "the menu directory is not a directory";
+    case DiffFault::kDirectoryInTheWay: return "a directory stands under the name of a file to be changed";
     case DiffFault::kBadLibrary: return "a library to be changed cannot be read as a library";
     case DiffFault::kNotWritable: return "the menu directory cannot be written";
+    case DiffFault::kTestFileLeft: return "the test file XXXXXX.TMP was made but cannot be removed";
   }
   return "unknown fault";
 }
@@ -73,12 +73,17 @@ bool IsSafeFileName(const std::string& name) {
 #endif
 }
 
+int FirstUnsafeEntry(const SBNdtAry& changes) {
+  for (std::size_t i = 0; i < changes.size(); ++i) {
+    if (!IsSafeFileName(changes[i].name)) return static_cast<int>(i);
+  }
+  return -1;
+}
+
 DiffCheck CheckDiffBlocks(int fd, const SBNdtAry& changes, bool strict, std::vector<DiffBlock>* blocks) {
   blocks->clear();
   if (FileErrorFlags & FERR_BADDATA) return {DiffFault::kDirectoryCut, -1};
-  for (std::size_t i = 0; i < changes.size(); ++i) {
-    if (!IsSafeFileName(changes[i].name)) return {DiffFault::kUnsafeName, static_cast<int>(i)};
-  }
+  if (const int unsafe = FirstUnsafeEntry(changes); unsafe >= 0) return {DiffFault::kUnsafeName, unsafe};
   const std::int64_t size = Host().Size(fd);
   std::int64_t p = FileTell(fd);
   if (size < 0 || p < 0) return {DiffFault::kNotOpened, -1};
@@ -87,6 +92,7 @@ DiffCheck CheckDiffBlocks(int fd, const SBNdtAry& changes, bool strict, std::vec
     const int index = static_cast<int>(i);
     if (p + 4 > size || FileSeek(fd, p) < 0) return {DiffFault::kBlockPastEnd, index};
     const std::uint32_t length = ReadU32(fd);
+    if (length > kMaxDiffData) return {DiffFault::kBlockTooLong, index};
     if (p + 4 + std::int64_t{length} > size) return {DiffFault::kBlockPastEnd, index};
     const bool adds = (e.op & ~kOpExcluded) == kOpAddOrReplace;
     if (adds && IsDocumentLevel(e)) {
@@ -103,7 +109,7 @@ DiffCheck CheckDiffBlocks(int fd, const SBNdtAry& changes, bool strict, std::vec
       return {DiffFault::kDeletionWithData, index};
     }
     if (FileErrorFlags & FERR_BADDATA) return {DiffFault::kBlockPastEnd, index};
-    blocks->push_back({static_cast<std::uint32_t>(p), length});
+    blocks->push_back({static_cast<std::uint64_t>(p), length});
     p += 4 + std::int64_t{length};
   }
   if (p != size) return {DiffFault::kTrailingBytes, -1};

@@ -17,6 +17,7 @@ enum class DiffFault {
   kDirectoryCut,        // the header or directory ended early, or a count is negative
   kUnsafeName,          // an entry's name is not a plain file name of the menu directory
   kBlockPastEnd,        // a block (or its length field) runs past the end of the file
+  kBlockTooLong,        // a block's length is above the format's limit of 2147483639 bytes
   kFileBlockShort,      // a file block shorter than its flag and stamp
   kDocumentBlockBad,    // a document block whose second name and data length do not add up to it
   kDeletionWithData,    // a deletion whose block is not empty (reported only by the strict check)
@@ -25,15 +26,20 @@ enum class DiffFault {
   kEmptyList,           // the list of entries to import is empty
   kCountMismatch,       // the list does not match the diff's directory
   kPathTooLong,         // the menu directory and a name do not fit a path
+  kNameTooLong,         // a name is longer than the menu directory's file system allows
+  kMenuDirMissing,      // the menu directory does not exist
+  kMenuDirNotDirectory, // the menu directory's path names something that is not a directory
+  kDirectoryInTheWay,   // a directory stands under the name of a file the diff creates, replaces or deletes
   kBadLibrary,          // a library to be changed exists but cannot be read as a library
   kNotWritable,         // the menu directory cannot be written
+  kTestFileLeft,        // the writability test's file was made but could not be removed
 };
 
 // A short English description of a fault, for the command line.
 const char* DiffFaultText(DiffFault fault);
 
 struct DiffBlock {
-  std::uint32_t start = 0;   // offset of the block's length field
+  std::uint64_t start = 0;   // offset of the block's length field (a diff may pass 4 GiB)
   std::uint32_t length = 0;  // L, the bytes after the length field
 };
 
@@ -49,6 +55,9 @@ struct DiffCheck {
 // COM1-9, LPT1-9, with or without an extension).
 bool IsSafeFileName(const std::string& name, bool windowsRules);
 bool IsSafeFileName(const std::string& name);
+
+// The index of the first entry whose name IsSafeFileName refuses, or -1 when every name is safe.
+int FirstUnsafeEntry(const SBNdtAry& changes);
 
 // Checks the blocks of an open diff that OpenDiffFile has just read into `changes` (the error word as
 // it left it, the descriptor at the first block). Fills `blocks`, one per entry. With `strict`, a

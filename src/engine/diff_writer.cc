@@ -1,5 +1,6 @@
 #include "engine/diff_writer.h"
 
+#include "engine/diff_check.h"
 #include "engine/diff_format.h"
 #include "fileio/fileio.h"
 #include "menufiles/libindex.h"
@@ -49,7 +50,7 @@ int WriteFileBlock(int diff, const std::string& menuDir, const SBNdt& e) {
   if (fd < 0) return -1;
   std::uint32_t stamp = 0;
   const std::int64_t size = Host().Size(fd);
-  int result = Host().GetStampFd(fd, &stamp) == 0 && size >= 0 && size <= kMaxDiffData ? 0 : -1;
+  int result = Host().GetStampFd(fd, &stamp) == 0 && size >= 0 && size <= kMaxDiffData - 8 ? 0 : -1;
   if (result == 0) {
     const auto n = static_cast<std::uint32_t>(size);
     WriteU32(diff, n + 8);
@@ -66,7 +67,7 @@ int WriteFileBlock(int diff, const std::string& menuDir, const SBNdt& e) {
 
 int CreateDiffFile(const std::string& path, const SBNdtAry& changes, const std::string& description) {
   FileRemove(path);
-  const int fd = FileCreate(path);
+  const int fd = FileCreateNew(path);
   if (fd < 0) return -1;
   WriteU16(fd, DIFF_FILE_MAGIC);
   WriteU16(fd, 1);
@@ -87,7 +88,8 @@ int CreateDiffFile(const std::string& path, const SBNdtAry& changes, const std::
 
 int WriteDiffFile(const std::string& path, const std::string& menuDir, const SBNdtAry& changes,
                   const std::string* description) {
-  if (changes.empty() || !Representable(changes)) return -1;
+  // A diff that every import would refuse is not written.
+  if (changes.empty() || !Representable(changes) || FirstUnsafeEntry(changes) >= 0) return -1;
   const std::string dir = DirectoryPart(path);
   const std::string work_name = MakeWorkName(dir, "KMDW");
   if (work_name.empty()) return -1;

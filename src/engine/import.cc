@@ -15,7 +15,6 @@ namespace quarvel {
 
 namespace {
 
-constexpr char kWritabilityTest[] = "XXXXXX.TMP";
 constexpr int kRetries = 3;
 
 // Runs `step` until it succeeds, at most kRetries times. For the steps of the commit and the rollback,
@@ -28,11 +27,11 @@ bool Retry(Step step) {
   return false;
 }
 
-// Removes a file, clearing its attributes when access was denied. True when the file is gone.
-bool RemoveFile(const std::string& path) {
-  int r = FileRemove(path);
-  if (r == kPlatformDenied && Host().SetAttributes(path, 0) == 0) r = FileRemove(path);
-  return r == 0 || r == kPlatformNotFound;
+bool RemoveFile(const std::string& path) { return RemoveFileOrReadOnly(path); }
+
+bool Exists(const std::string& path) {
+  std::uint32_t attrs = 0;
+  return Host().GetAttributes(path, &attrs) == 0;
 }
 
 // A file command with what staging did for it, so that a rollback can undo exactly that.
@@ -56,8 +55,16 @@ struct ImportState {
   std::vector<LibraryWork> libraries;  // one per table entry
   SBCmdAry documents;
   std::vector<FileWork> files;
+  ImportReport report;
 
   std::string Path(const std::string& name) const { return menuDir + name; }
+  // Records the step that failed; always false.
+  bool Fail(ImportStep step, const std::string& name) {
+    report.step = step;
+    report.name = name;
+    return false;
+  }
+  void LeftBehind(const std::string& name) { report.leftBehind.push_back(name); }
 };
 
 // Step 5: document commands, work files for their libraries, and file commands with the existing
@@ -72,7 +79,7 @@ bool StageEntries(ImportState& s) {
     if (IsDocumentLevel(e)) {
       const std::string& library = library_names.emplace(SjisAsciiUpper(e.name), e.name).first->second;
       const int k = RegisterTempFile(s.table, s.menuDir, library, e.title);
-      if (k < 0) return false;
+      if (k < 0) return s.Fail(ImportStep::kWorkFile, library);
       if (static_cast<std::size_t>(k) == s.libraries.size()) s.libraries.emplace_back();
       SBCmd c;
       c.key = k;
@@ -91,23 +98,24 @@ bool StageEntries(ImportState& s) {
     std::uint32_t attrs = 0;
     const int r = Host().GetAttributes(path, &attrs);
     if (r == 0) {
+      // Whatever has the name (a file, or a link that is never followed) is moved aside whole.
       if (attrs & kAttrReadOnly) {
-        if (Host().SetAttributes(path, 0) != 0) return false;
+        if (Host().SetAttributes(path, 0) != 0) return s.Fail(ImportStep::kBackup, e.name);
         w.clearedReadOnly = true;
       }
       const std::string backup = MakeWorkName(s.menuDir, "SBN0");
-      if (backup.empty() || Host().Rename(path, s.Path(backup)) != 0) return false;
+      if (backup.empty() || Host().Rename(path, s.Path(backup)) != 0) return s.Fail(ImportStep::kBackup, e.name);
       w.cmd.backupName = backup;
       w.moved = true;
     } else if (r != kPlatformNotFound) {
-      return false;
+      return s.Fail(ImportStep::kBackup, e.name);
     }
     if (w.cmd.op == 0) {
-      if (FileSeek(s.diff.fd, block.start + 4) < 0) return false;
+      if (FileSeek(s.diff.fd, block.start + 4) < 0) return s.Fail(ImportStep::kReadDiff, e.name);
       FileErrorFlags = 0;
       w.cmd.key = static_cast<std::int32_t>(ReadU32(s.diff.fd));
       w.cmd.stamp = ReadU32(s.diff.fd);
-      if (FileErrorFlags != 0) return false;
+      if (FileErrorFlags != 0) return s.Fail(ImportStep::kReadDiff, e.name);
       w.cmd.offset = block.start + 12;
       w.cmd.length = block.length - 8;
     }
@@ -120,13 +128,13 @@ bool ReadDocumentHeaders(ImportState& s) {
   FileErrorFlags = 0;
   for (SBCmd& c : s.documents) {
     if (c.op != kOpAddOrReplace) continue;
-    if (FileSeek(s.diff.fd, c.offset) < 0) return false;
+    if (FileSeek(s.diff.fd, c.offset) < 0) return s.Fail(ImportStep::kReadDiff, c.name);
     c.word = ReadU32(s.diff.fd);
     ReadLString(s.diff.fd, c.secondName);
     c.length = ReadU32(s.diff.fd);
     const std::int64_t data = FileTell(s.diff.fd);
-    if (data < 0 || FileErrorFlags != 0) return false;
-    c.offset = static_cast<std::uint32_t>(data);
+    if (data < 0 || FileErrorFlags != 0) return s.Fail(ImportStep::kReadDiff, c.name);
+    c.offset = static_cast<std::uint64_t>(data);
   }
   return true;
 }
@@ -139,9 +147,9 @@ bool CreateFiles(ImportState& s) {
     // Any file still under this name was made by an earlier entry of this import (the original has
     // been moved away), and FileCreate would not truncate it.
     std::uint32_t attrs = 0;
-    if (Host().GetAttributes(path, &attrs) == 0 && !RemoveFile(path)) return false;
-    const int fd = FileCreate(path);
-    if (fd < 0) return false;
+    if (Host().GetAttributes(path, &attrs) == 0 && !RemoveFile(path)) return s.Fail(ImportStep::kCreate, w.cmd.name);
+    const int fd = FileCreateNew(path);
+    if (fd < 0) return s.Fail(ImportStep::kCreate, w.cmd.name);
     w.created = true;
     bool ok = w.cmd.length == 0 ||
               (FileSeek(s.diff.fd, w.cmd.offset) >= 0 && FileCopyBytes(s.diff.fd, fd, w.cmd.length) == 0);
@@ -151,8 +159,9 @@ bool CreateFiles(ImportState& s) {
     }
     ok = ok && FileFlush(fd) == 0;
     if (FileCloseWritten(fd) != 0 || FileErrorFlags != 0) ok = false;
-    if (!ok) return false;
-    if ((w.cmd.key & 1) && Host().SetAttributes(path, kAttrReadOnly) != 0) return false;
+    if (!ok || ((w.cmd.key & 1) && Host().SetAttributes(path, kAttrReadOnly) != 0)) {
+      return s.Fail(ImportStep::kCreate, w.cmd.name);
+    }
   }
   return true;
 }
@@ -203,24 +212,24 @@ bool RebuildLibraries(ImportState& s) {
     SSDocInfoAry docs;
     int old = -1;
     const LibraryState state = OpenLibraryForChange(path, &docs, &old);
-    if (state == LibraryState::kUnreadable) return false;
+    if (state == LibraryState::kUnreadable) return s.Fail(ImportStep::kRebuild, t.name);
     const bool existed = state != LibraryState::kAbsent;
     std::uint32_t attrs = 0;
     if (existed && Host().GetAttributes(path, &attrs) != 0) {
       if (old >= 0) FileClose(old);
-      return false;
+      return s.Fail(ImportStep::kRebuild, t.name);
     }
     ApplyDocumentCommands(s, static_cast<int>(k), docs);
     bool writes = false;
     for (const SSDocInfo& d : docs) writes = writes || d.source >= 0;
     const int rebuilt = RebuildLibrary(s.Path(t.tempName), old, s.diff.fd, t.title, docs);
     if (old >= 0) FileClose(old);
-    if (rebuilt != 0) return false;
+    if (rebuilt != 0) return s.Fail(ImportStep::kRebuild, t.name);
     LibraryWork& lw = s.libraries[k];
     lw.createNothing = !existed && !writes;
     if (existed && (attrs & kAttrReadOnly)) {
-      if (Host().SetAttributes(s.Path(t.tempName), kAttrReadOnly) != 0) return false;
-      if (Host().SetAttributes(path, 0) != 0) return false;
+      if (Host().SetAttributes(s.Path(t.tempName), kAttrReadOnly) != 0) return s.Fail(ImportStep::kRebuild, t.name);
+      if (Host().SetAttributes(path, 0) != 0) return s.Fail(ImportStep::kRebuild, t.name);
       lw.clearedReadOnly = true;
     }
   }
@@ -228,20 +237,28 @@ bool RebuildLibraries(ImportState& s) {
 }
 
 // Undoes what staging did, last first, so that two entries of one name give the original back.
-void Rollback(ImportState& s) {
+// Every step that still fails after retries names its file in the report. True when all is undone.
+bool Rollback(ImportState& s) {
+  const std::size_t left = s.report.leftBehind.size();
+  auto undo = [&](bool done, const std::string& name) {
+    if (!done) s.LeftBehind(name);
+  };
   for (std::size_t k = s.table.size(); k-- > 0;) {
     const std::string path = s.Path(s.table[k].name);
-    if (s.libraries[k].clearedReadOnly) Retry([&] { return Host().SetAttributes(path, kAttrReadOnly) == 0; });
-    Retry([&] { return RemoveFile(s.Path(s.table[k].tempName)); });
+    if (s.libraries[k].clearedReadOnly) {
+      undo(Retry([&] { return Host().SetAttributes(path, kAttrReadOnly) == 0; }), s.table[k].name);
+    }
+    undo(Retry([&] { return RemoveFile(s.Path(s.table[k].tempName)); }), s.table[k].tempName);
   }
   for (std::size_t i = s.files.size(); i-- > 0;) {
     const FileWork& w = s.files[i];
     const std::string path = s.Path(w.cmd.name);
-    if (w.created) Retry([&] { return RemoveFile(path); });
-    if (w.moved) Retry([&] { return Host().Rename(s.Path(w.cmd.backupName), path) == 0; });
-    if (w.clearedReadOnly) Retry([&] { return Host().SetAttributes(path, kAttrReadOnly) == 0; });
+    if (w.created) undo(Retry([&] { return RemoveFile(path); }), w.cmd.name);
+    if (w.moved) undo(Retry([&] { return Host().Rename(s.Path(w.cmd.backupName), path) == 0; }), w.cmd.backupName);
+    if (w.clearedReadOnly) undo(Retry([&] { return Host().SetAttributes(path, kAttrReadOnly) == 0; }), w.cmd.name);
   }
   Host().FlushDir(s.menuDir);
+  return s.report.leftBehind.size() == left;
 }
 
 // Puts the libraries in place, makes the names durable, then drops the backups. Replacing a library is
@@ -255,48 +272,67 @@ int Commit(ImportState& s) {
       Retry([&] { return RemoveFile(work); });
     } else if (Retry([&] { return Host().ReplaceFile(work, s.Path(s.table[k].name)) == 0; })) {
       replaced_any = true;
-    } else if (!replaced_any) {
-      Rollback(s);
-      return -1;
     } else {
+      s.Fail(ImportStep::kCommit, s.table[k].name);
+      if (!replaced_any) return Rollback(s) ? -1 : kImportIncomplete;
       complete = false;
     }
   }
   Retry([&] { return Host().FlushDir(s.menuDir) == 0; });
-  if (!complete) return kImportIncomplete;
+  if (!complete) {
+    // The libraries not yet in place keep their work files, and every backup is kept.
+    for (std::size_t k = 0; k < s.table.size(); ++k) {
+      if (!s.libraries[k].createNothing && Exists(s.Path(s.table[k].tempName))) s.LeftBehind(s.table[k].tempName);
+    }
+    for (const FileWork& w : s.files) {
+      if (w.moved) s.LeftBehind(w.cmd.backupName);
+    }
+    return kImportIncomplete;
+  }
   for (const FileWork& w : s.files) {
-    if (w.moved) Retry([&] { return RemoveFile(s.Path(w.cmd.backupName)); });
+    if (w.moved && !Retry([&] { return RemoveFile(s.Path(w.cmd.backupName)); })) s.LeftBehind(w.cmd.backupName);
   }
   return 0;
 }
 
-// Step 1: the menu directory must take a new file. A file already under the test's name is not ours
-// and is left alone; a directory that is not writable then fails at the first create and rolls back.
-bool WritabilityTest(const std::string& menuDir) {
-  const std::string test = menuDir + kWritabilityTest;
-  std::uint32_t attrs = 0;
-  if (Host().GetAttributes(test, &attrs) != kPlatformNotFound) return true;
-  const bool made = FileMakeEmpty(test) == 0;
-  const bool removed = Retry([&] { return RemoveFile(test); });
-  return made && removed;
+int Import(const std::string& diffPath, const std::string& menuDir, const SBNdtAry& list, ImportState& s) {
+  s.menuDir = menuDir;
+  if (PrepareImport(diffPath, menuDir, list, &s.diff, &s.report.check) != 0) return -1;
+  if (const DiffFault f = TestWritable(menuDir, &s.report.leftBehind); f != DiffFault::kNone) {
+    FileClose(s.diff.fd);
+    s.report.check = {f, -1};
+    return -1;
+  }
+  const bool staged = StageEntries(s) && ReadDocumentHeaders(s) && CreateFiles(s) && RebuildLibraries(s);
+  FileClose(s.diff.fd);
+  // Created files and rebuilt libraries are flushed already; their names and the backups' are not yet.
+  if (staged && Host().FlushDir(menuDir) != 0) s.Fail(ImportStep::kFlushDir, "");
+  if (s.report.step != ImportStep::kNone) return Rollback(s) ? -1 : kImportIncomplete;
+  return Commit(s);
 }
 
 }  // namespace
 
-int ImportDiff(void* /*window*/, const std::string& diffPath, const std::string& menuDir, const SBNdtAry& list) {
-  if (!WritabilityTest(menuDir)) return -1;
-  ImportState s;
-  s.menuDir = menuDir;
-  DiffCheck why;
-  if (PrepareImport(diffPath, menuDir, list, &s.diff, &why) != 0) return -1;
-  const bool staged = StageEntries(s) && ReadDocumentHeaders(s) && CreateFiles(s) && RebuildLibraries(s);
-  FileClose(s.diff.fd);
-  // Created files and rebuilt libraries are flushed already; their names and the backups' are not yet.
-  if (!staged || Host().FlushDir(menuDir) != 0) {
-    Rollback(s);
-    return -1;
+const char* ImportStepText(ImportStep step) {
+  switch (step) {
+    case ImportStep::kNone: return "nothing failed";
+    case ImportStep::kBackup: return "could not move aside";
+    case ImportStep::kWorkFile: return "could not make a work file for";
+    case ImportStep::kReadDiff: return "could not read the diff's data for";
+    case ImportStep::kCreate: return "could not create";
+    case ImportStep::kRebuild: return "could not rebuild";
+    case ImportStep::kFlushDir: return "could not flush the menu directory";
+    case ImportStep::kCommit: return "could not put in place";
   }
-  return Commit(s);
+  return "unknown step";
+}
+
+int ImportDiff(void* /*window*/, const std::string& diffPath, const std::string& menuDir, const SBNdtAry& list,
+               ImportReport* report) {
+  ImportState s;
+  const int result = Import(diffPath, menuDir, list, s);
+  if (report != nullptr) *report = s.report;
+  return result;
 }
 
 }  // namespace quarvel

@@ -3,23 +3,50 @@
 
 #include <string>
 
+#include "engine/diff_check.h"
 #include "model/records.h"
 
 namespace quarvel {
 
-// The commit had replaced a library when a later one still could not be replaced after retries: part
-// of the new state is in place, and the "SBN0" backups of the replaced and deleted files are kept.
-// Only a persistent failure of the file system (not a single fault) leads here.
+// Part of the new state is in place, or the old one could not be fully put back: a library was
+// replaced when a later one still could not be, or a rollback step failed even after retries. The
+// report names what was left behind. Only a persistent failure of the file system leads here.
 constexpr int kImportIncomplete = -2;
+
+// The step of an import that failed after the checks had passed.
+enum class ImportStep {
+  kNone,
+  kBackup,    // moving an existing file (or link) aside to its "SBN0" backup
+  kWorkFile,  // making a library's "SBN1" work file
+  kReadDiff,  // reading the diff's blocks
+  kCreate,    // creating, writing, stamping or flushing a new file
+  kRebuild,   // rebuilding a library into its work file
+  kFlushDir,  // making the menu directory's names durable
+  kCommit,    // putting a rebuilt library in place
+};
+
+// A short English description of a step, for the command line ("could not ...").
+const char* ImportStepText(ImportStep step);
+
+// Why an import did not complete, and what it could not clean up.
+struct ImportReport {
+  DiffCheck check;               // the check that refused the diff; kNone when the checks passed
+  ImportStep step = ImportStep::kNone;
+  std::string name;              // the file of the failed step (CP932, no directory)
+  StringAry leftBehind;          // names the import made or moved and could not remove or put back
+};
 
 // Applies the diff at `diffPath` to `menuDir` (which ends with a separator), skipping the entries that
 // carry the excluded mark in `list` (the directory the dialog loaded from the same diff, matched by
-// position). The whole diff is checked before anything changes; files to be replaced or deleted are
-// moved to "SBN0" backups, libraries rebuilt into "SBN1" work files, new files created, stamped and
-// flushed; then the commit puts the libraries in place with ReplaceFile and removes the backups.
-// Returns 0 when every entry that is not excluded was applied, -1 when the menu directory is exactly as
-// it was (nothing changed, or everything rolled back), kImportIncomplete as above. `window` is the
-// caller's and is not used.
-int ImportDiff(void* window, const std::string& diffPath, const std::string& menuDir, const SBNdtAry& list);
+// position). The whole diff is checked before anything changes (PrepareImport), then the writability
+// test; files to be replaced or deleted are moved to "SBN0" backups, libraries rebuilt into "SBN1" work
+// files, new files created exclusively, stamped and flushed; then the commit puts the libraries in
+// place with ReplaceFile and removes the backups. Nothing is ever done through a symbolic link: a link
+// under an entry's name is moved aside and restored like a file.
+// Returns 0 when every entry that is not excluded was applied, -1 when the menu directory is exactly
+// as it was (nothing changed, or everything rolled back) but for the names in `leftBehind`,
+// kImportIncomplete as above. `report` (may be null) tells why. `window` is the caller's, unused.
+int ImportDiff(void* window, const std::string& diffPath, const std::string& menuDir, const SBNdtAry& list,
+               ImportReport* report = nullptr);
 
 }  // namespace quarvel

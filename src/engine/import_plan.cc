@@ -12,23 +12,28 @@ namespace quarvel {
 
 namespace {
 
-bool LibraryUsable(const std::string& path) {
-  SSDocInfoAry docs;
-  int fd = -1;
-  const LibraryState state = OpenLibraryForChange(path, &docs, &fd);
-  if (fd >= 0) FileClose(fd);
-  return state != LibraryState::kUnreadable;
-}
-
 DiffCheck Refuse(PreparedDiff* out, DiffFault fault, int entry) {
   if (out->fd >= 0) FileClose(out->fd);
   out->fd = -1;
   return {fault, entry};
 }
 
+// What the menu directory holds under an entry's name, as far as the checks care.
+DiffFault CheckOccupant(const std::string& menuDir, const std::string& name) {
+  if (!Host().NameFits(menuDir, name)) return DiffFault::kNameTooLong;
+  std::uint32_t attrs = 0;
+  if (Host().GetAttributes(menuDir + name, &attrs) == 0 && (attrs & kAttrDirectory)) {
+    return DiffFault::kDirectoryInTheWay;
+  }
+  return DiffFault::kNone;
+}
+
 DiffCheck Prepare(const std::string& diffPath, const std::string& menuDir, const SBNdtAry& list,
                   PreparedDiff* out) {
   if (list.empty()) return {DiffFault::kEmptyList, -1};
+  if (const int d = CheckDirectory(menuDir); d != 0) {
+    return {d == kPlatformNotFound ? DiffFault::kMenuDirMissing : DiffFault::kMenuDirNotDirectory, -1};
+  }
   std::string description;
   out->fd = OpenDiffFile(diffPath, out->directory, description);
   if (out->fd == -4) return Refuse(out, DiffFault::kNotDiff, -1);
@@ -47,7 +52,11 @@ DiffCheck Prepare(const std::string& diffPath, const std::string& menuDir, const
     if ((menuDir + dir[i].name).size() > kMaxPath || menuDir.size() + 10 > kMaxPath) {
       return Refuse(out, DiffFault::kPathTooLong, static_cast<int>(i));
     }
-    if (!IsExcluded(dir[i]) && !IsDocumentLevel(dir[i])) replaced.insert(SjisAsciiUpper(dir[i].name));
+    if (IsExcluded(dir[i])) continue;
+    if (const DiffFault f = CheckOccupant(menuDir, dir[i].name); f != DiffFault::kNone) {
+      return Refuse(out, f, static_cast<int>(i));
+    }
+    if (!IsDocumentLevel(dir[i])) replaced.insert(SjisAsciiUpper(dir[i].name));
   }
   std::set<std::string> checked;
   for (std::size_t i = 0; i < dir.size(); ++i) {
@@ -55,7 +64,11 @@ DiffCheck Prepare(const std::string& diffPath, const std::string& menuDir, const
     if (IsExcluded(e) || !IsDocumentLevel(e)) continue;
     const std::string upper = SjisAsciiUpper(e.name);
     if (replaced.count(upper) != 0 || !checked.insert(upper).second) continue;
-    if (!LibraryUsable(menuDir + e.name)) return Refuse(out, DiffFault::kBadLibrary, static_cast<int>(i));
+    SSDocInfoAry docs;
+    int fd = -1;
+    const LibraryState state = OpenLibraryForChange(menuDir + e.name, &docs, &fd);
+    if (fd >= 0) FileClose(fd);
+    if (state == LibraryState::kUnreadable) return Refuse(out, DiffFault::kBadLibrary, static_cast<int>(i));
   }
   return {};
 }
@@ -68,7 +81,8 @@ LibraryState OpenLibraryForChange(const std::string& path, SSDocInfoAry* docs, i
   std::uint32_t attrs = 0;
   const int r = Host().GetAttributes(path, &attrs);
   if (r == kPlatformNotFound) return LibraryState::kAbsent;
-  if (r != 0) return LibraryState::kUnreadable;
+  // A link is never read through, so a link under a library's name cannot be changed.
+  if (r != 0 || (attrs & (kAttrDirectory | kAttrLink))) return LibraryState::kUnreadable;
   std::string title;
   *fd = ReadLibIndex(SSDlib{}, *docs, &title, path);
   if (*fd >= 0) return LibraryState::kIndexed;
@@ -87,12 +101,40 @@ int PrepareImport(const std::string& diffPath, const std::string& menuDir, const
   return why->ok() ? 0 : -1;
 }
 
+DiffFault TestWritable(const std::string& menuDir, StringAry* leftBehind) {
+  const std::string test = menuDir + kWritabilityTestName;
+  std::uint32_t attrs = 0;
+  if (Host().GetAttributes(test, &attrs) != kPlatformNotFound) return DiffFault::kNone;
+  const int fd = FileCreateNew(test);
+  if (fd < 0) return DiffFault::kNotWritable;
+  const bool closed = FileCloseWritten(fd) == 0;
+  bool removed = false;
+  for (int i = 0; i < 3 && !removed; ++i) removed = RemoveFileOrReadOnly(test);
+  if (!removed) {
+    leftBehind->push_back(kWritabilityTestName);
+    return DiffFault::kTestFileLeft;
+  }
+  return closed ? DiffFault::kNone : DiffFault::kNotWritable;
+}
+
+bool RemoveFileOrReadOnly(const std::string& path) {
+  int r = FileRemove(path);
+  if (r == kPlatformDenied && Host().SetAttributes(path, 0) == 0) r = FileRemove(path);
+  return r == 0 || r == kPlatformNotFound;
+}
+
 int PlanImport(const std::string& diffPath, const std::string& menuDir, const SBNdtAry& list, ImportPlan* plan,
                DiffCheck* why) {
   *plan = ImportPlan{};
   PreparedDiff prepared;
   if (PrepareImport(diffPath, menuDir, list, &prepared, why) != 0) return -1;
   FileClose(prepared.fd);
+  // The real import's last check before its first change: the directory must take a new file.
+  StringAry left;
+  if (const DiffFault f = TestWritable(menuDir, &left); f != DiffFault::kNone) {
+    *why = {f, -1};
+    return -1;
+  }
   std::set<std::string> libraries;
   for (const SBNdt& e : prepared.directory) {
     if (IsExcluded(e)) {

@@ -18,10 +18,11 @@ struct PreparedDiff {
   std::vector<DiffBlock> blocks;
 };
 
-// Opens the diff, copies the excluded marks of `list` by position and checks the whole diff: its
-// structure and names, the paths, and every library that document entries change (it must be absent,
-// empty, replaced by the same diff, or readable as a library). Touches nothing. 0, or -1 with `why`
-// set and the diff closed.
+// Opens the diff, copies the excluded marks of `list` by position and checks the whole diff against
+// the menu directory: that it is a directory, the diff's structure and names, the paths, that each
+// name fits the file system and has no directory under it, and every library that document entries
+// change (it must be absent, empty, replaced by the same diff, or readable as a library). Touches
+// nothing. 0, or -1 with `why` set and the diff closed.
 int PrepareImport(const std::string& diffPath, const std::string& menuDir, const SBNdtAry& list,
                   PreparedDiff* out, DiffCheck* why);
 
@@ -53,8 +54,18 @@ struct ImportPlan {
   int excluded = 0;
 };
 
-// Runs the checks of an import and tells what it would create, replace, delete and rebuild, touching
-// nothing. 0, or -1 with `why` set.
+// The import's writability test, "XXXXXX.TMP" in the menu directory: made as a new file and removed.
+// A file already under that name is not ours; it is left alone and the test passes. Returns kNone,
+// kNotWritable, or kTestFileLeft with the name added to `leftBehind` when it could not be removed.
+constexpr char kWritabilityTestName[] = "XXXXXX.TMP";
+DiffFault TestWritable(const std::string& menuDir, StringAry* leftBehind);
+
+// Removes a file, clearing its read-only attribute when access was denied. True when the file is gone.
+bool RemoveFileOrReadOnly(const std::string& path);
+
+// Runs every check that an import runs before its first change, the writability test included, and
+// tells what the import would create, replace, delete and rebuild. Changes nothing (the test file is
+// removed again). 0, or -1 with `why` set.
 int PlanImport(const std::string& diffPath, const std::string& menuDir, const SBNdtAry& list, ImportPlan* plan,
                DiffCheck* why);
 

@@ -53,15 +53,23 @@ long FileRead(int fd, void* buffer, std::size_t n) {
 
 int FileClose(int fd) { return Host().Close(fd); }
 
-int FileCreate(const std::string& path) {
+namespace {
+
+int OpenForWriting(const std::string& path, OpenMode mode) {
   FileErrorFlags = 0;
-  const int fd = Host().Open(path, OpenMode::kReadWriteCreate);
+  const int fd = Host().Open(path, mode);
   if (fd < 0) {
     FileErrorFlags |= FERR_NOWRITE;
     return -1;
   }
   return fd;
 }
+
+}  // namespace
+
+int FileCreate(const std::string& path) { return OpenForWriting(path, OpenMode::kReadWriteCreate); }
+
+int FileCreateNew(const std::string& path) { return OpenForWriting(path, OpenMode::kCreateNew); }
 
 long FileWrite(int fd, const void* buffer, std::size_t n) {
   const long w = Host().Write(fd, buffer, n);
@@ -76,7 +84,7 @@ int FileCloseWritten(int fd) {
 }
 
 int FileMakeEmpty(const std::string& path) {
-  const int fd = FileCreate(path);
+  const int fd = FileCreateNew(path);
   if (fd < 0) return -1;
   return FileCloseWritten(fd) == 0 ? 0 : -1;
 }
@@ -100,6 +108,20 @@ int FileFlush(int fd) {
     return -1;
   }
   return 0;
+}
+
+int CheckDirectory(const std::string& dir) {
+  if (dir.empty()) return kPlatformNotFound;
+  std::string bare = dir;
+  if (bare.size() > 1 && EndsWithSingleByte(bare, kDirSep)) bare.pop_back();
+  std::uint32_t attrs = 0;
+  // Through the separator, a link to a directory resolves to the directory.
+  if (Host().GetAttributes(bare + kDirSep, &attrs) == 0 && (attrs & kAttrDirectory)) return 0;
+  if (bare == std::string(1, kDirSep)) return 0;
+  // Only a last component is matched without regard to case, so a directory found that way is not
+  // the one the path names.
+  const int r = Host().GetAttributes(bare, &attrs);
+  return r == kPlatformNotFound || (r == 0 && (attrs & kAttrDirectory)) ? kPlatformNotFound : kPlatformFailed;
 }
 
 std::string& PathJoin(std::string& dest, const std::string& dir, const std::string& name) {
@@ -245,13 +267,26 @@ std::string MakeWorkName(const std::string& dir, const std::string& prefix) {
   return "";
 }
 
+bool IsWorkFileName(const std::string& name) {
+  const std::string upper = SjisAsciiUpper(name);
+  if (upper == "XXXXXX.TMP") return true;
+  if (upper.size() != 10 || upper[6] != '.') return false;
+  for (const char* prefix : {"SBN0", "SBN1", "KMDW"}) {
+    if (upper.compare(0, 4, prefix) == 0) return true;
+  }
+  return false;
+}
+
 int RegisterTempFile(SFTbl& table, const std::string& dir, const std::string& name, const std::string& title) {
   for (std::size_t i = 0; i < table.size(); ++i) {
     if (table[i].name == name) return static_cast<int>(i);
   }
   const std::string temp = MakeWorkName(dir, "SBN1");
   if (temp.empty() || (dir + temp).size() > kMaxPath) return -1;
-  if (FileMakeEmpty(dir + temp) != 0) {
+  // A failed create made nothing (and the name may be another's now); a failed close leaves ours.
+  const int fd = FileCreateNew(dir + temp);
+  if (fd < 0) return -1;
+  if (FileCloseWritten(fd) != 0) {
     FileRemove(dir + temp);
     return -1;
   }

@@ -36,11 +36,13 @@ int FileClose(int fd);
 // Clears the word, opens read-write, creating the file when missing, never truncating.
 // Negative and FERR_NOWRITE on failure.
 int FileCreate(const std::string& path);
+// As FileCreate, but only a new file: fails when anything (a file, a link, a directory) has the name.
+int FileCreateNew(const std::string& path);
 // Sets FERR_DISKFULL when fewer than n bytes were written.
 long FileWrite(int fd, const void* buffer, std::size_t n);
 // For descriptors of FileCreate. A failed close sets FERR_DISKFULL.
 int FileCloseWritten(int fd);
-// FileCreate then FileCloseWritten; -1 when the create failed.
+// FileCreateNew then FileCloseWritten; -1 when the create or the close failed.
 int FileMakeEmpty(const std::string& path);
 // Deletes the file. Returns 0 or a platform code (kPlatformDenied when access was denied).
 int FileRemove(const std::string& path);
@@ -49,6 +51,10 @@ std::int64_t FileSeek(int fd, std::int64_t offset);
 std::int64_t FileTell(int fd);
 // Forces a written file to the disk; a failure sets FERR_DISKFULL and returns -1.
 int FileFlush(int fd);
+
+// What stands at a directory path (with or without its trailing separator): 0 for a directory (a link
+// to one counts), kPlatformNotFound when nothing has the name, kPlatformFailed for anything else.
+int CheckDirectory(const std::string& dir);
 
 // dest = dir + name; no separator is added.
 std::string& PathJoin(std::string& dest, const std::string& dir, const std::string& name);
@@ -81,6 +87,12 @@ void WriteU32(int fd, std::uint32_t v);
 // A name (no directory) of the shape PREFIXab.cde, an 8.3 name, of which no file exists in `dir`;
 // `prefix` has four characters. Empty when none could be found.
 std::string MakeWorkName(const std::string& dir, const std::string& prefix);
+
+// True for a name of the shape of the program's own work files, which no listing shows and no diff
+// carries: the import's "XXXXXX.TMP", "SBN0" backups and "SBN1" library work files, and the diff
+// writer's "KMDW" work files (8.3 names: the prefix, two characters, ".", three characters). Case is
+// ignored.
+bool IsWorkFileName(const std::string& name);
 
 // Returns the index of the entry whose name equals `name`; else makes a work file from "SBN1XXXXXX",
 // creates it empty, appends {name, tempName, title} and returns its index. -1 when no unused name could

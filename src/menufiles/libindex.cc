@@ -2,6 +2,7 @@
 
 #include "fileio/fileio.h"
 #include "menufiles/headers.h"
+#include "platform/platform.h"
 
 namespace quarvel {
 
@@ -17,28 +18,30 @@ bool ReadIndexRecord(int fd, SSDocInfo* doc) {
   return (FileErrorFlags & FERR_BADDATA) == 0;
 }
 
-// Opens the library and walks its index, handing each record with its data offset to `visit`, which
-// returns false to stop. Returns the descriptor, or -1 with the file closed when the index is cut short.
+// Opens the library and walks its whole index, handing each record with its data offset to `visit`
+// until it returns false. Returns the descriptor, or -1 with the file closed when the index is cut
+// short or a document's data does not lie inside the file (a length past the end would otherwise give
+// readers bytes that are not the document's).
 template <typename Visit>
 int WalkIndex(const SSDlib& holder, std::string* title, const std::string& path, Visit visit) {
   std::uint32_t count = 0, indexLength = 0;
   std::int32_t number = 0;
   const int fd = OpenDocLib(holder, &count, &indexLength, &number, title, path);
   if (fd < 0) return -1;
-  if (FileErrorFlags != 0) {  // the header itself was cut short
-    FileClose(fd);
-    return -1;
-  }
-  std::uint32_t offset = static_cast<std::uint32_t>(kHeaderSize) + indexLength;
-  for (std::uint32_t i = 0; i < count; ++i) {
+  const std::int64_t size = Host().Size(fd);
+  std::uint64_t offset = kHeaderSize + std::uint64_t{indexLength};
+  bool visiting = true;
+  bool ok = FileErrorFlags == 0 && size >= 0 && offset <= static_cast<std::uint64_t>(size);
+  for (std::uint32_t i = 0; ok && i < count; ++i) {
     SSDocInfo doc;
     doc.offset = offset;
-    if (!ReadIndexRecord(fd, &doc)) {
-      FileClose(fd);
-      return -1;
-    }
-    if (!visit(doc)) return fd;
-    offset += doc.length;
+    ok = ReadIndexRecord(fd, &doc) && doc.offset + doc.length <= static_cast<std::uint64_t>(size);
+    offset = doc.offset + doc.length;
+    if (ok && visiting) visiting = visit(doc);
+  }
+  if (!ok) {
+    FileClose(fd);
+    return -1;
   }
   return fd;
 }

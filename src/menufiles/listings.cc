@@ -1,5 +1,6 @@
 #include "menufiles/listings.h"
 
+#include <algorithm>
 #include <functional>
 
 #include "fileio/fileio.h"
@@ -18,7 +19,7 @@ using Opener = std::function<int(const std::string& path, std::int32_t* number, 
 int ListKind(const char* extension, const Opener& open, TDicAry& list) {
   list.clear();
   std::vector<FoundFile> found;
-  Host().FindFiles(MenuPath("*", extension), &found);
+  FindMenuDirFiles(MenuPath("*", extension), &found);
   for (const FoundFile& f : found) {
     std::int32_t number = 0;
     std::string title;
@@ -31,6 +32,13 @@ int ListKind(const char* extension, const Opener& open, TDicAry& list) {
 }
 
 }  // namespace
+
+int FindMenuDirFiles(const std::string& pattern, std::vector<FoundFile>* out) {
+  const int r = Host().FindFiles(pattern, out);
+  out->erase(std::remove_if(out->begin(), out->end(), [](const FoundFile& f) { return IsWorkFileName(f.name); }),
+             out->end());
+  return r;
+}
 
 int ListMenuFiles(const SSMenu& holder, TDicAry& list) {
   return ListKind("SST", [&](const std::string& path, std::int32_t* number, std::string* title) {
@@ -66,7 +74,7 @@ bool IsOtherFileName(const std::string& name) {
 int ListOtherFiles(const std::string& mask, StringAry& names) {
   names.clear();
   std::vector<FoundFile> found;
-  Host().FindFiles(SjisCut(MenuPath(mask, ""), kMaxPath - 1), &found);
+  FindMenuDirFiles(SjisCut(MenuPath(mask, ""), kMaxPath - 1), &found);
   for (FoundFile& f : found) {
     if (IsOtherFileName(f.name)) names.push_back(std::move(f.name));
   }

@@ -1,9 +1,18 @@
 // Listings of the current menu directory by kind, for the creation dialog.
 #pragma once
 
+#include <string>
+#include <vector>
+
 #include "model/records.h"
+#include "platform/platform.h"
 
 namespace quarvel {
+
+// The files of a menu directory that match `pattern` (a directory and a mask), as the platform's
+// search finds them, less the program's own work files (IsWorkFileName): an interrupted import's
+// leftovers are never listed, compared or carried into a diff.
+int FindMenuDirFiles(const std::string& pattern, std::vector<FoundFile>* out);
 
 // Each empties `list`, then appends {header number, name up to its first ".", title} for every file of
 // the kind's extension whose header the kind's opener accepts, in directory-search order. Returns the

@@ -55,7 +55,7 @@ struct FLX {
 struct SSDocInfo {
   std::int32_t source = 0;      // import: 0 old library, 1 diff file, -1 dropped
   std::uint32_t word = 0;       // attribute word; the match state while documents are compared
-  std::uint32_t offset = 0;     // absolute offset of the data in its source file
+  std::uint64_t offset = 0;     // absolute offset of the data in its source file
   std::uint32_t length = 0;     // data length in bytes
   std::string name;             // the document's key within its library
   std::string secondName;
@@ -78,7 +78,7 @@ struct SBCmd {
   std::uint32_t word = 0;        // document commands: attribute word from the diff block
   std::string member;            // document commands: the document's name
   std::string secondName;        // document commands
-  std::uint32_t offset = 0;      // where the data lies in the diff file
+  std::uint64_t offset = 0;      // where the data lies in the diff file
   std::uint32_t length = 0;
   std::uint32_t stamp = 0;       // file commands: DOS date/time stamp
 };

@@ -22,12 +22,17 @@ constexpr int kPlatformFailed = -1;     // any other failure
 constexpr int kPlatformNotFound = -2;   // the file (or its directory) does not exist
 constexpr int kPlatformDenied = -3;     // access denied
 
-// Attribute bits.
-constexpr std::uint32_t kAttrReadOnly = 1;
+// Attribute bits, with the values of the Windows attributes.
+constexpr std::uint32_t kAttrReadOnly = 0x1;
+constexpr std::uint32_t kAttrDirectory = 0x10;
+constexpr std::uint32_t kAttrLink = 0x400;  // a symbolic link (a reparse point on Windows)
 
+// No operation on a path ever follows a symbolic link in its last component: a link is a name of its
+// own, which can be renamed or removed, but never opened, read, written, stamped or changed in mode.
 enum class OpenMode {
-  kRead,             // an existing file, read only
+  kRead,             // an existing regular file, read only
   kReadWriteCreate,  // read and write; created when missing; never truncated
+  kCreateNew,        // read and write; a new regular file, failing when anything has the name already
 };
 
 struct FoundFile {
@@ -61,7 +66,10 @@ class Platform {
   // Puts `from` in the place of `to` in one step: at no moment is there no file at `to`.
   virtual int ReplaceFile(const std::string& from, const std::string& to) = 0;
 
+  // The attributes of the name itself: a link reports kAttrLink (and never read-only), a directory
+  // kAttrDirectory. 0, or kPlatformNotFound when nothing has the name.
   virtual int GetAttributes(const std::string& path, std::uint32_t* attrs) = 0;
+  // Sets or clears read-only on a regular file; fails on a link or a directory.
   virtual int SetAttributes(const std::string& path, std::uint32_t attrs) = 0;
   virtual int GetStamp(const std::string& path, std::uint32_t* stamp) = 0;
   virtual int GetStampFd(int fd, std::uint32_t* stamp) = 0;
@@ -70,6 +78,10 @@ class Platform {
   // Regular, not hidden files matching the pattern (a directory and a name with * and ?, matched
   // without regard to case), sorted by upper-cased name. A missing directory gives an empty list.
   virtual int FindFiles(const std::string& pattern, std::vector<FoundFile>* out) = 0;
+
+  // True when the file system of the directory `dir` can hold a file named `name` (its host form within
+  // the length that file system allows for a name and for a path).
+  virtual bool NameFits(const std::string& dir, const std::string& name) = 0;
 
   // True when standard error goes to a terminal (not a pipe or a file).
   virtual bool StderrIsTerminal() = 0;

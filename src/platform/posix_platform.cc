@@ -5,6 +5,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <limits.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -47,9 +48,18 @@ class PosixPlatform final : public Platform {
   int Open(const std::string& path, OpenMode mode) override {
     std::string host;
     if (!HostPath(path, &host)) return kPlatformFailed;
-    const int flags = mode == OpenMode::kRead ? O_RDONLY : O_RDWR | O_CREAT;
-    const int fd = ::open(host.c_str(), flags | O_CLOEXEC, 0666);
-    if (fd < 0) return CodeFromErrno(errno);
+    // O_NOFOLLOW: a link is never opened; O_NONBLOCK: a FIFO under the name cannot hang the open.
+    int flags = O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK;
+    if (mode == OpenMode::kRead) flags |= O_RDONLY;
+    if (mode == OpenMode::kReadWriteCreate) flags |= O_RDWR | O_CREAT;
+    if (mode == OpenMode::kCreateNew) flags |= O_RDWR | O_CREAT | O_EXCL;
+    const int fd = ::open(host.c_str(), flags, 0666);
+    if (fd < 0) return errno == ELOOP ? kPlatformFailed : CodeFromErrno(errno);
+    struct stat st;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || ::fcntl(fd, F_SETFL, 0) != 0) {
+      ::close(fd);
+      return kPlatformFailed;
+    }
     if (mode != OpenMode::kRead) NoteNameChange(host, true);
     return fd;
   }
@@ -140,7 +150,13 @@ class PosixPlatform final : public Platform {
     struct stat st;
     const int r = StatPath(path, &st);
     if (r != 0) return r;
-    *attrs = (st.st_mode & S_IWUSR) ? 0 : kAttrReadOnly;
+    if (S_ISLNK(st.st_mode)) {
+      *attrs = kAttrLink;
+    } else if (S_ISDIR(st.st_mode)) {
+      *attrs = kAttrDirectory;
+    } else {
+      *attrs = (st.st_mode & S_IWUSR) ? 0 : kAttrReadOnly;
+    }
     return 0;
   }
 
@@ -148,10 +164,12 @@ class PosixPlatform final : public Platform {
     std::string host;
     if (!HostPath(path, &host)) return kPlatformFailed;
     struct stat st;
-    if (::stat(host.c_str(), &st) != 0) return CodeFromErrno(errno);
+    if (::lstat(host.c_str(), &st) != 0) return CodeFromErrno(errno);
+    if (!S_ISREG(st.st_mode)) return kPlatformFailed;
     mode_t mode = st.st_mode & 07777;
     mode = (attrs & kAttrReadOnly) ? (mode & ~static_cast<mode_t>(0222)) : (mode | S_IWUSR);
-    return ::chmod(host.c_str(), mode) == 0 ? 0 : CodeFromErrno(errno);
+    // Fails on a link that took the file's place meanwhile instead of changing what it points to.
+    return ::fchmodat(AT_FDCWD, host.c_str(), mode, AT_SYMLINK_NOFOLLOW) == 0 ? 0 : CodeFromErrno(errno);
   }
 
   int GetStamp(const std::string& path, std::uint32_t* stamp) override {
@@ -194,12 +212,24 @@ class PosixPlatform final : public Platform {
       std::string name;
       if (!Utf8ToCp932(e->d_name, &name) || !WildcardMatch(mask, name)) continue;
       struct stat st;
-      if (::fstatat(dfd, e->d_name, &st, 0) != 0 || !S_ISREG(st.st_mode)) continue;
+      if (::fstatat(dfd, e->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode)) continue;
       out->push_back({name, DosStampFromTime(st.st_mtime)});
     }
     ::closedir(d);
     SortFoundFiles(out);
     return 0;
+  }
+
+  bool NameFits(const std::string& dir, const std::string& name) override {
+    std::string host_dir, host_name;
+    if (!Cp932ToUtf8(dir.empty() ? std::string(".") : dir, &host_dir) || !Cp932ToUtf8(name, &host_name)) {
+      return false;
+    }
+    errno = 0;
+    long name_max = ::pathconf(host_dir.c_str(), _PC_NAME_MAX);
+    if (name_max < 0) name_max = errno == 0 ? 255 : -1;
+    if (name_max < 0) return false;
+    return static_cast<long>(host_name.size()) <= name_max && host_dir.size() + 1 + host_name.size() < PATH_MAX;
   }
 
   bool StderrIsTerminal() override { return ::isatty(STDERR_FILENO) == 1; }
@@ -253,7 +283,7 @@ class PosixPlatform final : public Platform {
   int StatPath(const std::string& path, struct stat* st) {
     std::string host;
     if (!HostPath(path, &host)) return kPlatformFailed;
-    return ::stat(host.c_str(), st) == 0 ? 0 : CodeFromErrno(errno);
+    return ::lstat(host.c_str(), st) == 0 ? 0 : CodeFromErrno(errno);
   }
 };
 
@@ -320,7 +350,7 @@ const DirIndex* IndexOf(const std::string& parent) {
   index.trusted = st.st_mtim.tv_sec + kStillSeconds < std::time(nullptr);
   while (struct dirent* e = ::readdir(d)) {
     const std::string name = e->d_name;
-    if (name != "." && name != "..") index.byUpper[SjisAsciiUpper(name)].insert(name);
+    if (name != "." && name != "..") index.byUpper[AsciiUpper(name)].insert(name);
   }
   ::closedir(d);
   return &index;
@@ -338,7 +368,7 @@ void NoteNameChange(const std::string& host_path, bool present) {
     g_dir_indexes.erase(it);
     return;
   }
-  std::set<std::string>& names = it->second.byUpper[SjisAsciiUpper(leaf)];
+  std::set<std::string>& names = it->second.byUpper[AsciiUpper(leaf)];
   if (present) {
     names.insert(leaf);
   } else {
@@ -353,11 +383,12 @@ std::string ResolveLastComponent(const std::string& host_path) {
   std::string parent, leaf;
   SplitHostPath(host_path, &parent, &leaf);
   if (leaf.empty()) return host_path;
-  // UTF-8 bytes of non-ASCII characters are all 0x80 or above, so upper-casing ASCII letters alone
-  // matches names exactly as the CP932-aware rule does.
+  // Host names are UTF-8, whose bytes of non-ASCII characters are all 0x80 or above: upper-casing the
+  // ASCII letters alone matches names as the CP932-aware rule does on their CP932 form. (The CP932 rule
+  // would take UTF-8 bytes for lead bytes and skip the letter after them.)
   const DirIndex* index = IndexOf(parent);
   if (index == nullptr) return host_path;
-  const auto it = index->byUpper.find(SjisAsciiUpper(leaf));
+  const auto it = index->byUpper.find(AsciiUpper(leaf));
   if (it == index->byUpper.end() || it->second.empty()) return host_path;
   const std::size_t slash = host_path.rfind('/');
   const std::string& best = *it->second.begin();

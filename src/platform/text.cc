@@ -33,6 +33,14 @@ std::string SjisCut(const std::string& s, std::size_t max) {
   return s.substr(0, end);
 }
 
+std::string AsciiUpper(const std::string& s) {
+  std::string out = s;
+  for (char& c : out) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  }
+  return out;
+}
+
 std::string SjisAsciiUpper(const std::string& s) {
   std::string out = s;
   for (std::size_t i = 0; i < out.size(); ++i) {

@@ -14,6 +14,9 @@ bool EndsWithSingleByte(const std::string& s, char c);
 // The longest prefix of `s` of at most `max` bytes that does not end inside a double-byte character.
 std::string SjisCut(const std::string& s, std::size_t max);
 
+// Every ASCII letter upper-cased, whatever stands around it: for host (UTF-8) text.
+std::string AsciiUpper(const std::string& s);
+
 // ASCII letters upper-cased; double-byte characters stepped over whole.
 std::string SjisAsciiUpper(const std::string& s);
 

@@ -61,6 +61,7 @@ class FaultPlatform final : public Platform {
   int FindFiles(const std::string& pattern, std::vector<FoundFile>* out) override {
     return base_.FindFiles(pattern, out);
   }
+  bool NameFits(const std::string& dir, const std::string& name) override { return base_.NameFits(dir, name); }
   bool StderrIsTerminal() override { return base_.StderrIsTerminal(); }
   std::string ProgramPath() override { return base_.ProgramPath(); }
   std::string CurrentDir() override { return base_.CurrentDir(); }
