@@ -66,6 +66,11 @@ case "$case_name" in
     # The deletion of OLDMENU.SST: op 1 with an empty block.
     printf '%s\n' "$out" | tr -d ' \n' | grep -q '{"block_length":0,"member":"","name":"OLDMENU.SST","op":1,' \
       || fail "json layout: $out"
+    # A damaged diff shows what can be read, and fails as verify does.
+    head -c -3 "$work/d.kmd" >"$work/cut.kmd"
+    expect 1 "$kmd" show "$work/cut.kmd"
+    contains "$out" "description: note"
+    one_error_line
     printf 'not a diff' >"$work/bad.kmd"
     expect 1 "$kmd" show "$work/bad.kmd"
     one_error_line
@@ -138,6 +143,79 @@ case "$case_name" in
     cp "$work/old/DOCS.SSD" "$work/target/DOCS.SSD"
     touch -r "$work/old/DOCS.SSD" "$work/target/DOCS.SSD"
     [ "$(tree "$work/target")" = "$before" ] || fail "target changed"
+    ;;
+  paths)
+    # An empty directory is not the root, and an empty -o is not "no output".
+    expect 2 "$kmd" import "$work/d.kmd" ""
+    one_error_line
+    expect 2 "$kmd" list ""
+    expect 2 "$kmd" analyse "" "$work/new"
+    expect 2 "$kmd" analyse "$work/old" "$work/new" -o ""
+    one_error_line
+    # A missing or wrong directory is named, never taken for an empty one.
+    : >"$work/afile"
+    for args in "analyse /nonexistent $work/new" "analyse $work/old /nonexistent" "analyse $work/old $work/afile" \
+                "list /nonexistent" "list $work/afile"; do
+      expect 1 "$kmd" $args
+      one_error_line
+    done
+    contains "$err" "not a directory"
+    # The diff never lands among the files it describes.
+    before=$(tree "$work/new")
+    expect 2 "$kmd" analyse "$work/old" "$work/new" -o "$work/new/SALES.SST"
+    one_error_line
+    expect 2 "$kmd" create "$work/new" -o "$work/new/../new/SALES.SST" menu:SALES.SST
+    expect 2 "$kmd" analyse "$work/old" "$work/new" -o "$work/old/x.kmd"
+    [ "$(tree "$work/new")" = "$before" ] || fail "a refused -o changed the menu directory"
+    [ ! -e "$work/old/x.kmd" ] || fail "a diff was written into OLD_DIR"
+    # A dry run refuses what the import refuses, with the reason.
+    "$kmd" analyse "$work/old" "$work/new" -o "$work/d.kmd" >/dev/null
+    expect 1 "$kmd" import "$work/d.kmd" /nonexistent --dry-run
+    expect 1 "$kmd" import "$work/d.kmd" "$work/afile" --dry-run
+    cp -a "$work/old" "$work/target"
+    mkdir "$work/target/NEWMENU.SST"
+    expect 1 "$kmd" import "$work/d.kmd" "$work/target" --dry-run
+    contains "$err" "a directory stands under the name"
+    contains "$err" "NEWMENU.SST"
+    expect 1 "$kmd" import "$work/d.kmd" "$work/target"
+    contains "$err" "NEWMENU.SST"
+    [ -d "$work/target/NEWMENU.SST" ] || fail "the directory under an entry's name was moved"
+    ;;
+  names)
+    # Names mixing kana, kanji, half-width kana and Latin letters in both cases travel both ways.
+    mkdir "$work/a" "$work/b"
+    for n in "ﾃｽﾄa.csv" "見積b.Csv" "xテストY.csv" "漢字ｶﾅmix.CSV"; do printf '%s' "$n" >"$work/b/$n"; done
+    printf 'old' >"$work/a/ﾃｽﾄa.csv"
+    touch -d '2001-01-01' "$work/a/ﾃｽﾄa.csv"
+    expect 0 "$kmd" list "$work/b" files '*.CSV'
+    contains "$out" "ﾃｽﾄa.csv"
+    expect 0 "$kmd" analyse "$work/a" "$work/b" --ext CSV -o "$work/n.kmd"
+    contains "$out" "○：ﾌｧｲﾙ：見積B.CSV"
+    expect 0 "$kmd" verify "$work/n.kmd"
+    expect 0 "$kmd" import "$work/n.kmd" "$work/a"
+    expect 0 "$kmd" analyse "$work/a" "$work/b" --ext CSV
+    [ "$out" = "no changes" ] || fail "mixed names after import: $out"
+    # The analysis names files upper-cased; the replaced file takes that name, the old one is gone.
+    [ "$(cat "$work/a/ﾃｽﾄA.CSV")" = "ﾃｽﾄa.csv" ] || fail "ﾃｽﾄa.csv was not replaced"
+    [ ! -e "$work/a/ﾃｽﾄa.csv" ] || fail "the old ﾃｽﾄa.csv is still there"
+    ;;
+  workfiles)
+    # Leftovers of an interrupted import are neither listed nor carried.
+    printf 'x' >"$work/new/SBN0AB.CDE"
+    printf 'x' >"$work/new/sbn1zz.csv"
+    expect 0 "$kmd" analyse "$work/old" "$work/new" --ext CDE,CSV
+    case "$out" in *SBN*) fail "work files listed: $out" ;; esac
+    expect 0 "$kmd" list "$work/new" files '*.*'
+    case "$out" in *SBN*) fail "work files listed: $out" ;; esac
+    expect 1 "$kmd" create "$work/new" -o "$work/w.kmd" file:SBN0AB.CDE
+    one_error_line
+    contains "$err" "SBN0AB.CDE"
+    [ ! -e "$work/w.kmd" ] || fail "a diff carrying a work file was written"
+    # Hidden names may be carried; the dry run says they will be hidden.
+    printf 'h' >"$work/new/.hidden"
+    expect 0 "$kmd" create "$work/new" -o "$work/h.kmd" file:.hidden
+    expect 0 "$kmd" import "$work/h.kmd" "$work/old" --dry-run
+    contains "$out" "create .hidden (hidden)"
     ;;
   usage)
     expect 2 "$kmd"

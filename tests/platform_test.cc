@@ -146,5 +146,87 @@ TEST(PosixPlatform, AttributesAndStampsMapOntoModeAndTime) {
   EXPECT_EQ(host.GetAttributes(dir.path() + "nope", &attrs), kPlatformNotFound);
 }
 
+
+// CP932 of ﾃｽﾄ (half-width kana), 見積 (kanji) and テスト (full-width kana).
+const char kHalfKana[] = "\xC3\xBD\xC4";
+const char kKanji[] = "\x8C\xA9\x90\xCF";
+const char kKana[] = "\x83\x65\x83\x58\x83\x67";
+
+TEST(PosixPlatform, NamesMixingKanaKanjiAndLettersResolveInEitherCase) {
+  TempDir dir;
+  WriteFile(dir.path() + "ﾃｽﾄa.csv", "1");
+  WriteFile(dir.path() + "見積b.Txt", "2");
+  WriteFile(dir.path() + "xテストy.dat", "3");
+  Platform& host = NativePlatform();
+  std::uint32_t attrs = 0;
+  const std::string d = dir.path();
+  for (const std::string& name : {std::string(kHalfKana) + "A.CSV", std::string(kKanji) + "B.TXT",
+                                  "X" + std::string(kKana) + "Y.DAT", std::string(kHalfKana) + "a.csv"}) {
+    EXPECT_EQ(host.GetAttributes(d + name, &attrs), 0) << name;
+    const int fd = host.Open(d + name, OpenMode::kRead);
+    EXPECT_GE(fd, 0) << name;
+    if (fd >= 0) host.Close(fd);
+  }
+  // Creating under the upper-cased name opens the existing file rather than making a second one.
+  const int w = host.Open(d + kHalfKana + "A.CSV", OpenMode::kReadWriteCreate);
+  ASSERT_GE(w, 0);
+  host.Close(w);
+  EXPECT_FALSE(Exists(d + "ﾃｽﾄA.CSV"));
+  EXPECT_EQ(AsciiUpper("ﾃｽﾄa.csv"), "ﾃｽﾄA.CSV");
+}
+
+TEST(PosixPlatform, LinksAreNamesOfTheirOwnAndNeverFollowed) {
+  TempDir dir;
+  const std::string d = dir.Sub("menu");
+  const std::string outside = dir.path() + "outside";
+  WriteFile(outside, "outside bytes");
+  std::filesystem::permissions(outside, std::filesystem::perms::owner_read);
+  std::filesystem::create_symlink(outside, d + "TO.CSV");
+  std::filesystem::create_symlink(dir.path() + "nowhere", d + "DANGLING.CSV");
+  std::filesystem::create_directory(d + "SUB.CSV");
+  Platform& host = NativePlatform();
+  std::uint32_t attrs = 0;
+  ASSERT_EQ(host.GetAttributes(d + "TO.CSV", &attrs), 0);
+  EXPECT_EQ(attrs, kAttrLink);  // not read-only: that is the target's, not the name's
+  ASSERT_EQ(host.GetAttributes(d + "DANGLING.CSV", &attrs), 0);
+  EXPECT_EQ(attrs, kAttrLink);
+  ASSERT_EQ(host.GetAttributes(d + "SUB.CSV", &attrs), 0);
+  EXPECT_EQ(attrs, kAttrDirectory);
+  for (OpenMode mode : {OpenMode::kRead, OpenMode::kReadWriteCreate, OpenMode::kCreateNew}) {
+    for (const char* name : {"TO.CSV", "DANGLING.CSV", "SUB.CSV"}) {
+      EXPECT_LT(host.Open(d + name, mode), 0) << name;
+    }
+  }
+  EXPECT_NE(host.SetAttributes(d + "TO.CSV", 0), 0);
+  EXPECT_FALSE(Exists(dir.path() + "nowhere"));
+  EXPECT_EQ(std::filesystem::status(outside).permissions(), std::filesystem::perms::owner_read);
+  std::vector<FoundFile> found;
+  host.FindFiles(d + "*.*", &found);
+  EXPECT_TRUE(found.empty());
+  // A link can still be renamed and removed, as the name it is.
+  EXPECT_EQ(host.Rename(d + "TO.CSV", d + "MOVED.CSV"), 0);
+  EXPECT_EQ(host.Remove(d + "MOVED.CSV"), 0);
+  EXPECT_EQ(ReadFile(outside), "outside bytes");
+  // An exclusive create refuses any name in use; a new name gets a regular file.
+  WriteFile(d + "A.CSV", "a");
+  EXPECT_LT(host.Open(d + "a.csv", OpenMode::kCreateNew), 0);
+  const int fd = host.Open(d + "NEW.CSV", OpenMode::kCreateNew);
+  ASSERT_GE(fd, 0);
+  host.Close(fd);
+  EXPECT_TRUE(Exists(d + "NEW.CSV"));
+}
+
+TEST(PosixPlatform, NameFitsTheFileSystemsLimit) {
+  TempDir dir;
+  Platform& host = NativePlatform();
+  // 200 half-width kana are 200 bytes of CP932 but 600 of UTF-8.
+  std::string kana;
+  for (int i = 0; i < 200; ++i) kana += '\xB1';
+  EXPECT_FALSE(host.NameFits(dir.path(), kana));
+  EXPECT_TRUE(host.NameFits(dir.path(), kana.substr(0, 80)));
+  EXPECT_TRUE(host.NameFits(dir.path(), std::string(255, 'A')));
+  EXPECT_FALSE(host.NameFits(dir.path(), std::string(256, 'A')));
+}
+
 }  // namespace
 }  // namespace quarvel

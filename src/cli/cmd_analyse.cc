@@ -3,16 +3,18 @@
 #include "cli/commands.h"
 #include "cli/output.h"
 #include "engine/analysis.h"
-#include "engine/diff_writer.h"
 
 namespace quarvel::kmd {
 
 int RunAnalyse(const AnalyseArgs& args) {
   std::string current, old, extensions, output, comment;
-  if (!DirArg(args.menuDir, &current) || !DirArg(args.oldDir, &old) ||
-      !FromArg(args.extensions, "extension list", &extensions) || !FromArg(args.output, "output path", &output) ||
-      !FromArg(args.comment, "comment", &comment)) {
+  if (const int r = DirArg(args.menuDir, "MENU_DIR", &current); r != kExitOk) return r;
+  if (const int r = DirArg(args.oldDir, "OLD_DIR", &old); r != kExitOk) return r;
+  if (!FromArg(args.extensions, "extension list", &extensions) || !FromArg(args.comment, "comment", &comment)) {
     return kExitUsage;
+  }
+  if (args.outputGiven) {
+    if (const int r = OutputArg(args.output, {args.oldDir, args.menuDir}, &output); r != kExitOk) return r;
   }
   SBNdtAry changes;
   {
@@ -24,13 +26,9 @@ int RunAnalyse(const AnalyseArgs& args) {
     return kExitOk;
   }
   for (const SBNdt& c : changes) std::printf("%s\n", ChangeLine(c).c_str());
-  if (output.empty()) return kExitOk;
-  Progress progress("writing");
-  if (WriteDiffFile(output, current, changes, &comment) != 0) {
-    return Fail(kExitFailed, "could not write the diff file " + args.output);
-  }
+  if (!args.outputGiven) return kExitOk;
   std::fflush(stdout);
-  return kExitOk;
+  return WriteDiff(output, current, changes, comment, args.output);
 }
 
 }  // namespace quarvel::kmd

@@ -2,7 +2,6 @@
 
 #include "cli/commands.h"
 #include "cli/output.h"
-#include "engine/diff_writer.h"
 #include "fileio/fileio.h"
 #include "menufiles/headers.h"
 #include "menufiles/libindex.h"
@@ -59,7 +58,9 @@ int ItemChange(const std::string& menuDir, const std::string& item, SBNdt* chang
   } else if (kind == "file") {
     change->type = OtherFile;
     std::uint32_t attrs = 0;
-    if (Host().GetAttributes(menuDir + rest, &attrs) != 0) missing = "no file ";
+    if (Host().GetAttributes(menuDir + rest, &attrs) != 0 || (attrs & (kAttrDirectory | kAttrLink))) {
+      missing = "no file ";
+    }
   } else {
     return Fail(kExitUsage, "bad item '" + item + "': unknown kind '" + kind + "'");
   }
@@ -71,20 +72,16 @@ int ItemChange(const std::string& menuDir, const std::string& item, SBNdt* chang
 
 int RunCreate(const CreateArgs& args) {
   std::string menuDir, output, comment;
-  if (!DirArg(args.menuDir, &menuDir) || !FromArg(args.output, "output path", &output) ||
-      !FromArg(args.comment, "comment", &comment)) {
-    return kExitUsage;
-  }
+  if (const int r = DirArg(args.menuDir, "MENU_DIR", &menuDir); r != kExitOk) return r;
+  if (const int r = OutputArg(args.output, {args.menuDir}, &output); r != kExitOk) return r;
+  if (!FromArg(args.comment, "comment", &comment)) return kExitUsage;
   SBNdtAry changes;
   for (const std::string& item : args.items) {
     SBNdt change;
     if (const int code = ItemChange(menuDir, item, &change); code != kExitOk) return code;
     changes.push_back(change);
   }
-  Progress progress("writing");
-  if (WriteDiffFile(output, menuDir, changes, &comment) != 0) {
-    return Fail(kExitFailed, "could not write the diff file " + args.output);
-  }
+  if (const int r = WriteDiff(output, menuDir, changes, comment, args.output); r != kExitOk) return r;
   for (const SBNdt& c : changes) std::printf("%s\n", ChangeLine(c).c_str());
   return kExitOk;
 }

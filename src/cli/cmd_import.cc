@@ -34,15 +34,48 @@ bool ParseExclude(const std::string& text, std::size_t count, std::set<std::size
   return true;
 }
 
+// A name starting with "." is hidden: no listing or analysis shows it once it is imported.
 void PrintNames(const char* label, const StringAry& names) {
-  for (const std::string& n : names) std::printf("%s %s\n", label, Utf8(n).c_str());
+  for (const std::string& n : names) {
+    std::printf("%s %s%s\n", label, Utf8(n).c_str(), !n.empty() && n[0] == '.' ? " (hidden)" : "");
+  }
+}
+
+// "FAULT (entry I: NAME)" for a refusal by the checks.
+std::string Refusal(const DiffCheck& why, const SBNdtAry& list) {
+  std::string text = DiffFaultText(why.fault);
+  if (why.entry >= 0 && static_cast<std::size_t>(why.entry) < list.size()) {
+    text += " (entry " + std::to_string(why.entry) + ": " + Utf8(list[static_cast<std::size_t>(why.entry)].name) + ")";
+  }
+  return text;
+}
+
+std::string Names(const StringAry& names) {
+  std::string text;
+  for (const std::string& n : names) text += (text.empty() ? "" : ", ") + Utf8(n);
+  return text;
+}
+
+// The one line that tells why an import did not complete and what state it left.
+std::string FailureLine(int result, const ImportReport& report, const SBNdtAry& list, const std::string& dir) {
+  std::string why = report.check.ok() ? ImportStepText(report.step) : Refusal(report.check, list);
+  if (report.check.ok() && !report.name.empty()) why += " " + Utf8(report.name);
+  if (result == kImportIncomplete) {
+    return "the import failed: " + why + "; " + dir + " holds part of the update and needs attention; kept: " +
+           Names(report.leftBehind);
+  }
+  std::string line = "the import failed: " + why + "; " + dir + " is unchanged";
+  if (!report.leftBehind.empty()) line += " but for " + Names(report.leftBehind) + ", which could not be removed";
+  return line;
 }
 
 }  // namespace
 
 int RunImport(const ImportArgs& args) {
   std::string path, menuDir;
-  if (!FromArg(args.file, "file name", &path) || !DirArg(args.menuDir, &menuDir)) return kExitUsage;
+  if (args.file.empty()) return Fail(kExitUsage, "FILE must not be empty");
+  if (!FromArg(args.file, "file name", &path)) return kExitUsage;
+  if (const int r = DirArg(args.menuDir, "MENU_DIR", &menuDir); r != kExitOk) return r;
   SBNdtAry list;
   if (LoadDiffDirectory(path, list, nullptr) != 0) return Fail(kExitFailed, args.file + ": not a readable diff file");
   std::set<std::size_t> excluded;
@@ -53,8 +86,8 @@ int RunImport(const ImportArgs& args) {
   ImportPlan plan;
   DiffCheck why;
   if (PlanImport(path, menuDir, list, &plan, &why) != 0) {
-    const std::string where = why.entry >= 0 ? " (entry " + std::to_string(why.entry) + ")" : "";
-    return Fail(kExitFailed, args.file + ": " + DiffFaultText(why.fault) + where + "; nothing was changed");
+    const char* state = why.fault == DiffFault::kTestFileLeft ? "nothing else was changed" : "nothing was changed";
+    return Fail(kExitFailed, args.file + ": " + Refusal(why, list) + "; " + state);
   }
   if (args.dryRun) {
     PrintNames("create", plan.creates);
@@ -70,17 +103,18 @@ int RunImport(const ImportArgs& args) {
     return kExitOk;
   }
   int result;
+  ImportReport report;
   {
     Progress progress("importing");
-    result = ImportDiff(nullptr, path, menuDir, list);
+    result = ImportDiff(nullptr, path, menuDir, list, &report);
   }
-  if (result == kImportIncomplete) {
-    return Fail(kExitFailed, "the import failed while committing; " + args.menuDir +
-                                 " holds part of the update and needs attention");
-  }
-  if (result != 0) return Fail(kExitFailed, "the import failed; " + args.menuDir + " is unchanged");
+  if (result != 0) return Fail(kExitFailed, FailureLine(result, report, list, args.menuDir));
   std::printf("imported %zu of %zu entries into %s\n", list.size() - static_cast<std::size_t>(plan.excluded),
               list.size(), args.menuDir.c_str());
+  if (!report.leftBehind.empty()) {
+    std::fflush(stdout);
+    Fail(kExitOk, "warning: could not remove the backups " + Names(report.leftBehind) + " from " + args.menuDir);
+  }
   return kExitOk;
 }
 

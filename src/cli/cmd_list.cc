@@ -11,7 +11,8 @@ namespace quarvel::kmd {
 
 int RunList(const ListArgs& args) {
   std::string dir, argument;
-  if (!DirArg(args.menuDir, &dir) || !FromArg(args.argument, "name", &argument)) return kExitUsage;
+  if (const int r = DirArg(args.menuDir, "MENU_DIR", &dir); r != kExitOk) return r;
+  if (!FromArg(args.argument, "name", &argument)) return kExitUsage;
   Env().GL_sys_dir = dir;
   TDicAry list;
   if (args.kind == "menus") {

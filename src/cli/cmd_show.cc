@@ -48,7 +48,9 @@ int RunShow(const ShowArgs& args) {
       std::printf("%4zu  %s  (%s, %s)\n", i, ChangeLine(c).c_str(), where.c_str(), size.c_str());
     }
   }
-  if (!check.ok()) std::fprintf(stderr, "kmd: warning: %s: %s\n", args.file.c_str(), DiffFaultText(check.fault));
+  // What could be read is shown; a damaged diff still fails, as verify does, so that scripts can tell.
+  std::fflush(stdout);
+  if (!check.ok()) return Fail(kExitFailed, args.file + ": " + DiffFaultText(check.fault));
   return kExitOk;
 }
 

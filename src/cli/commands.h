@@ -8,6 +8,7 @@ namespace quarvel::kmd {
 
 struct AnalyseArgs {
   std::string oldDir, menuDir, extensions = "*", output, comment;
+  bool outputGiven = false;  // -o was given (perhaps empty)
 };
 struct CreateArgs {
   std::string menuDir, output, comment;

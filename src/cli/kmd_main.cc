@@ -62,6 +62,7 @@ int Run(int argc, char** argv) {
   } catch (const CLI::ParseError& e) {
     return Fail(kExitUsage, std::string(e.what()) + " (see kmd --help)");
   }
+  analyse.outputGiven = a->count("-o") > 0;
   if (a->parsed()) return RunAnalyse(analyse);
   if (c->parsed()) return RunCreate(create);
   if (s->parsed()) return RunShow(show);

@@ -1,7 +1,10 @@
 #include "cli/output.h"
 
 #include <cstdio>
+#include <filesystem>
 
+#include "engine/diff_check.h"
+#include "engine/diff_writer.h"
 #include "fileio/fileio.h"
 #include "model/list_line.h"
 #include "platform/platform.h"
@@ -18,15 +21,48 @@ bool FromArg(const std::string& arg, const char* what, std::string* cp932) {
   return false;
 }
 
-bool DirArg(const std::string& arg, std::string* dir) {
-  if (!FromArg(arg, "directory", dir)) return false;
+int DirArg(const std::string& arg, const char* what, std::string* dir) {
+  // An empty path would become the root once its separator is added.
+  if (arg.empty()) return Fail(kExitUsage, std::string(what) + " must not be empty");
+  if (!FromArg(arg, what, dir)) return kExitUsage;
   AddTrailingSeparator(*dir);
-  return true;
+  if (const int r = CheckDirectory(*dir); r != 0) {
+    return Fail(kExitFailed, arg + (r == kPlatformNotFound ? ": no such directory" : ": not a directory"));
+  }
+  return kExitOk;
+}
+
+int OutputArg(const std::string& arg, const std::vector<std::string>& dirs, std::string* path) {
+  if (arg.empty()) return Fail(kExitUsage, "the output path (-o) must not be empty");
+  if (!FromArg(arg, "output path", path)) return kExitUsage;
+  std::filesystem::path parent = std::filesystem::path(arg).parent_path();
+  if (parent.empty()) parent = ".";
+  for (const std::string& dir : dirs) {
+    std::error_code ec;
+    if (std::filesystem::equivalent(parent, dir, ec)) {
+      return Fail(kExitUsage, "the output " + arg + " lies in " + dir +
+                                  ", whose files the diff describes; write it somewhere else");
+    }
+  }
+  return kExitOk;
 }
 
 int Fail(int code, const std::string& message) {
   std::fprintf(stderr, "kmd: %s\n", message.c_str());
   return code;
+}
+
+int WriteDiff(const std::string& path, const std::string& menuDir, const SBNdtAry& changes,
+              const std::string& comment, const std::string& shown) {
+  if (const int bad = FirstUnsafeEntry(changes); bad >= 0) {
+    return Fail(kExitFailed, "cannot carry " + Utf8(changes[static_cast<std::size_t>(bad)].name) +
+                                 ": no import would take that name; nothing was written");
+  }
+  Progress progress("writing");
+  if (WriteDiffFile(path, menuDir, changes, &comment) != 0) {
+    return Fail(kExitFailed, "could not write the diff file " + shown);
+  }
+  return kExitOk;
 }
 
 std::string ChangeLine(const SBNdt& change) {

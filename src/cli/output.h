@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "model/records.h"
 
@@ -18,11 +19,21 @@ constexpr int kExitUsage = 2;
 std::string Utf8(const std::string& cp932);
 // A host path or text from the command line to CP932; false (with an error printed) when it has no form.
 bool FromArg(const std::string& arg, const char* what, std::string* cp932);
-// A directory argument in CP932 with its trailing separator.
-bool DirArg(const std::string& arg, std::string* dir);
+// A directory argument (`what` names it in errors) in CP932 with its trailing separator. Returns
+// kExitOk; kExitUsage for an empty argument or one without a CP932 form; kExitFailed when it names no
+// existing directory. The error is printed.
+int DirArg(const std::string& arg, const char* what, std::string* dir);
+// The path of a diff file to write: not empty, and not inside any of `dirs` (a diff written there
+// would replace or join the files it describes). kExitOk, or kExitUsage with the error printed.
+int OutputArg(const std::string& arg, const std::vector<std::string>& dirs, std::string* path);
 
 // Prints "kmd: " + message to standard error and returns `code`.
 int Fail(int code, const std::string& message);
+
+// Writes the diff of `changes` from `menuDir` to `path` (`shown` is the path as typed). A name that
+// an import would refuse fails first, named. kExitOk, or kExitFailed with the error printed.
+int WriteDiff(const std::string& path, const std::string& menuDir, const SBNdtAry& changes,
+              const std::string& comment, const std::string& shown);
 
 // The list line of a change as the dialogs show it, in UTF-8; a raw description when no list shows it.
 std::string ChangeLine(const SBNdt& change);

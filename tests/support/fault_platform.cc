@@ -15,6 +15,12 @@ void FaultPlatform::FailNth(FaultOp op, int n) {
   fail_at_ = n;
   fired_ = false;
   persistent_ = false;
+  also_op_ = FaultOp::kCount;
+}
+
+void FaultPlatform::AlsoFailFrom(FaultOp op, int n) {
+  also_op_ = op;
+  also_at_ = n;
 }
 
 void FaultPlatform::FailFrom(FaultOp op, int n) {
@@ -26,6 +32,10 @@ void FaultPlatform::ResetCounts() { counts_.fill(0); }
 
 bool FaultPlatform::Hit(FaultOp op) {
   const int n = ++counts_[static_cast<int>(op)];
+  if (op == also_op_ && n >= also_at_) {
+    fired_ = true;
+    return true;
+  }
   if (op == fail_op_ && (persistent_ ? n >= fail_at_ : n == fail_at_ && !fired_)) {
     fired_ = true;
     return true;

@@ -35,6 +35,8 @@ class FaultPlatform final : public Platform {
   void FailNth(FaultOp op, int n);
   // The n-th operation of that kind and every later one fail.
   void FailFrom(FaultOp op, int n);
+  // A second persistent failure beside the one above (set after it: FailNth and FailFrom clear it).
+  void AlsoFailFrom(FaultOp op, int n);
   void ResetCounts();
   int Count(FaultOp op) const { return counts_[static_cast<int>(op)]; }
   bool Fired() const { return fired_; }
@@ -81,6 +83,8 @@ class FaultPlatform final : public Platform {
   int fail_at_ = 0;
   bool fired_ = false;
   bool persistent_ = false;
+  FaultOp also_op_ = FaultOp::kCount;
+  int also_at_ = 0;
   bool all_names_exist_ = false;
 };
 

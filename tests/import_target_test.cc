@@ -1,0 +1,281 @@
+// What an import finds in the menu directory under its names: links, directories, libraries whose index
+// lies, leftovers of an interrupted import, and directories that refuse part of the work.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "engine/analysis.h"
+#include "engine/diff_format.h"
+#include "engine/diff_reader.h"
+#include "engine/diff_writer.h"
+#include "engine/import.h"
+#include "engine/import_plan.h"
+#include "fileio/fileio.h"
+#include "menufiles/libindex.h"
+#include "platform/dos_time.h"
+#include "sample/menu_dir_builder.h"
+#include "support/dir_snapshot.h"
+#include "support/fault_platform.h"
+#include "support/temp_dir.h"
+
+namespace fs = std::filesystem;
+
+namespace quarvel {
+namespace {
+
+const std::uint32_t T1 = MakeDosStamp(2020, 5, 6, 7, 8, 10);
+
+SBNdt File(std::int32_t op, const std::string& name) { return {op, OtherFile, name, "", ""}; }
+SBNdt Doc(std::int32_t op, const std::string& lib, const std::string& member) {
+  return {op, DocumentLibrary, lib, "lib", member};
+}
+
+class ImportTargetTest : public ::testing::Test {
+ protected:
+  // Writes the diff of `changes` from the source directory; the list to import it with.
+  SBNdtAry Diff(const SBNdtAry& changes) {
+    EXPECT_EQ(WriteDiffFile(diff_, src_, changes, nullptr), 0);
+    SBNdtAry list;
+    EXPECT_EQ(LoadDiffDirectory(diff_, list, nullptr), 0);
+    return list;
+  }
+  int Import(const SBNdtAry& list, ImportReport* report = nullptr) {
+    return ImportDiff(nullptr, diff_, target_, list, report);
+  }
+  std::string Link(const std::string& name) const { return fs::read_symlink(target_ + name).string(); }
+
+  TempDir dir_;
+  std::string src_ = dir_.Sub("src");
+  std::string target_ = dir_.Sub("target");
+  std::string outside_ = dir_.Sub("outside");
+  std::string diff_ = dir_.path() + "d.kmd";
+  MenuDirBuilder src_b_{src_};
+  MenuDirBuilder target_b_{target_};
+};
+
+TEST_F(ImportTargetTest, DanglingLinkIsMovedAsideNeverWrittenThrough) {
+  src_b_.File("A.CSV", "new bytes", T1).File("B.CSV", "b");
+  fs::create_symlink(outside_ + "planted", target_ + "A.CSV");
+  const SBNdtAry list = Diff({File(0, "A.CSV"), File(0, "B.CSV")});
+
+  // A failure after A.CSV was made: the rollback puts the link back as it was.
+  FaultPlatform faults(NativePlatform());
+  {
+    ScopedHost host(&faults);
+    faults.FailFrom(FaultOp::kFlush, 2);  // B.CSV cannot be flushed
+    EXPECT_EQ(Import(list), -1);
+  }
+  EXPECT_FALSE(fs::exists(outside_ + "planted"));
+  ASSERT_TRUE(fs::is_symlink(target_ + "A.CSV"));
+  EXPECT_EQ(Link("A.CSV"), outside_ + "planted");
+  EXPECT_FALSE(fs::exists(target_ + "B.CSV"));
+
+  EXPECT_EQ(Import(list), 0);
+  EXPECT_FALSE(fs::exists(outside_ + "planted"));
+  EXPECT_FALSE(fs::is_symlink(target_ + "A.CSV"));
+  EXPECT_EQ(ReadFile(target_ + "A.CSV"), "new bytes");
+  EXPECT_EQ(Snapshot(target_).size(), 2u);
+}
+
+TEST_F(ImportTargetTest, LinkToAReadOnlyFileOutsideLeavesThatFileAlone) {
+  src_b_.File("A.CSV", "replacement", T1).Library("L.SSD", "lib", {{"D", "", "d"}});
+  WriteFile(outside_ + "precious", "precious");
+  SetReadOnly(outside_ + "precious", true);
+  const auto mode = fs::status(outside_ + "precious").permissions();
+  fs::create_symlink(outside_ + "precious", target_ + "A.CSV");
+  // The writability test's name, a dangling link: not ours, and nothing is made at its target.
+  fs::create_symlink(outside_ + "test-target", target_ + "XXXXXX.TMP");
+  EXPECT_EQ(Import(Diff({File(0, "A.CSV")})), 0);
+  EXPECT_EQ(ReadFile(outside_ + "precious"), "precious");
+  EXPECT_EQ(fs::status(outside_ + "precious").permissions(), mode);
+  EXPECT_EQ(ReadFile(target_ + "A.CSV"), "replacement");
+  EXPECT_FALSE(fs::exists(outside_ + "test-target"));
+  EXPECT_TRUE(fs::is_symlink(target_ + "XXXXXX.TMP"));
+
+  // A link under a library's name is not read through: documents cannot be changed in it.
+  WriteFile(outside_ + "L.SSD", LibraryBytes("lib", {{"K", "", "k"}}));
+  fs::create_symlink(outside_ + "L.SSD", target_ + "L.SSD");
+  ImportReport report;
+  EXPECT_EQ(Import(Diff({Doc(0, "L.SSD", "D")}), &report), -1);
+  EXPECT_EQ(report.check.fault, DiffFault::kBadLibrary);
+  EXPECT_EQ(ReadFile(outside_ + "L.SSD"), LibraryBytes("lib", {{"K", "", "k"}}));
+}
+
+TEST_F(ImportTargetTest, DirectoryUnderAnEntrysNameRefusesTheDiff) {
+  src_b_.File("A.CSV", "a").File("B.CSV", "b").Library("L.SSD", "lib", {{"D", "", "d"}});
+  target_b_.File("B.CSV", "old b");
+  const DirSnapshot before = Snapshot(target_);
+  for (const SBNdt& entry : {File(0, "A.CSV"), File(1, "A.CSV"), Doc(0, "L.SSD", "D")}) {
+    const std::string name = entry.name;
+    fs::create_directory(target_ + name);
+    WriteFile(target_ + name + "/inside", "user data");
+    ImportReport report;
+    EXPECT_EQ(Import(Diff({File(0, "B.CSV"), entry}), &report), -1) << name;
+    EXPECT_EQ(report.check.fault, DiffFault::kDirectoryInTheWay) << name;
+    EXPECT_EQ(report.check.entry, 1);
+    EXPECT_EQ(ReadFile(target_ + name + "/inside"), "user data");
+    fs::remove_all(target_ + name);
+    EXPECT_EQ(Difference(before, Snapshot(target_)), "");
+  }
+}
+
+TEST_F(ImportTargetTest, DiffPastFourGibibytesKeepsItsOffsets) {
+  // Three file entries: two of nearly 2 GiB each, left out, and a small one beyond 4 GiB. The big
+  // blocks are holes, so the file takes no space.
+  const SBNdtAry changes = {File(0, "BIG1.DAT"), File(0, "BIG2.DAT"), File(0, "SMALL.DAT")};
+  const std::uint32_t big = kMaxDiffData - 8;
+  const int fd = CreateDiffFile(diff_, changes, "big");
+  ASSERT_GE(fd, 0);
+  for (int i = 0; i < 2; ++i) {
+    WriteU32(fd, big + 8);
+    WriteU32(fd, 0);
+    WriteU32(fd, T1);
+    ASSERT_GE(FileSeek(fd, FileTell(fd) + big), 0);
+  }
+  ASSERT_GT(FileTell(fd), std::int64_t{1} << 32);
+  WriteU32(fd, 8 + 5);
+  WriteU32(fd, 0);
+  WriteU32(fd, T1);
+  FileWrite(fd, "small", 5);
+  ASSERT_EQ(FileCloseWritten(fd), 0);
+  ASSERT_EQ(FileErrorFlags, 0u);
+
+  SBNdtAry list, read;
+  std::string description;
+  ASSERT_TRUE(CheckDiffFile(diff_, true, &read, &description).ok());
+  ASSERT_EQ(LoadDiffDirectory(diff_, list, nullptr), 0);
+  list[0].op |= kOpExcluded;
+  list[1].op |= kOpExcluded;
+  ASSERT_EQ(Import(list), 0);
+  EXPECT_EQ(ReadFile(target_ + "SMALL.DAT"), "small");
+  std::uint32_t stamp = 0;
+  EXPECT_EQ(Host().GetStamp(target_ + "SMALL.DAT", &stamp), 0);
+  EXPECT_EQ(stamp, T1);
+  EXPECT_FALSE(fs::exists(target_ + "BIG1.DAT"));
+}
+
+TEST_F(ImportTargetTest, BlockLongerThanTheFormatAllowsIsRefused) {
+  src_b_.File("A.CSV", "a");
+  Diff({File(0, "A.CSV")});
+  std::string bytes = ReadFile(diff_);
+  const std::size_t block = bytes.size() - 13;  // length field, flag, stamp, one byte
+  bytes.replace(block, 4, std::string("\xF8\xFF\xFF\x7F", 4));  // 2147483640
+  WriteFile(diff_, bytes);
+  SBNdtAry changes;
+  std::string description;
+  EXPECT_EQ(CheckDiffFile(diff_, false, &changes, &description).fault, DiffFault::kBlockTooLong);
+}
+
+TEST_F(ImportTargetTest, LibraryWhoseIndexPointsPastItsEndIsUnreadable) {
+  // Two documents; the first claims 0xFFFFFFF0 bytes, so the second would start in wrapped space.
+  std::string lib = LibraryBytes("lib", {{"K", "", "keep!"}, {"D", "", "drop"}});
+  lib.replace(64, 4, std::string("\xF0\xFF\xFF\xFF", 4));
+  target_b_.File("L.SSD", lib);
+  SSDocInfoAry docs;
+  std::string title;
+  SSDocInfo doc;
+  EXPECT_EQ(ReadLibIndex(SSDlib{}, docs, &title, target_ + "L.SSD"), -1);
+  EXPECT_EQ(FindLibDocument(SSDlib{}, &doc, &title, target_ + "L.SSD", "K"), -1);
+  src_b_.Library("L.SSD", "lib", {{"D", "", "drop"}});
+  ImportReport report;
+  EXPECT_EQ(Import(Diff({Doc(1, "L.SSD", "D")}), &report), -1);
+  EXPECT_EQ(report.check.fault, DiffFault::kBadLibrary);
+  EXPECT_EQ(ReadFile(target_ + "L.SSD"), lib);
+  // The analysis leaves such a library's documents out rather than comparing wrong bytes.
+  SBNdtAry changes;
+  StampFile(target_ + "L.SSD", T1);
+  AnalyseMenuDirs(target_, src_, changes, "");
+  for (const SBNdt& c : changes) EXPECT_TRUE(c.member.empty()) << c.member;
+}
+
+TEST_F(ImportTargetTest, WorkFilesOfAnInterruptedImportDoNotTravel) {
+  src_b_.File("SBN0AB.CDE", "backup").File("sbn1zz.sst", "work").File("XXXXXX.TMP", "").File("KMDW00.000", "w")
+      .File("DATA.CSV", "data");
+  SBNdtAry changes;
+  AnalyseMenuDirs(src_, target_, changes, "*");
+  ASSERT_EQ(changes.size(), 1u);
+  EXPECT_EQ(changes[0].name, "DATA.CSV");
+  // Nor does the writer carry one when asked to by hand.
+  EXPECT_EQ(WriteDiffFile(diff_, src_, {File(0, "DATA.CSV"), File(0, "SBN0AB.CDE")}, nullptr), -1);
+  EXPECT_FALSE(fs::exists(diff_));
+  EXPECT_EQ(FirstUnsafeEntry({File(0, "DATA.CSV"), File(0, "SBN0AB.CDE")}), 1);
+}
+
+TEST_F(ImportTargetTest, PlanRunsEveryCheckTheImportRuns) {
+  src_b_.File("A.CSV", "a");
+  const SBNdtAry list = Diff({File(0, "A.CSV")});
+  ImportPlan plan;
+  DiffCheck why;
+  EXPECT_EQ(PlanImport(diff_, dir_.path() + "missing/", list, &plan, &why), -1);
+  EXPECT_EQ(why.fault, DiffFault::kMenuDirMissing);
+  WriteFile(dir_.path() + "afile", "");
+  EXPECT_EQ(PlanImport(diff_, dir_.path() + "afile/", list, &plan, &why), -1);
+  EXPECT_EQ(why.fault, DiffFault::kMenuDirNotDirectory);
+
+  // A directory that takes no new file: the plan says so, as the import would, and leaves nothing.
+  FaultPlatform faults(NativePlatform());
+  {
+    ScopedHost host(&faults);
+    faults.FailFrom(FaultOp::kCreate, 1);
+    EXPECT_EQ(PlanImport(diff_, target_, list, &plan, &why), -1);
+    EXPECT_EQ(why.fault, DiffFault::kNotWritable);
+    ImportReport report;
+    EXPECT_EQ(Import(list, &report), -1);
+    EXPECT_EQ(report.check.fault, DiffFault::kNotWritable);
+  }
+  EXPECT_TRUE(Snapshot(target_).empty());
+
+  // A name whose host form is longer than the file system allows (200 half-width kana: 600 bytes).
+  std::string kana;
+  for (int i = 0; i < 200; ++i) kana += '\xB1';
+  src_b_.File(std::string(200, 'x'), "long");
+  Diff({File(0, std::string(200, 'x'))});
+  std::string bytes = ReadFile(diff_);
+  bytes.replace(bytes.find(std::string(200, 'x')), 200, kana);
+  WriteFile(diff_, bytes);
+  SBNdtAry crafted;
+  ASSERT_EQ(LoadDiffDirectory(diff_, crafted, nullptr), 0);
+  EXPECT_EQ(PlanImport(diff_, target_, crafted, &plan, &why), -1);
+  EXPECT_EQ(why.fault, DiffFault::kNameTooLong);
+  EXPECT_TRUE(Snapshot(target_).empty());
+}
+
+TEST_F(ImportTargetTest, WhatCouldNotBeRemovedIsNamed) {
+  src_b_.File("A.CSV", "a");
+  target_b_.File("A.CSV", "old");
+  const SBNdtAry list = Diff({File(0, "A.CSV")});
+  FaultPlatform faults(NativePlatform());
+  ScopedHost host(&faults);
+  // The writability test's file cannot be removed (an append-only directory): the import stops there
+  // and names it.
+  faults.FailFrom(FaultOp::kRemove, 1);
+  ImportReport report;
+  EXPECT_EQ(Import(list, &report), -1);
+  EXPECT_EQ(report.check.fault, DiffFault::kTestFileLeft);
+  EXPECT_EQ(report.leftBehind, StringAry{"XXXXXX.TMP"});
+  ASSERT_EQ(FileRemove(target_ + "XXXXXX.TMP"), kPlatformFailed);
+  faults.FailNth(FaultOp::kRemove, 99);
+  ASSERT_EQ(FileRemove(target_ + "XXXXXX.TMP"), 0);
+
+  // The backup cannot be removed after the commit: the import is done, and the backup named.
+  faults.FailFrom(FaultOp::kRemove, 2);
+  EXPECT_EQ(Import(list, &report), 0);
+  ASSERT_EQ(report.leftBehind.size(), 1u);
+  EXPECT_EQ(report.leftBehind[0].substr(0, 4), "SBN0");
+  EXPECT_EQ(ReadFile(target_ + "A.CSV"), "a");
+  EXPECT_EQ(ReadFile(target_ + report.leftBehind[0]), "old");
+
+  // A rollback whose backup cannot be put back does not claim the old state.
+  faults.FailNth(FaultOp::kRemove, 99);
+  FileRemove(target_ + report.leftBehind[0]);
+  faults.FailFrom(FaultOp::kFlush, 1);  // A.CSV cannot be flushed: roll back
+  faults.AlsoFailFrom(FaultOp::kRename, 2);  // ...but its backup cannot be renamed back
+  EXPECT_EQ(Import(list, &report), kImportIncomplete);
+  EXPECT_EQ(report.step, ImportStep::kCreate);
+  EXPECT_EQ(report.name, "A.CSV");
+  ASSERT_EQ(report.leftBehind.size(), 1u);
+  EXPECT_EQ(report.leftBehind[0].substr(0, 4), "SBN0");
+}
+
+}  // namespace
+}  // namespace quarvel
