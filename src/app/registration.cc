@@ -80,10 +80,11 @@ int BuildRegistrationScript(const RegistrationList& application, const Registrat
   return 0;
 }
 
-int RegisterServer(UiServices& ui, const RegistrationApplier& apply) {
+int RegisterServer(UiServices& ui, const RegistrationApplier& apply, const RegistrationList& application,
+                   const RegistrationList& document) {
   std::string script;
   std::string failedKey;
-  if (BuildRegistrationScript(ApplicationRegistration(), DocumentRegistration(), &script, &failedKey) != 0) {
+  if (BuildRegistrationScript(application, document, &script, &failedKey) != 0) {
     ui.ShowMessage(nullptr, failedKey, kFailureCaption, kMbOk);
     return -1;
   }

@@ -34,9 +34,11 @@ int BuildRegistrationScript(const RegistrationList& application, const Registrat
 // Applies a complete script to the system; returns 0 or -1.
 using RegistrationApplier = std::function<int(const std::string& script)>;
 
-// Builds the script of the two lists above and applies it. When building fails, nothing is applied and
+// Builds the script of the two lists (by default the ones above) and applies it. When building fails, nothing is applied and
 // a message box without owner names the failing key, caption "Quarvel", OK button. Returns 0, or -1
 // when building or applying failed; the caller goes on either way.
-int RegisterServer(UiServices& ui, const RegistrationApplier& apply);
+int RegisterServer(UiServices& ui, const RegistrationApplier& apply,
+                   const RegistrationList& application = ApplicationRegistration(),
+                   const RegistrationList& document = DocumentRegistration());
 
 }  // namespace quarvel

@@ -20,6 +20,9 @@ const char kMenuDirCaption[] = "\xD2\xC6\xAD\xB0\xC3\xDE\xA8\xDA\xB8\xC4\xD8\x91
 const char kConfirm[] =
     "\x8D\xB7\x95\xAA\x82\xCC\x8E\xE6\x8D\x9E\x82\xF0\x8AJ\x8En\x82\xB5\x82\xDC\x82\xB7\x81\x42\n"
     "\x82\xE6\x82\xEB\x82\xB5\x82\xA2\x82\xC5\x82\xB7\x82\xA9\x81H";  // 差分の取込を開始します。\nよろしいですか？
+const char kNoTarget[] =
+    "\xD2\xC6\xAD\xB0\xC3\xDE\xA8\xDA\xB8\xC4\xD8\x82\xF0\x91I\x91\xF0\x82\xB5\x82\xC4\x89\xBA\x82\xB3"
+    "\x82\xA2";  // ﾒﾆｭｰﾃﾞｨﾚｸﾄﾘを選択して下さい
 const char kConfirmCaption[] = "\x8D\xB7\x95\xAA\x8E\xE6\x8D\x9E";  // 差分取込
 const char kImportError[] =
     "\x8D\xB7\x95\xAA\x8E\xE6\x8D\x9E\x82\xC9\x83G\x83\x89\x81[\x82\xAA\x94\xAD\x90\xB6\x82\xB5\x82\xDC\x82\xB5\x82\xBD"
@@ -74,8 +77,13 @@ void TSabunLoadDlg::OnBrowse() {
 }
 
 void TSabunLoadDlg::OnImport() {
-  if (DialogMessage(services_, window_, kConfirm, kConfirmCaption, kMbOkCancel) != kIdOk) return;
   std::string target = SjisCut(controls_.Text(kTarget), kMaxFieldText);
+  // An empty field would become the root directory once the separator is added.
+  if (target.empty()) {
+    DialogMessage(services_, window_, kNoTarget, "", kMbOk);
+    return;
+  }
+  if (DialogMessage(services_, window_, kConfirm, kConfirmCaption, kMbOkCancel) != kIdOk) return;
   AddTrailingSeparator(target);
   if (ImportDiff(window_, diffPath_, target, commands_) < 0) {
     DialogMessage(services_, window_, kImportError, "", kMbOk);
