@@ -56,6 +56,21 @@ TEST(Entry, TheCommandLineChoosesModeTitleAndRegistration) {
   EXPECT_FALSE(many.registerOnly);
 }
 
+TEST(Entry, MessagesWithoutCaptionCarryTheModesTitle) {
+  FakeDialogServices ui;
+  UiServices* previous = SetUiServices(&ui);
+  RecordingHost host;
+  RunEntry({"quarvel", "x.kmd"}, "x.kmd", host);
+  ShowMessage(nullptr, "text", "", kMbOk);
+  RunEntry({"quarvel"}, "", host);
+  ShowMessage(nullptr, "text", "", kMbOk);
+  SetUiServices(previous);
+  SetApplicationTitle("Quarvel");
+  ASSERT_EQ(ui.messages.size(), 2u);
+  EXPECT_EQ(ui.messages[0].caption, kTitleImport);
+  EXPECT_EQ(ui.messages[1].caption, kTitleCreate);
+}
+
 TEST(Entry, ShowStateIsNeverMaximised) {
   EXPECT_EQ(MainWindowShowState(0), 0);
   EXPECT_EQ(MainWindowShowState(7), 7);

@@ -1,5 +1,7 @@
 #include "app/entry.h"
 
+#include "shell/ui_services.h"
+
 namespace quarvel {
 
 namespace {
@@ -26,6 +28,7 @@ int MainWindowShowState(int requested) { return requested == 0 || requested == 7
 
 int RunEntry(const std::vector<std::string>& argv, const std::string& argumentText, EntryHost& host) {
   EntryPlan plan = PlanEntry(argv, argumentText);
+  SetApplicationTitle(plan.title);  // the caption of every message box that gives none
   if (plan.registerOnly) {
     host.RegisterServer();
     return 0;

@@ -34,7 +34,7 @@ class EntryHost {
   virtual int Run(const EntryPlan& plan) = 0;
 };
 
-// The entry: registration mode returns 0 after registering; creation mode registers and runs; import
+// The entry: sets the application's title (SetApplicationTitle); registration mode returns 0 after registering; creation mode registers and runs; import
 // mode runs. Returns the exit code.
 int RunEntry(const std::vector<std::string>& argv, const std::string& argumentText, EntryHost& host);
 

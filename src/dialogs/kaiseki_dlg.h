@@ -12,8 +12,8 @@ namespace quarvel {
 
 class TSabunKaisekiDlg {
  public:
-  // `menuDir` (ending with a separator) and `commands` are the caller's and outlive the dialog; only a
-  // run of the analysis changes `commands`.
+  // `menuDir` ends with a separator. `commands` is the caller's and outlives the dialog; only a run of
+  // the analysis changes it.
   TSabunKaisekiDlg(DialogServices& services, const std::string& menuDir, SBNdtAry& commands,
                    void* window = nullptr);
 
@@ -32,7 +32,7 @@ class TSabunKaisekiDlg {
   void Close(int outcome);
 
   DialogServices& services_;
-  const std::string& menuDir_;
+  std::string menuDir_;
   SBNdtAry& commands_;
   void* window_;
   DialogControls controls_;
