@@ -148,6 +148,10 @@ TEST(HostDirectoryTree, ListsVisibleSubdirectoriesOnlyAndRestoresTheProcess) {
   ASSERT_EQ(HostDirectoryTree().ListSubdirectories(tmp.path(), &names), 0);
   EXPECT_EQ(names, (StringAry{"a", "b"}));
   EXPECT_EQ(HostDirectoryTree().ListSubdirectories(tmp.path() + "none/", &names), -1);
+  StringAry drives = HostDirectoryTree().Drives();
+  ASSERT_FALSE(drives.empty());
+  EXPECT_EQ(drives[0], "/");
+  for (const std::string& d : drives) EXPECT_EQ(d.back(), '/');
 
   std::string before = Host().CurrentDir();
   std::string path = tmp.path();
