@@ -1,0 +1,43 @@
+// The state of a dialog's controls by id: texts, visibility, enabled state, and the lists.
+#pragma once
+
+#include <map>
+#include <string>
+
+#include "dialogs/dialog_layout.h"
+#include "dialogs/list_control.h"
+
+namespace quarvel {
+
+struct ControlState {
+  std::string text;  // CP932
+  bool visible = true;
+  bool enabled = true;
+};
+
+class DialogControls {
+ public:
+  // One state per control of `layout` that has an id; list and combo boxes also get a ListControl
+  // with the layout's sorting and selection styles. Texts start as the resource's.
+  explicit DialogControls(const DialogLayout& layout);
+
+  // A view or a test reads these; an unknown id gives an empty, hidden state.
+  const std::string& Text(int id) const { return State(id).text; }
+  bool Visible(int id) const { return State(id).visible; }
+  bool Enabled(int id) const { return State(id).enabled; }
+  const ListControl& List(int id) const;
+
+  void SetText(int id, const std::string& text) { Mutable(id).text = text; }
+  void Show(int id, bool visible) { Mutable(id).visible = visible; }
+  void Enable(int id, bool enabled) { Mutable(id).enabled = enabled; }
+  ListControl& MutableList(int id) { return lists_[id]; }
+
+ private:
+  const ControlState& State(int id) const;
+  ControlState& Mutable(int id) { return states_[id]; }
+
+  std::map<int, ControlState> states_;
+  std::map<int, ListControl> lists_;
+};
+
+}  // namespace quarvel

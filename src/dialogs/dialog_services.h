@@ -1,0 +1,60 @@
+// What a dialog model needs from the platform. The GUI implements it for each dialog window; tests
+// fake it. Help and message boxes come from UiServices.
+#pragma once
+
+#include <string>
+
+#include "shell/ui_services.h"
+
+namespace quarvel {
+
+class TSabunKaisekiDlg;
+
+// Options of the platform's file-open and file-save dialogs.
+struct FileDialogRequest {
+  bool save = false;              // false: the open dialog
+  std::string filter;             // "label|pattern|label|pattern|", CP932
+  std::string defaultExtension;   // without the dot
+  std::string initialName;        // the file name offered first
+  bool promptOverwrite = false;   // ask before an existing file is overwritten
+  bool hideReadOnly = false;      // no read-only check box
+  bool keepCurrentDir = false;    // the process's current directory is left as it was
+};
+
+class DialogServices : public UiServices {
+ public:
+  // The application's title: the caption of a message box that gives none.
+  virtual std::string ApplicationTitle() = 0;
+  // Runs the file dialog; on OK stores the chosen path and returns true. Cancel returns false and
+  // leaves `path` alone.
+  virtual bool RunFileDialog(const FileDialogRequest& request, std::string* path) = 0;
+  // The directory-browse operation: `path` holds the start directory; on acceptance it receives the
+  // chosen one, ending with a separator, and true is returned.
+  virtual bool BrowseDirectory(std::string* path, const std::string& caption) = 0;
+  // Runs the analysis dialog modally over `dialog`; returns the outcome it closed with (kIdOk or
+  // kIdCancel).
+  virtual int RunAnalysisDialog(TSabunKaisekiDlg& dialog) = 0;
+  // Shows the wait cursor until the matching EndWaitCursor, which restores the previous one.
+  virtual void BeginWaitCursor() = 0;
+  virtual void EndWaitCursor() = 0;
+  // The dialog of resource `resource` has closed with `outcome` (kIdOk or kIdCancel).
+  virtual void EndDialog(int resource, int outcome) = 0;
+};
+
+// A message box owned by `window`; an empty caption shows the application's title.
+int DialogMessage(DialogServices& services, void* window, const std::string& text, const std::string& caption,
+                  unsigned style);
+
+// The wait cursor for the lifetime of the guard.
+class WaitCursor {
+ public:
+  explicit WaitCursor(DialogServices& services) : services_(services) { services_.BeginWaitCursor(); }
+  ~WaitCursor() { services_.EndWaitCursor(); }
+  WaitCursor(const WaitCursor&) = delete;
+  WaitCursor& operator=(const WaitCursor&) = delete;
+
+ private:
+  DialogServices& services_;
+};
+
+}  // namespace quarvel

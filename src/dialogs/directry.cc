@@ -1,0 +1,166 @@
+#include "dialogs/directry.h"
+
+#include "dialogs/directry_layout.h"
+#include "platform/platform.h"
+#include "platform/text.h"
+#include "shell/paths.h"
+
+namespace quarvel {
+
+namespace {
+
+using namespace directry;
+
+// The root part of a path ending with a separator: "/" on POSIX, "c:\" on Windows.
+std::size_t RootLength(const std::string& path) {
+#ifdef _WIN32
+  return path.size() >= 3 && path[1] == ':' ? 3 : 1;
+#else
+  (void)path;
+  return 1;
+#endif
+}
+
+// The components after the root, split at single-byte separators; double-byte characters whole.
+StringAry Components(const std::string& path, std::size_t from) {
+  StringAry parts;
+  std::string part;
+  for (std::size_t i = from; i < path.size(); ++i) {
+    unsigned char c = static_cast<unsigned char>(path[i]);
+    if (IsSjisLead(c) && i + 1 < path.size()) {
+      part += path[i];
+      part += path[++i];
+    } else if (path[i] == kDirSep) {
+      if (!part.empty()) parts.push_back(part);
+      part.clear();
+    } else {
+      part += path[i];
+    }
+  }
+  if (!part.empty()) parts.push_back(part);
+  return parts;
+}
+
+std::string ChosenForm(std::string dir) {
+#ifdef _WIN32
+  // Windows ignores case in paths; the chosen directory is given in lower case.
+  for (std::size_t i = 0; i < dir.size(); ++i) {
+    unsigned char c = static_cast<unsigned char>(dir[i]);
+    if (IsSjisLead(c)) {
+      ++i;
+    } else if (c >= 'A' && c <= 'Z') {
+      dir[i] = static_cast<char>(c - 'A' + 'a');
+    }
+  }
+#endif
+  return dir;
+}
+
+}  // namespace
+
+TDirectry::TDirectry(DialogServices& services, DirectoryTree& tree, std::string caption, void* window)
+    : services_(services), tree_(tree), caption_(std::move(caption)), window_(window), controls_(DirectryLayout()) {}
+
+void TDirectry::OnInitDialog() {
+  ListControl& drives = controls_.MutableList(kDrives);
+  drives.Clear();
+  StringAry roots = tree_.Drives();
+  for (std::size_t i = 0; i < roots.size(); ++i) drives.Add(roots[i], static_cast<std::uint32_t>(i));
+  drives.Select(0);
+  current_ = tree_.CurrentDir();
+  AddTrailingSeparator(current_);
+  Rebuild();
+}
+
+bool TDirectry::Enter(const std::string& dir) {
+  if (tree_.SetCurrentDir(dir) != 0) return false;
+  std::string now = tree_.CurrentDir();
+  if (now.empty()) return false;
+  AddTrailingSeparator(now);
+  current_ = now;
+  Rebuild();
+  return true;
+}
+
+void TDirectry::Rebuild() {
+  controls_.SetText(kPath, current_);
+  ListControl& list = controls_.MutableList(kDirectories);
+  list.Clear();
+  entryPaths_.clear();
+  std::size_t root = RootLength(current_);
+  std::string path = current_.substr(0, root);
+  list.Add(path, 0);
+  entryPaths_.push_back(path);
+  for (const std::string& part : Components(current_, root)) {
+    path += part;
+    path += kDirSep;
+    list.Add(part, static_cast<std::uint32_t>(entryPaths_.size()));
+    entryPaths_.push_back(path);
+  }
+  currentEntry_ = static_cast<int>(entryPaths_.size()) - 1;
+  StringAry children;
+  if (tree_.ListSubdirectories(current_, &children) == 0) {
+    for (const std::string& child : children) {
+      list.Add(child, static_cast<std::uint32_t>(entryPaths_.size()));
+      entryPaths_.push_back(current_ + child + kDirSep);
+    }
+  }
+  list.Select(currentEntry_);
+}
+
+void TDirectry::OnOpen(int index) {
+  if (index < 0 || index >= static_cast<int>(entryPaths_.size())) return;
+  if (!Enter(entryPaths_[static_cast<std::size_t>(index)])) Rebuild();
+}
+
+void TDirectry::OnDriveChanged() {
+  const ListControl& drives = controls_.List(kDrives);
+  int sel = drives.CurSel();
+  if (sel < 0) return;
+  if (!Enter(drives.Item(sel).text)) Rebuild();
+}
+
+void TDirectry::OnDriveListShown(bool shown) { dropDownShown_ = shown; }
+
+void TDirectry::OnAccept() {
+  if (dropDownShown_) {  // Enter only closes the drive list
+    dropDownShown_ = false;
+    return;
+  }
+  int sel = controls_.List(kDirectories).CurSel();
+  // The entry is told by its position: a subdirectory or an ancestor may bear the current name.
+  if (sel >= 0 && sel != currentEntry_) {
+    OnOpen(sel);
+    return;
+  }
+  chosen_ = ChosenForm(current_);
+  accepted_ = true;
+  Close(kIdOk);
+}
+
+void TDirectry::OnCancel() { Close(kIdCancel); }
+
+void TDirectry::OnHelp() { services_.ShowHelp(window_, kHelpBrowse); }
+
+void TDirectry::Close(int outcome) {
+  result_ = outcome;
+  services_.EndDialog(kResource, outcome);
+}
+
+bool BrowseForDirectory(DialogServices& services, DirectoryTree& tree, const ChooserRunner& run,
+                        std::string* path, const std::string& caption, void* window) {
+  std::string saved = tree.CurrentDir();
+  std::string start = *path;
+  if (start.size() > RootLength(start)) RemoveTrailingSeparator(start);
+  if (!start.empty()) tree.SetCurrentDir(start);
+  TDirectry chooser(services, tree, caption, window);
+  chooser.OnInitDialog();
+  run(chooser);
+  if (!saved.empty()) tree.SetCurrentDir(saved);
+  if (!chooser.Accepted()) return false;
+  *path = chooser.Chosen();
+  AddTrailingSeparator(*path);
+  return true;
+}
+
+}  // namespace quarvel

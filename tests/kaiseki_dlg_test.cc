@@ -1,0 +1,110 @@
+#include "dialogs/kaiseki_dlg.h"
+
+#include <gtest/gtest.h>
+
+#include "dialog_test_util.h"
+#include "dialogs/kaiseki_dlg_layout.h"
+#include "platform/text.h"
+#include "sample/menu_dir_builder.h"
+#include "support/fake_dialog_services.h"
+#include "support/temp_dir.h"
+
+namespace quarvel {
+namespace {
+
+using namespace kaiseki_dlg;
+
+constexpr std::uint32_t kStamp = (20513u << 16) | 24576u;  // 2020-01-01 12:00:00
+const std::string kSameDir =
+    "\x88\xE1\x82\xA4\xC3\xDE\xA8\xDA\xB8\xC4\xD8\x82\xF0\x91I\x91\xF0\x82\xB5\x82\xC4\x89\xBA\x82\xB3\x82\xA2";  // 違うﾃﾞｨﾚｸﾄﾘを選択して下さい
+const std::string kNoOldDir =
+    "\x8B\x8C\xD2\xC6\xAD\xB0\xC3\xDE\xA8\xDA\xB8\xC4\xD8\x82\xF0\x91I\x91\xF0\x82\xB5\x82\xC4\x89\xBA\x82\xB3"
+    "\x82\xA2";  // 旧ﾒﾆｭｰﾃﾞｨﾚｸﾄﾘを選択して下さい
+
+class KaisekiDlgTest : public ::testing::Test {
+ protected:
+  KaisekiDlgTest() {
+    MenuDirBuilder(current_).Menu("A.SST", "a", "", kStamp).Menu("B.SST", "b", "", kStamp).File("X.CSV", "x");
+    MenuDirBuilder(old_).Menu("A.SST", "a", "", kStamp);
+    dlg_.OnInitDialog();
+  }
+  void Run(const std::string& oldDir) {
+    dlg_.controls().SetText(kOldDir, oldDir);
+    dlg_.OnRun();
+  }
+  std::vector<std::string> Names() const {
+    std::vector<std::string> names;
+    for (const SBNdt& c : commands_) names.push_back(c.name);
+    return names;
+  }
+
+  TempDir tmp_;
+  std::string current_ = tmp_.Sub("cur");
+  std::string old_ = tmp_.Sub("old");
+  FakeDialogServices ui_;
+  SBNdtAry commands_ = {{kOpAddOrReplace, MenuFile, "KEPT.SST", "kept", ""}};
+  TSabunKaisekiDlg dlg_{ui_, current_, commands_};
+};
+
+TEST_F(KaisekiDlgTest, StartsFromTheCurrentDirectoryAndEveryExtension) {
+  EXPECT_EQ(dlg_.Controls().Text(kOldDir), current_);
+  EXPECT_EQ(dlg_.Controls().Text(kExtensions), "*");
+}
+
+TEST_F(KaisekiDlgTest, RefusesAnEmptyOrTheCurrentDirectoryAndStaysOpen) {
+  std::string noSeparator = current_.substr(0, current_.size() - 1);
+  const std::pair<std::string, std::string> cases[] = {
+      {"", kNoOldDir},
+      {current_, kSameDir},                       // "実行" pressed at once
+      {noSeparator, kSameDir},                    // the separator is added before comparing
+      {SjisAsciiUpper(noSeparator), kSameDir},    // letter case is ignored
+  };
+  for (const auto& [typed, message] : cases) {
+    SCOPED_TRACE(typed);
+    ui_.messages.clear();
+    Run(typed);
+    ASSERT_EQ(ui_.messages.size(), 1u);
+    EXPECT_EQ(ui_.messages[0].text, message);
+    EXPECT_EQ(ui_.messages[0].caption, ui_.title);
+    EXPECT_EQ(dlg_.Result(), 0);
+  }
+  EXPECT_EQ(Names(), (std::vector<std::string>{"KEPT.SST"}));
+  EXPECT_TRUE(ui_.ended.empty());
+}
+
+TEST_F(KaisekiDlgTest, AnOldDirectoryTypedWithoutSeparatorReachesTheAnalysisWithOne) {
+  Run(old_.substr(0, old_.size() - 1));
+  EXPECT_TRUE(ui_.messages.empty());
+  EXPECT_EQ(dlg_.Result(), kIdOk);
+  EXPECT_EQ(ui_.ended, (std::vector<std::pair<int, int>>{{kResource, kIdOk}}));
+  // Only what the old copy lacks: A.SST was found there.
+  EXPECT_EQ(Names(), (std::vector<std::string>{"B.SST", "X.CSV"}));
+}
+
+TEST_F(KaisekiDlgTest, AnEmptyExtensionListComparesOnlyTheProductsFiles) {
+  dlg_.controls().SetText(kExtensions, "");
+  Run(old_);
+  EXPECT_EQ(Names(), (std::vector<std::string>{"B.SST"}));
+}
+
+TEST_F(KaisekiDlgTest, CancelAndACancelledBrowseChangeNothing) {
+  dlg_.OnBrowse();
+  ASSERT_EQ(ui_.browseCaptions.size(), 1u);
+  EXPECT_EQ(ui_.browseCaptions[0], "\x8B\x8C" + kMenuDirCaption);  // 旧ﾒﾆｭｰﾃﾞｨﾚｸﾄﾘ選択
+  EXPECT_EQ(ui_.browseStarts[0], current_);
+  EXPECT_EQ(dlg_.Controls().Text(kOldDir), current_);
+  dlg_.OnCancel();
+  EXPECT_EQ(dlg_.Result(), kIdCancel);
+  EXPECT_EQ(Names(), (std::vector<std::string>{"KEPT.SST"}));
+}
+
+TEST_F(KaisekiDlgTest, ABrowsedDirectoryGetsItsSeparator) {
+  ui_.browseAnswers.push_back(old_.substr(0, old_.size() - 1));
+  dlg_.OnBrowse();
+  EXPECT_EQ(dlg_.Controls().Text(kOldDir), old_);
+  dlg_.OnHelp();
+  EXPECT_EQ(ui_.helpContexts, (std::vector<int>{kHelpAnalyse}));
+}
+
+}  // namespace
+}  // namespace quarvel
