@@ -277,5 +277,49 @@ TEST_F(ImportTargetTest, WhatCouldNotBeRemovedIsNamed) {
   EXPECT_EQ(report.leftBehind[0].substr(0, 4), "SBN0");
 }
 
+
+TEST_F(ImportTargetTest, DamagedOpIsRefusedRatherThanTakenForADeletion) {
+  src_b_.File("A.CSV", "new");
+  target_b_.File("A.CSV", "old");
+  Diff({File(0, "A.CSV")});
+  std::string bytes = ReadFile(diff_);
+  bytes[64 + 2] ^= 0x04;  // the first entry's op (after the count): 0 becomes 4
+  WriteFile(diff_, bytes);
+  SBNdtAry list;
+  ASSERT_EQ(LoadDiffDirectory(diff_, list, nullptr), 0);
+  ImportReport report;
+  EXPECT_EQ(Import(list, &report), -1);
+  EXPECT_EQ(report.check.fault, DiffFault::kUnknownOp);
+  EXPECT_EQ(ReadFile(target_ + "A.CSV"), "old");
+}
+
+TEST_F(ImportTargetTest, NamesThatDifferInCaseOnlyAreNeitherGuessedNorRenamed) {
+  src_b_.File("PRICES.CSV", "new").File("SALES.SST", "s").File("BIG.CSV", "b");
+  // Two files answer to PRICES.CSV: the import cannot tell which it replaces, so it refuses.
+  target_b_.File("PRICES.CSV", "upper").File("prices.csv", "lower");
+  ImportReport report;
+  EXPECT_EQ(Import(Diff({File(0, "PRICES.CSV")}), &report), -1);
+  EXPECT_EQ(report.check.fault, DiffFault::kAmbiguousName);
+  EXPECT_EQ(ReadFile(target_ + "prices.csv"), "lower");
+  EXPECT_EQ(ReadFile(target_ + "PRICES.CSV"), "upper");
+  // A directory beside a file of the same name in another case counts as well.
+  target_b_.File("SALES.SST", "old sales");
+  fs::create_directory(target_ + "sales.sst");
+  EXPECT_EQ(Import(Diff({File(0, "SALES.SST")}), &report), -1);
+  EXPECT_EQ(report.check.fault, DiffFault::kAmbiguousName);
+  EXPECT_EQ(ReadFile(target_ + "SALES.SST"), "old sales");
+
+  // A rollback puts a file back under the name it had, not the diff's spelling of it.
+  fs::remove(target_ + "sales.sst");
+  fs::remove(target_ + "prices.csv");
+  fs::rename(target_ + "SALES.SST", target_ + "Sales.sst");
+  const DirSnapshot before = Snapshot(target_);
+  FaultPlatform faults(NativePlatform());
+  ScopedHost host(&faults);
+  faults.FailFrom(FaultOp::kFlush, 2);  // BIG.CSV cannot be flushed
+  EXPECT_EQ(Import(Diff({File(0, "SALES.SST"), File(0, "BIG.CSV")}), &report), -1);
+  EXPECT_EQ(Difference(before, Snapshot(target_)), "");
+}
+
 }  // namespace
 }  // namespace quarvel

@@ -10,6 +10,7 @@
 namespace quarvel::kmd {
 
 int RunShow(const ShowArgs& args) {
+  if (args.file.empty()) return Fail(kExitUsage, "FILE must not be empty");
   std::string path;
   if (!FromArg(args.file, "file name", &path)) return kExitUsage;
   SBNdtAry changes;
@@ -55,6 +56,7 @@ int RunShow(const ShowArgs& args) {
 }
 
 int RunVerify(const std::string& file) {
+  if (file.empty()) return Fail(kExitUsage, "FILE must not be empty");
   std::string path;
   if (!FromArg(file, "file name", &path)) return kExitUsage;
   SBNdtAry changes;

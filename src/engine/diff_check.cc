@@ -34,6 +34,7 @@ const char* DiffFaultText(DiffFault fault) {
     case DiffFault::kFileBlockShort: return "a file block is shorter than its flag and stamp";
     case DiffFault::kDocumentBlockBad: return "a document block does not match its lengths";
     case DiffFault::kDeletionWithData: return "a deletion carries data";
+    case DiffFault::kUnknownOp: return "an entry's operation is neither add, replace nor delete";
     case DiffFault::kTrailingBytes: return "bytes follow the last data block";
     case DiffFault::kEmptyList: return "there is nothing to import";
     case DiffFault::kCountMismatch: return "the entry list does not match the diff's directory";
@@ -41,6 +42,7 @@ const char* DiffFaultText(DiffFault fault) {
     case DiffFault::kNameTooLong: return "a name is longer than the menu directory's file system allows";
     case DiffFault::kMenuDirMissing: return "the menu directory does not exist";
     case DiffFault::kMenuDirNotDirectory: return "the menu directory is not a directory";
+    case DiffFault::kAmbiguousName: return "files whose names differ in case only stand under an entry's name";
     case DiffFault::kDirectoryInTheWay: return "a directory stands under the name of a file to be changed";
     case DiffFault::kBadLibrary: return "a library to be changed cannot be read as a library";
     case DiffFault::kNotWritable: return "the menu directory cannot be written";
@@ -94,7 +96,10 @@ DiffCheck CheckDiffBlocks(int fd, const SBNdtAry& changes, bool strict, std::vec
     const std::uint32_t length = ReadU32(fd);
     if (length > kMaxDiffData) return {DiffFault::kBlockTooLong, index};
     if (p + 4 + std::int64_t{length} > size) return {DiffFault::kBlockPastEnd, index};
-    const bool adds = (e.op & ~kOpExcluded) == kOpAddOrReplace;
+    // A damaged op must not turn a replacement into a deletion.
+    const std::int32_t op = e.op == kOpUnset ? kOpUnset : e.op & ~kOpExcluded;
+    if (op != kOpAddOrReplace && op != kOpDelete && op != kOpUnset) return {DiffFault::kUnknownOp, index};
+    const bool adds = op == kOpAddOrReplace;
     if (adds && IsDocumentLevel(e)) {
       // word, second name, data length, data
       ReadU32(fd);

@@ -21,6 +21,7 @@ enum class DiffFault {
   kFileBlockShort,      // a file block shorter than its flag and stamp
   kDocumentBlockBad,    // a document block whose second name and data length do not add up to it
   kDeletionWithData,    // a deletion whose block is not empty (reported only by the strict check)
+  kUnknownOp,           // an op that is neither add or replace (0), delete (1) nor unset (-1)
   kTrailingBytes,       // bytes after the last block
   // Found when a diff is checked against the menu directory it is to be imported into:
   kEmptyList,           // the list of entries to import is empty
@@ -30,6 +31,7 @@ enum class DiffFault {
   kMenuDirMissing,      // the menu directory does not exist
   kMenuDirNotDirectory, // the menu directory's path names something that is not a directory
   kDirectoryInTheWay,   // a directory stands under the name of a file the diff creates, replaces or deletes
+  kAmbiguousName,       // several files whose names differ in case only stand under an entry's name
   kBadLibrary,          // a library to be changed exists but cannot be read as a library
   kNotWritable,         // the menu directory cannot be written
   kTestFileLeft,        // the writability test's file was made but could not be removed

@@ -40,6 +40,7 @@ struct FileWork {
   bool clearedReadOnly = false;  // the existing file's read-only attribute was cleared
   bool moved = false;            // the existing file lies under cmd.backupName
   bool created = false;          // a new file stands under cmd.name
+  std::string occupant;          // the name the moved file had, as it stood on disk
 };
 
 // A library of the table with what staging did for it.
@@ -103,6 +104,9 @@ bool StageEntries(ImportState& s) {
         if (Host().SetAttributes(path, 0) != 0) return s.Fail(ImportStep::kBackup, e.name);
         w.clearedReadOnly = true;
       }
+      std::vector<std::string> names;
+      if (Host().FindNames(path, &names) != 0 || names.size() != 1) return s.Fail(ImportStep::kBackup, e.name);
+      w.occupant = names[0];
       const std::string backup = MakeWorkName(s.menuDir, "SBN0");
       if (backup.empty() || Host().Rename(path, s.Path(backup)) != 0) return s.Fail(ImportStep::kBackup, e.name);
       w.cmd.backupName = backup;
@@ -144,10 +148,14 @@ bool CreateFiles(ImportState& s) {
   for (FileWork& w : s.files) {
     if (w.cmd.op != 0) continue;
     const std::string path = s.Path(w.cmd.name);
-    // Any file still under this name was made by an earlier entry of this import (the original has
-    // been moved away), and FileCreate would not truncate it.
-    std::uint32_t attrs = 0;
-    if (Host().GetAttributes(path, &attrs) == 0 && !RemoveFile(path)) return s.Fail(ImportStep::kCreate, w.cmd.name);
+    // A file that an earlier entry of this import made under this name gives way (the original has
+    // been moved away). Anything else under the name stays, and the exclusive create fails on it.
+    bool made_here = false;
+    for (const FileWork& earlier : s.files) {
+      if (&earlier == &w) break;
+      made_here = made_here || (earlier.created && SjisAsciiUpper(earlier.cmd.name) == SjisAsciiUpper(w.cmd.name));
+    }
+    if (made_here && !RemoveFile(path)) return s.Fail(ImportStep::kCreate, w.cmd.name);
     const int fd = FileCreateNew(path);
     if (fd < 0) return s.Fail(ImportStep::kCreate, w.cmd.name);
     w.created = true;
@@ -254,7 +262,9 @@ bool Rollback(ImportState& s) {
     const FileWork& w = s.files[i];
     const std::string path = s.Path(w.cmd.name);
     if (w.created) undo(Retry([&] { return RemoveFile(path); }), w.cmd.name);
-    if (w.moved) undo(Retry([&] { return Host().Rename(s.Path(w.cmd.backupName), path) == 0; }), w.cmd.backupName);
+    // Back under the name it had, not the diff's spelling of it.
+    const std::string original = s.Path(w.occupant);
+    if (w.moved) undo(Retry([&] { return Host().Rename(s.Path(w.cmd.backupName), original) == 0; }), w.cmd.backupName);
     if (w.clearedReadOnly) undo(Retry([&] { return Host().SetAttributes(path, kAttrReadOnly) == 0; }), w.cmd.name);
   }
   Host().FlushDir(s.menuDir);

@@ -21,6 +21,9 @@ DiffCheck Refuse(PreparedDiff* out, DiffFault fault, int entry) {
 // What the menu directory holds under an entry's name, as far as the checks care.
 DiffFault CheckOccupant(const std::string& menuDir, const std::string& name) {
   if (!Host().NameFits(menuDir, name)) return DiffFault::kNameTooLong;
+  // Where names differ in case only, the import could not tell which one it replaces.
+  std::vector<std::string> names;
+  if (Host().FindNames(menuDir + name, &names) != 0 || names.size() > 1) return DiffFault::kAmbiguousName;
   std::uint32_t attrs = 0;
   if (Host().GetAttributes(menuDir + name, &attrs) == 0 && (attrs & kAttrDirectory)) {
     return DiffFault::kDirectoryInTheWay;

@@ -79,6 +79,11 @@ class Platform {
   // without regard to case), sorted by upper-cased name. A missing directory gives an empty list.
   virtual int FindFiles(const std::string& pattern, std::vector<FoundFile>* out) = 0;
 
+  // The names (CP932, no directory) that stand in the directory under the last component of `path`,
+  // compared without regard to case: the exact name first when it exists. Windows never holds more
+  // than one; a POSIX directory may. 0, or kPlatformFailed.
+  virtual int FindNames(const std::string& path, std::vector<std::string>* names) = 0;
+
   // True when the file system of the directory `dir` can hold a file named `name` (its host form within
   // the length that file system allows for a name and for a path).
   virtual bool NameFits(const std::string& dir, const std::string& name) = 0;

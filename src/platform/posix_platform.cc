@@ -232,6 +232,17 @@ class PosixPlatform final : public Platform {
     return static_cast<long>(host_name.size()) <= name_max && host_dir.size() + 1 + host_name.size() < PATH_MAX;
   }
 
+  int FindNames(const std::string& path, std::vector<std::string>* names) override {
+    names->clear();
+    std::string utf8;
+    if (!Cp932ToUtf8(path, &utf8) || utf8.empty()) return kPlatformFailed;
+    for (const std::string& n : NamesLike(utf8)) {
+      std::string name;
+      if (Utf8ToCp932(n, &name)) names->push_back(name);
+    }
+    return 0;
+  }
+
   bool StderrIsTerminal() override { return ::isatty(STDERR_FILENO) == 1; }
 
   std::string ProgramPath() override {
@@ -393,6 +404,23 @@ std::string ResolveLastComponent(const std::string& host_path) {
   const std::size_t slash = host_path.rfind('/');
   const std::string& best = *it->second.begin();
   return slash == std::string::npos ? best : host_path.substr(0, slash + 1) + best;
+}
+
+std::vector<std::string> NamesLike(const std::string& host_path) {
+  std::vector<std::string> names;
+  std::string parent, leaf;
+  SplitHostPath(host_path, &parent, &leaf);
+  if (leaf.empty()) return names;
+  struct stat st;
+  if (::lstat(host_path.c_str(), &st) == 0) names.push_back(leaf);
+  const DirIndex* index = IndexOf(parent);
+  if (index == nullptr) return names;
+  const auto it = index->byUpper.find(AsciiUpper(leaf));
+  if (it == index->byUpper.end()) return names;
+  for (const std::string& n : it->second) {
+    if (n != leaf && ::lstat((parent + "/" + n).c_str(), &st) == 0) names.push_back(n);
+  }
+  return names;
 }
 
 Platform& NativePlatform() {

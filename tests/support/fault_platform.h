@@ -63,6 +63,9 @@ class FaultPlatform final : public Platform {
   int FindFiles(const std::string& pattern, std::vector<FoundFile>* out) override {
     return base_.FindFiles(pattern, out);
   }
+  int FindNames(const std::string& path, std::vector<std::string>* names) override {
+    return base_.FindNames(path, names);
+  }
   bool NameFits(const std::string& dir, const std::string& name) override { return base_.NameFits(dir, name); }
   bool StderrIsTerminal() override { return base_.StderrIsTerminal(); }
   std::string ProgramPath() override { return base_.ProgramPath(); }
