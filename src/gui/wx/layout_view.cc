@@ -2,6 +2,8 @@
 
 #include <wx/notebook.h>
 
+#include <algorithm>
+
 namespace quarvel {
 
 wxString FromCp932(const std::string& text) {
@@ -34,7 +36,11 @@ void LayoutPanel::Build() {
       case ControlKind::kStatic: {
         long style = (c.styles & kCentered) ? wxALIGN_CENTRE_HORIZONTAL : 0;
         if (c.styles & kSunken) style |= wxBORDER_SUNKEN;
-        w = new wxStaticText(this, wid, text, pos, size, style | wxST_NO_AUTORESIZE);
+        auto* s = new wxStaticText(this, wid, text, pos, size, style | wxST_NO_AUTORESIZE);
+        // GTK's text is wider than the resource's: a label gets at least its own width, never wraps.
+        const wxSize best = s->GetBestSize();
+        s->SetSize(wxSize(std::max(size.GetWidth(), best.GetWidth()), std::max(size.GetHeight(), best.GetHeight())));
+        w = s;
         break;
       }
       case ControlKind::kEdit:
@@ -71,6 +77,8 @@ void LayoutPanel::Build() {
         // Only the tab strip: the controls of each page are the dialog's own siblings, as in the
         // resource, and the model shows and hides them.
         auto* nb = new wxNotebook(this, wid, pos, wxSize(size.GetWidth(), -1));
+        // GTK's tabs carry more padding than the resource's: a smaller face keeps all four in view.
+        nb->SetFont(GetFont().Smaller());
         for (int page = 0; page < routes_.tabCount; ++page) {
           nb->AddPage(new wxPanel(nb, wxID_ANY, wxDefaultPosition, wxSize(1, 1)),
                       FromCp932(routes_.tabCaption(page)));

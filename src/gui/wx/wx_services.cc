@@ -59,9 +59,10 @@ bool WxDialogServices::ShowHelp(void* window, int context) {
   const char* text = HelpText(context);
   if (!text) return false;
   auto* frame = new wxFrame(OwnerWindow(window), wxID_ANY, wxString::FromUTF8("ヘルプ"), wxDefaultPosition,
-                            wxSize(520, 360), wxDEFAULT_FRAME_STYLE | wxFRAME_FLOAT_ON_PARENT);
+                            wxSize(600, 360), wxDEFAULT_FRAME_STYLE | wxFRAME_FLOAT_ON_PARENT);
   new wxTextCtrl(frame, wxID_ANY, wxString::FromUTF8(text), wxDefaultPosition, wxDefaultSize,
                  wxTE_MULTILINE | wxTE_READONLY);
+  frame->CentreOnParent();
   frame->Show();
   return true;
 }
