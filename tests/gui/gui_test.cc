@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <deque>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 
 #include "dialog_test_util.h"
 #include "dialogs/directry_layout.h"
@@ -16,7 +18,9 @@
 #include "engine/diff_reader.h"
 #include "engine/diff_writer.h"
 #include "gui/wx/dialog_views.h"
+#include "app/registration.h"
 #include "gui/wx/main_window.h"
+#include "gui/wx/registration_posix.h"
 #include "sample/menu_dir_builder.h"
 #include "support/temp_dir.h"
 
@@ -183,6 +187,7 @@ TEST_F(GuiTest, AddAndRemoveChangeTheCommandListAndWriteMakesADiff) {
   Type(p, kComment, "first update");
   const std::string out = tmp_.path() + "out.kmd";
   ui_.fileAnswers.push_back(out);
+  ui_.progressDelayMs = 0;  // the progress dialog shows from the first chunk and changes nothing
   Click(p, kWrite);
   ASSERT_EQ(ui_.messages.size(), 1u);
   EXPECT_TRUE(w->rules().CloseRequested());  // the dialog closed, and the program with it
@@ -260,6 +265,55 @@ TEST_F(GuiTest, ImportShowsTheDiffLeavesLinesOutAndImportsIntoTheChosenDirectory
   EXPECT_FALSE(Exists(chosen + "OLD.SST"));
   EXPECT_FALSE(Exists(chosen + "DATA.CSV"));
   EXPECT_TRUE(Exists(target + "OLD.SST"));
+}
+
+TEST_F(GuiTest, HelpOpensAWindowWithTheTextOfItsContext) {
+  using namespace make_dlg;
+  for (int context : {kHelpBrowse, kHelpCreate, kHelpImport, kHelpAnalyse}) {
+    ASSERT_NE(HelpText(context), nullptr) << context;
+  }
+  EXPECT_NE(std::string(HelpText(kHelpCreate)).find("追加 = >"), std::string::npos);
+  EXPECT_NE(std::string(HelpText(kHelpImport)).find("削除 X"), std::string::npos);
+  EXPECT_EQ(HelpText(999), nullptr);
+  EXPECT_FALSE(ui_.ShowHelp(nullptr, 999));
+  LayoutPanel* p = Open(ModeDialog::kCreate)->panel();
+  const std::size_t before = wxTopLevelWindows.size();
+  Click(p, kHelp);
+  ASSERT_EQ(wxTopLevelWindows.size(), before + 1);
+  wxWindow* help = wxTopLevelWindows.GetLast()->GetData();
+  EXPECT_TRUE(help->IsShown());
+  wxTextCtrl* text = nullptr;
+  for (wxWindow* child : help->GetChildren()) {
+    if (auto* t = dynamic_cast<wxTextCtrl*>(child)) text = t;
+  }
+  ASSERT_NE(text, nullptr);
+  EXPECT_EQ(text->GetValue(), wxString::FromUTF8(HelpText(kHelpCreate)));
+  help->Destroy();
+}
+
+TEST_F(GuiTest, RegistrationWritesTheMimePackageAndDesktopEntry) {
+  const std::string data = tmp_.Sub("data");
+  const char* saved = std::getenv("XDG_DATA_HOME");
+  const std::string keep = saved ? saved : "";
+  setenv("XDG_DATA_HOME", data.c_str(), 1);
+  EXPECT_EQ(ApplyRegistrationPosix("not a script"), -1);
+  EXPECT_FALSE(Exists(data + "applications/quarvel.desktop"));
+  EXPECT_EQ(RegisterServer(ui_, ApplyRegistrationPosix), 0);
+  EXPECT_TRUE(ui_.messages.empty());
+  std::ifstream mime(data + "mime/packages/quarvel-kmd.xml");
+  std::string mimeText((std::istreambuf_iterator<char>(mime)), std::istreambuf_iterator<char>());
+  EXPECT_NE(mimeText.find("<glob pattern=\"*.kmd\"/>"), std::string::npos);
+  EXPECT_NE(mimeText.find("type=\"application/x-quarvel-kmd\""), std::string::npos);
+  std::ifstream desktop(data + "applications/quarvel.desktop");
+  std::string desktopText((std::istreambuf_iterator<char>(desktop)), std::istreambuf_iterator<char>());
+  EXPECT_NE(desktopText.find("\nExec=quarvel %f\n"), std::string::npos);
+  EXPECT_NE(desktopText.find("\nMimeType=application/x-quarvel-kmd;\n"), std::string::npos);
+  // A key with a line break is refused before anything is applied.
+  std::filesystem::remove_all(data);
+  EXPECT_EQ(RegisterServer(ui_, ApplyRegistrationPosix, {{"bad\nkey", "v"}}, DocumentRegistration()), -1);
+  EXPECT_EQ(ui_.messages.size(), 1u);
+  EXPECT_FALSE(Exists(data + "applications/quarvel.desktop"));
+  if (saved) setenv("XDG_DATA_HOME", keep.c_str(), 1); else unsetenv("XDG_DATA_HOME");
 }
 
 TEST_F(GuiTest, CommandListKeepsTheModelsOrder) {
