@@ -14,4 +14,4 @@ ensure_packages() {
   DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" </dev/null
 }
 
-QUARVEL_PACKAGES=(cmake make g++ libgtest-dev libcli11-dev nlohmann-json3-dev)
+QUARVEL_PACKAGES=(cmake make g++ libgtest-dev libcli11-dev nlohmann-json3-dev libwxgtk3.2-dev xvfb xauth fonts-ipafont-gothic)

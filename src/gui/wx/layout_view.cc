@@ -1,0 +1,217 @@
+#include "gui/wx/layout_view.h"
+
+#include <wx/notebook.h>
+
+#include <algorithm>
+
+namespace quarvel {
+
+wxString FromCp932(const std::string& text) {
+  static wxCSConv conv(wxFONTENCODING_CP932);
+  return wxString(text.data(), conv, text.size());
+}
+
+std::string ToCp932(const wxString& text) {
+  static wxCSConv conv(wxFONTENCODING_CP932);
+  const wxCharBuffer bytes = text.mb_str(conv);
+  return std::string(bytes.data(), bytes.length());
+}
+
+LayoutPanel::LayoutPanel(wxWindow* parent, const DialogLayout& layout, DialogControls& controls, Routes routes)
+    : wxPanel(parent, wxID_ANY), layout_(layout), controls_(controls), routes_(std::move(routes)) {
+  SetFont(wxFont(wxFontInfo(layout.pointSize).FaceName(FromCp932(layout.font)).Encoding(wxFONTENCODING_CP932)));
+  Build();
+  SetClientSize(ConvertDialogToPixels(wxSize(layout.width, layout.height)));
+}
+
+void LayoutPanel::Build() {
+  for (std::size_t i = 0; i < layout_.count; ++i) {
+    const ControlLayout& c = layout_.controls[i];
+    const wxPoint pos = ConvertDialogToPixels(wxPoint(c.x, c.y));
+    wxSize size = ConvertDialogToPixels(wxSize(c.width, c.height));
+    const int wid = c.id == kNoId ? wxID_ANY : c.id;
+    const wxString text = FromCp932(c.text ? c.text : "");
+    wxWindow* w = nullptr;
+    switch (c.kind) {
+      case ControlKind::kStatic: {
+        long style = (c.styles & kCentered) ? wxALIGN_CENTRE_HORIZONTAL : 0;
+        if (c.styles & kSunken) style |= wxBORDER_SUNKEN;
+        auto* s = new wxStaticText(this, wid, text, pos, size, style | wxST_NO_AUTORESIZE);
+        // GTK's text is wider than the resource's: a label gets at least its own width, never wraps.
+        const wxSize best = s->GetBestSize();
+        s->SetSize(wxSize(std::max(size.GetWidth(), best.GetWidth()), std::max(size.GetHeight(), best.GetHeight())));
+        w = s;
+        break;
+      }
+      case ControlKind::kEdit:
+        w = new wxTextCtrl(this, wid, text, pos, size);
+        break;
+      case ControlKind::kButton: {
+        auto* b = new wxButton(this, wid, text, pos, size);
+        if (c.styles & kDefaultButton) b->SetDefault();
+        b->Bind(wxEVT_BUTTON, [this, id = c.id](wxCommandEvent&) { Forward(id); });
+        w = b;
+        break;
+      }
+      case ControlKind::kListBox: {
+        // Never wxLB_SORT: the model gives the lines in their order.
+        auto* l = new wxListBox(this, wid, pos, size, 0, nullptr,
+                                ((c.styles & kMultipleSelection) ? wxLB_EXTENDED : wxLB_SINGLE) | wxLB_HSCROLL);
+        l->Bind(wxEVT_LISTBOX, [this, id = c.id](wxCommandEvent&) { Forward(id); });
+        l->Bind(wxEVT_LISTBOX_DCLICK, [this, id = c.id](wxCommandEvent& e) { ForwardDoubleClick(id, e.GetInt()); });
+        w = l;
+        break;
+      }
+      case ControlKind::kComboBox: {
+        // A resource's combo height includes the drop-down part; GTK draws only the field.
+        size.SetHeight(-1);
+        auto* cb = new wxComboBox(this, wid, text, pos, size, 0, nullptr,
+                                  (c.styles & kDropDownList) ? wxCB_READONLY : wxCB_DROPDOWN);
+        cb->Bind(wxEVT_COMBOBOX, [this, id = c.id](wxCommandEvent&) { Forward(id); });
+        cb->Bind(wxEVT_COMBOBOX_DROPDOWN, [this, id = c.id](wxCommandEvent&) { ForwardDropDown(id, true); });
+        cb->Bind(wxEVT_COMBOBOX_CLOSEUP, [this, id = c.id](wxCommandEvent&) { ForwardDropDown(id, false); });
+        w = cb;
+        break;
+      }
+      case ControlKind::kTab: {
+        // Only the tab strip: the controls of each page are the dialog's own siblings, as in the
+        // resource, and the model shows and hides them.
+        auto* nb = new wxNotebook(this, wid, pos, wxSize(size.GetWidth(), -1));
+        // GTK's tabs carry more padding than the resource's: a smaller face keeps all four in view.
+        nb->SetFont(GetFont().Smaller());
+        for (int page = 0; page < routes_.tabCount; ++page) {
+          nb->AddPage(new wxPanel(nb, wxID_ANY, wxDefaultPosition, wxSize(1, 1)),
+                      FromCp932(routes_.tabCaption(page)));
+        }
+        nb->SetSize(wxSize(size.GetWidth(), nb->GetBestSize().GetHeight()));
+        nb->Bind(wxEVT_NOTEBOOK_PAGE_CHANGED, [this](wxBookCtrlEvent& e) {
+          if (!mirroring_) ForwardTab(e.GetSelection());
+        });
+        w = nb;
+        break;
+      }
+    }
+    if (c.styles & kHiddenControl) w->Hide();
+    if (c.id != kNoId) windows_[c.id] = w;
+  }
+}
+
+wxWindow* LayoutPanel::Control(int id) const {
+  auto it = windows_.find(id);
+  return it == windows_.end() ? nullptr : it->second;
+}
+
+void LayoutPanel::Collect() {
+  for (std::size_t i = 0; i < layout_.count; ++i) {
+    const ControlLayout& c = layout_.controls[i];
+    if (c.id == kNoId) continue;
+    wxWindow* w = windows_[c.id];
+    if (c.kind == ControlKind::kEdit) {
+      controls_.SetText(c.id, ToCp932(static_cast<wxTextCtrl*>(w)->GetValue()));
+    } else if (c.kind == ControlKind::kListBox) {
+      auto* l = static_cast<wxListBox*>(w);
+      ListControl& list = controls_.MutableList(c.id);
+      for (int k = 0; k < list.Count() && k < static_cast<int>(l->GetCount()); ++k) list.SetSelected(k, l->IsSelected(k));
+      if (!list.multiple() && l->GetSelection() != wxNOT_FOUND) list.Select(l->GetSelection());
+    } else if (c.kind == ControlKind::kComboBox) {
+      auto* cb = static_cast<wxComboBox*>(w);
+      ListControl& list = controls_.MutableList(c.id);
+      if (cb->GetSelection() != wxNOT_FOUND) list.Select(cb->GetSelection());
+      controls_.SetText(c.id, ToCp932(cb->GetValue()));
+    }
+  }
+}
+
+void LayoutPanel::Mirror() {
+  mirroring_ = true;
+  for (std::size_t i = 0; i < layout_.count; ++i) {
+    const ControlLayout& c = layout_.controls[i];
+    if (c.id == kNoId || (c.styles & kHiddenControl)) continue;
+    wxWindow* w = windows_[c.id];
+    w->Show(controls_.Visible(c.id));
+    w->Enable(controls_.Enabled(c.id));
+    const wxString text = FromCp932(controls_.Text(c.id));
+    switch (c.kind) {
+      case ControlKind::kStatic:
+        if (w->GetLabel() != text) static_cast<wxStaticText*>(w)->SetLabel(text);
+        break;
+      case ControlKind::kEdit:
+        if (static_cast<wxTextCtrl*>(w)->GetValue() != text) static_cast<wxTextCtrl*>(w)->ChangeValue(text);
+        break;
+      case ControlKind::kButton:
+        if (w->GetLabel() != text) w->SetLabel(text);
+        break;
+      case ControlKind::kListBox: {
+        auto* l = static_cast<wxListBox*>(w);
+        const ListControl& list = controls_.List(c.id);
+        wxArrayString lines;
+        for (const ListItem& item : list.Items()) lines.Add(FromCp932(item.text));
+        if (l->GetStrings() != lines) l->Set(lines);
+        for (int k = 0; k < list.Count(); ++k) {
+          if (l->IsSelected(k) != list.Item(k).selected) {
+            if (list.Item(k).selected) l->SetSelection(k); else l->Deselect(k);
+          }
+        }
+        break;
+      }
+      case ControlKind::kComboBox: {
+        auto* cb = static_cast<wxComboBox*>(w);
+        const ListControl& list = controls_.List(c.id);
+        wxArrayString lines;
+        for (const ListItem& item : list.Items()) lines.Add(FromCp932(item.text));
+        if (cb->GetStrings() != lines) cb->Set(lines);
+        if (list.CurSel() >= 0) cb->SetSelection(list.CurSel());
+        else if (!(c.styles & kDropDownList)) cb->ChangeValue(text);
+        break;
+      }
+      case ControlKind::kTab:
+        break;
+    }
+  }
+  mirroring_ = false;
+}
+
+void LayoutPanel::Forward(int id) {
+  if (mirroring_) return;
+  auto it = routes_.commands.find(id);
+  if (it == routes_.commands.end()) return;
+  Collect();
+  if (beforeEvent) beforeEvent();
+  it->second();
+  if (doneEvent) doneEvent();
+  Mirror();
+  if (afterEvent) afterEvent();
+}
+
+void LayoutPanel::ForwardTab(int page) {
+  Collect();
+  if (beforeEvent) beforeEvent();
+  if (routes_.tabChanged) routes_.tabChanged(page);
+  if (doneEvent) doneEvent();
+  Mirror();
+  if (afterEvent) afterEvent();
+}
+
+void LayoutPanel::ForwardDoubleClick(int id, int line) {
+  auto it = routes_.doubleClicks.find(id);
+  if (mirroring_ || it == routes_.doubleClicks.end()) return;
+  Collect();
+  if (beforeEvent) beforeEvent();
+  it->second(line);
+  if (doneEvent) doneEvent();
+  Mirror();
+  if (afterEvent) afterEvent();
+}
+
+void LayoutPanel::ForwardDropDown(int id, bool shown) {
+  auto it = routes_.dropDowns.find(id);
+  if (mirroring_ || it == routes_.dropDowns.end()) return;
+  Collect();
+  if (beforeEvent) beforeEvent();
+  it->second(shown);
+  if (doneEvent) doneEvent();
+  Mirror();
+  if (afterEvent) afterEvent();
+}
+
+}  // namespace quarvel

@@ -1,0 +1,52 @@
+// The dialog services on wxWidgets: message boxes, file dialogs, the directory chooser, the wait
+// cursor, context help and the modal analysis dialog.
+#pragma once
+
+#include <wx/progdlg.h>
+#include <wx/stopwatch.h>
+#include <wx/wx.h>
+
+#include <functional>
+
+#include "dialogs/dialog_services.h"
+
+namespace quarvel {
+
+// The help text shown for a context number (UTF-8), or nullptr when there is none.
+const char* HelpText(int context);
+
+class WxDialogServices : public DialogServices {
+ public:
+  bool ShowHelp(void* window, int context) override;
+  int ShowMessage(void* window, const std::string& text, const std::string& caption, unsigned style) override;
+  std::string ApplicationTitle() override;
+  bool RunFileDialog(const FileDialogRequest& request, std::string* path) override;
+  bool BrowseDirectory(std::string* path, const std::string& caption) override;
+  int RunAnalysisDialog(TSabunKaisekiDlg& dialog) override;
+  void BeginWaitCursor() override { wxBeginBusyCursor(); }
+  void EndWaitCursor() override { wxEndBusyCursor(); }
+
+  // Brackets the handling of one user event: while it runs, file copies that go on longer than
+  // `progressDelayMs` pulse a progress dialog, which goes when the event is done or a message shows.
+  void BeginWork();
+  void EndWork();
+  // The mode dialog's closing is seen by the frame through the model's result; nothing to do here.
+  void EndDialog(int, int) override {}
+
+  // Called with each modal dialog (analysis, directory chooser) once it is shown; tests drive it.
+  std::function<void(wxDialog&)> onModalShown;
+  // How long copying goes on before the progress dialog appears.
+  long progressDelayMs = 700;
+
+ private:
+  void OnCopied();
+  void CloseProgress();
+  int workDepth_ = 0;
+  wxStopWatch waitClock_;
+  wxProgressDialog* progress_ = nullptr;
+};
+
+// The wx window behind an owner handle the models pass around.
+inline wxWindow* OwnerWindow(void* window) { return static_cast<wxWindow*>(window); }
+
+}  // namespace quarvel

@@ -1,0 +1,349 @@
+// The real wx views, started in-process on a sample menu directory and driven through widget events.
+#include <gtest/gtest.h>
+#include <wx/notebook.h>
+#include <wx/wx.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <deque>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "dialog_test_util.h"
+#include "dialogs/directry_layout.h"
+#include "dialogs/kaiseki_dlg_layout.h"
+#include "dialogs/load_dlg_layout.h"
+#include "dialogs/make_dlg_layout.h"
+#include "engine/diff_reader.h"
+#include "engine/diff_writer.h"
+#include "gui/wx/dialog_views.h"
+#include "app/registration.h"
+#include "gui/wx/main_window.h"
+#include "gui/wx/registration_posix.h"
+#include "sample/menu_dir_builder.h"
+#include "support/temp_dir.h"
+
+namespace quarvel {
+namespace {
+
+// The real services but for the modal boxes a test cannot answer: messages are recorded and
+// answered OK, the file dialog answers from a queue.
+class TestServices : public WxDialogServices {
+ public:
+  std::vector<std::string> messages;
+  std::deque<std::string> fileAnswers;
+  int ShowMessage(void*, const std::string& text, const std::string&, unsigned) override {
+    messages.push_back(text);
+    return kIdOk;
+  }
+  bool RunFileDialog(const FileDialogRequest&, std::string* path) override {
+    if (fileAnswers.empty()) return false;
+    *path = fileAnswers.front();
+    fileAnswers.pop_front();
+    return true;
+  }
+};
+
+wxWindow* Find(LayoutPanel* panel, int id) {
+  wxWindow* w = panel->Control(id);
+  EXPECT_NE(w, nullptr) << "control " << id;
+  return w;
+}
+
+void Click(LayoutPanel* panel, int id) {
+  wxWindow* button = Find(panel, id);
+  wxCommandEvent event(wxEVT_BUTTON, id);
+  event.SetEventObject(button);
+  button->GetEventHandler()->ProcessEvent(event);
+}
+
+// The user clicks line `line` of a list box (extended lists: that line alone).
+void PickLine(LayoutPanel* panel, int id, int line) {
+  auto* list = static_cast<wxListBox*>(Find(panel, id));
+  list->DeselectAll();
+  list->SetSelection(line);
+  wxCommandEvent event(wxEVT_LISTBOX, id);
+  event.SetEventObject(list);
+  event.SetInt(line);
+  list->GetEventHandler()->ProcessEvent(event);
+}
+
+void DoubleClickLine(LayoutPanel* panel, int id, int line) {
+  auto* list = static_cast<wxListBox*>(Find(panel, id));
+  list->SetSelection(line);
+  wxCommandEvent event(wxEVT_LISTBOX_DCLICK, id);
+  event.SetEventObject(list);
+  event.SetInt(line);
+  list->GetEventHandler()->ProcessEvent(event);
+}
+
+void Type(LayoutPanel* panel, int id, const std::string& cp932) {
+  static_cast<wxTextCtrl*>(Find(panel, id))->SetValue(FromCp932(cp932));
+}
+
+std::vector<std::string> Lines(LayoutPanel* panel, int id) {
+  std::vector<std::string> lines;
+  auto* list = dynamic_cast<wxItemContainer*>(Find(panel, id));
+  for (unsigned i = 0; i < list->GetCount(); ++i) lines.push_back(ToCp932(list->GetString(i)));
+  return lines;
+}
+
+int LineIndex(LayoutPanel* panel, int id, const std::string& text) {
+  std::vector<std::string> lines = Lines(panel, id);
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    if (lines[i] == text) return static_cast<int>(i);
+  }
+  return -1;
+}
+
+// What a static or an edit control shows, in CP932.
+std::string TextOf(LayoutPanel* panel, int id) {
+  wxWindow* w = Find(panel, id);
+  if (auto* edit = dynamic_cast<wxTextCtrl*>(w)) return ToCp932(edit->GetValue());
+  return ToCp932(w->GetLabel());
+}
+
+bool Shown(LayoutPanel* panel, int id) { return Find(panel, id)->IsShown(); }
+
+bool Exists(const std::string& path) { return std::filesystem::exists(path); }
+
+class GuiTest : public ::testing::Test {
+ protected:
+  GuiTest() {
+    MenuDirBuilder(menu_)
+        .Menu("SALES.SST", "Sales")
+        .Menu("ORDERS.SST", "Orders")
+        .Library("DOCS.SSD", "Documents", {{"QUOTE", "q", "qq"}})
+        .Library("COMMON.SSV", "Shared", {})
+        .File("DATA.CSV", "1,2");
+    MenuDirBuilder(old_).Menu("SALES.SST", "Sales");
+  }
+  ~GuiTest() override {
+    if (window_ && !window_->IsBeingDeleted()) window_->Destroy();
+    wxTheApp->ProcessIdle();
+  }
+  MainWindow* Open(ModeDialog mode, const std::string& diff = "") {
+    EntryPlan plan;
+    plan.title = "Quarvel test";
+    plan.dialog = mode;
+    plan.diffPath = diff;
+    window_ = new MainWindow(plan, ui_);
+    window_->Show();
+    return window_;
+  }
+
+  TempDir tmp_;
+  std::string menu_ = tmp_.Sub("menu");
+  std::string old_ = tmp_.Sub("old");
+  MenuDirScope scope_{menu_};
+  TestServices ui_;
+  MainWindow* window_ = nullptr;
+};
+
+TEST_F(GuiTest, CreationListsEveryKindInItsTab) {
+  using namespace make_dlg;
+  LayoutPanel* p = Open(ModeDialog::kCreate)->panel();
+  EXPECT_EQ(TextOf(p, kMenuDir), menu_);
+  EXPECT_EQ(Lines(p, kMenus), (std::vector<std::string>{"Orders", "Sales"}));
+  EXPECT_TRUE(Shown(p, kMenus));
+  EXPECT_FALSE(Shown(p, kLibraries));
+  auto* tabs = static_cast<wxNotebook*>(Find(p, kTabs));
+  ASSERT_EQ(tabs->GetPageCount(), static_cast<size_t>(kTabCount));
+
+  tabs->SetSelection(TSabunMakeDlg::kTabLibraries);
+  EXPECT_FALSE(Shown(p, kMenus));
+  EXPECT_TRUE(Shown(p, kLibraries));
+  EXPECT_TRUE(Shown(p, kDocuments));
+  EXPECT_EQ(Lines(p, kLibraries), (std::vector<std::string>{"Documents"}));
+  EXPECT_EQ(Lines(p, kDocuments), (std::vector<std::string>{kAllDocs, "QUOTE"}));
+
+  tabs->SetSelection(TSabunMakeDlg::kTabCommons);
+  EXPECT_TRUE(Shown(p, kCommons));
+  EXPECT_FALSE(Shown(p, kLibraries));
+  EXPECT_EQ(Lines(p, kCommons), (std::vector<std::string>{"Shared"}));
+
+  tabs->SetSelection(TSabunMakeDlg::kTabOthers);
+  EXPECT_TRUE(Shown(p, kOthers));
+  EXPECT_FALSE(Shown(p, kCommons));
+  EXPECT_EQ(Lines(p, kOthers), (std::vector<std::string>{"DATA.CSV"}));
+}
+
+TEST_F(GuiTest, AddAndRemoveChangeTheCommandListAndWriteMakesADiff) {
+  using namespace make_dlg;
+  MainWindow* w = Open(ModeDialog::kCreate);
+  LayoutPanel* p = w->panel();
+  PickLine(p, kMenus, LineIndex(p, kMenus, "Sales"));
+  Click(p, kAdd);
+  EXPECT_EQ(Lines(p, kCommands), (std::vector<std::string>{kAddPrefix + kMenuLabel + "Sales"}));
+  EXPECT_FALSE(Find(p, kRemove)->IsEnabled());
+  PickLine(p, kCommands, 0);
+  EXPECT_TRUE(Find(p, kRemove)->IsEnabled());
+  Click(p, kRemove);
+  EXPECT_TRUE(Lines(p, kCommands).empty());
+
+  PickLine(p, kMenus, LineIndex(p, kMenus, "Orders"));
+  Click(p, kAdd);
+  Type(p, kComment, "first update");
+  const std::string out = tmp_.path() + "out.kmd";
+  ui_.fileAnswers.push_back(out);
+  ui_.progressDelayMs = 0;  // the progress dialog shows from the first chunk and changes nothing
+  Click(p, kWrite);
+  ASSERT_EQ(ui_.messages.size(), 1u);
+  EXPECT_TRUE(w->rules().CloseRequested());  // the dialog closed, and the program with it
+  window_ = nullptr;
+  SBNdtAry read;
+  std::string comment;
+  ASSERT_EQ(LoadDiffDirectory(out, read, &comment), 0);
+  EXPECT_EQ(comment, "first update");
+  ASSERT_EQ(read.size(), 1u);
+  EXPECT_EQ(read[0].name, "ORDERS.SST");
+}
+
+TEST_F(GuiTest, AnalysisDialogFillsTheCommandList) {
+  using namespace make_dlg;
+  LayoutPanel* p = Open(ModeDialog::kCreate)->panel();
+  bool shown = false;
+  ui_.onModalShown = [&](wxDialog& dialog) {
+    shown = true;
+    LayoutPanel* a = static_cast<ModalLayoutDialog&>(dialog).panel();
+    EXPECT_EQ(dialog.GetTitle(), FromCp932(KaisekiDlgLayout().title));
+    Type(a, kaiseki_dlg::kOldDir, old_);
+    Click(a, kaiseki_dlg::kRun);
+  };
+  Click(p, kAnalyse);
+  EXPECT_TRUE(shown);
+  // The newer directory holds what the old lacks: the analysis adds them.
+  std::vector<std::string> lines = Lines(p, kCommands);
+  EXPECT_NE(std::find(lines.begin(), lines.end(), kAddPrefix + kMenuLabel + "Orders"), lines.end());
+  EXPECT_EQ(std::find(lines.begin(), lines.end(), kAddPrefix + kMenuLabel + "Sales"), lines.end());
+}
+
+TEST_F(GuiTest, ImportShowsTheDiffLeavesLinesOutAndImportsIntoTheChosenDirectory) {
+  using namespace load_dlg;
+  const std::string target = tmp_.Sub("target");
+  MenuDirBuilder(target).Menu("OLD.SST", "Old");
+  std::filesystem::create_directory(target + "sub");
+  MenuDirBuilder(target + "sub/").Menu("OLD.SST", "Old");
+  const std::string diff = tmp_.path() + "u.kmd";
+  SBNdtAry changes = {{kOpAddOrReplace, MenuFile, "SALES.SST", "Sales", ""},
+                      {kOpAddOrReplace, OtherFile, "DATA.CSV", "", ""},
+                      {kOpDelete, MenuFile, "OLD.SST", "Old", ""}};
+  std::string comment = "update";
+  ASSERT_EQ(WriteDiffFile(diff, menu_, changes, &comment), 0);
+
+  MainWindow* w = Open(ModeDialog::kImport, diff);
+  LayoutPanel* p = w->panel();
+  EXPECT_EQ(TextOf(p, kDescription), "update");
+  const std::string lineFile = kAddPrefix + kFileLabel + "DATA.CSV";
+  EXPECT_EQ(Lines(p, kCommands).size(), 3u);
+  const int fileLine = LineIndex(p, kCommands, lineFile);
+  ASSERT_GE(fileLine, 0);
+  PickLine(p, kCommands, fileLine);
+  Click(p, kLeaveOut);
+  EXPECT_EQ(LineIndex(p, kCommands, lineFile), -1);  // a left-out line is hidden
+  EXPECT_EQ(Lines(p, kCommands).size(), 2u);
+
+  // The directory chooser: open "sub" below the target and accept it.
+  Type(p, kTarget, target);
+  ui_.onModalShown = [&](wxDialog& dialog) {
+    LayoutPanel* d = static_cast<ModalLayoutDialog&>(dialog).panel();
+    const int sub = LineIndex(d, directry::kDirectories, "sub");
+    ASSERT_GE(sub, 0);
+    DoubleClickLine(d, directry::kDirectories, sub);
+    Click(d, directry::kAccept);
+  };
+  Click(p, kBrowse);
+  const std::string chosen = target + "sub/";
+  EXPECT_EQ(TextOf(p, kTarget), chosen);
+
+  Click(p, kImport);
+  ASSERT_EQ(ui_.messages.size(), 2u);  // the confirmation, then the end
+  EXPECT_TRUE(w->rules().CloseRequested());
+  window_ = nullptr;
+  EXPECT_TRUE(Exists(chosen + "SALES.SST"));
+  EXPECT_FALSE(Exists(chosen + "OLD.SST"));
+  EXPECT_FALSE(Exists(chosen + "DATA.CSV"));
+  EXPECT_TRUE(Exists(target + "OLD.SST"));
+}
+
+TEST_F(GuiTest, HelpOpensAWindowWithTheTextOfItsContext) {
+  using namespace make_dlg;
+  for (int context : {kHelpBrowse, kHelpCreate, kHelpImport, kHelpAnalyse}) {
+    ASSERT_NE(HelpText(context), nullptr) << context;
+  }
+  EXPECT_NE(std::string(HelpText(kHelpCreate)).find("追加 = >"), std::string::npos);
+  EXPECT_NE(std::string(HelpText(kHelpImport)).find("削除 X"), std::string::npos);
+  EXPECT_EQ(HelpText(999), nullptr);
+  EXPECT_FALSE(ui_.ShowHelp(nullptr, 999));
+  LayoutPanel* p = Open(ModeDialog::kCreate)->panel();
+  const std::size_t before = wxTopLevelWindows.size();
+  Click(p, kHelp);
+  ASSERT_EQ(wxTopLevelWindows.size(), before + 1);
+  wxWindow* help = wxTopLevelWindows.GetLast()->GetData();
+  EXPECT_TRUE(help->IsShown());
+  wxTextCtrl* text = nullptr;
+  for (wxWindow* child : help->GetChildren()) {
+    if (auto* t = dynamic_cast<wxTextCtrl*>(child)) text = t;
+  }
+  ASSERT_NE(text, nullptr);
+  EXPECT_EQ(text->GetValue(), wxString::FromUTF8(HelpText(kHelpCreate)));
+  help->Destroy();
+}
+
+TEST_F(GuiTest, RegistrationWritesTheMimePackageAndDesktopEntry) {
+  const std::string data = tmp_.Sub("data");
+  const char* saved = std::getenv("XDG_DATA_HOME");
+  const std::string keep = saved ? saved : "";
+  setenv("XDG_DATA_HOME", data.c_str(), 1);
+  EXPECT_EQ(ApplyRegistrationPosix("not a script"), -1);
+  EXPECT_FALSE(Exists(data + "applications/quarvel.desktop"));
+  EXPECT_EQ(RegisterServer(ui_, ApplyRegistrationPosix), 0);
+  EXPECT_TRUE(ui_.messages.empty());
+  std::ifstream mime(data + "mime/packages/quarvel-kmd.xml");
+  std::string mimeText((std::istreambuf_iterator<char>(mime)), std::istreambuf_iterator<char>());
+  EXPECT_NE(mimeText.find("<glob pattern=\"*.kmd\"/>"), std::string::npos);
+  EXPECT_NE(mimeText.find("type=\"application/x-quarvel-kmd\""), std::string::npos);
+  std::ifstream desktop(data + "applications/quarvel.desktop");
+  std::string desktopText((std::istreambuf_iterator<char>(desktop)), std::istreambuf_iterator<char>());
+  EXPECT_NE(desktopText.find("\nExec=quarvel %f\n"), std::string::npos);
+  EXPECT_NE(desktopText.find("\nMimeType=application/x-quarvel-kmd;\n"), std::string::npos);
+  // A key with a line break is refused before anything is applied.
+  std::filesystem::remove_all(data);
+  EXPECT_EQ(RegisterServer(ui_, ApplyRegistrationPosix, {{"bad\nkey", "v"}}, DocumentRegistration()), -1);
+  EXPECT_EQ(ui_.messages.size(), 1u);
+  EXPECT_FALSE(Exists(data + "applications/quarvel.desktop"));
+  if (saved) setenv("XDG_DATA_HOME", keep.c_str(), 1); else unsetenv("XDG_DATA_HOME");
+}
+
+TEST_F(GuiTest, CommandListKeepsTheModelsOrder) {
+  using namespace make_dlg;
+  LayoutPanel* p = Open(ModeDialog::kCreate)->panel();
+  auto* list = static_cast<wxListBox*>(Find(p, kCommands));
+  EXPECT_FALSE(list->HasFlag(wxLB_SORT));
+  EXPECT_FALSE(static_cast<wxListBox*>(Find(p, kMenus))->HasFlag(wxLB_SORT));
+}
+
+}  // namespace
+}  // namespace quarvel
+
+// A failed wx assertion ends the run instead of opening a modal box that would hang it.
+static void FailOnAssert(const wxString& file, int line, const wxString& func, const wxString& cond,
+                         const wxString& msg) {
+  std::fprintf(stderr, "wx assertion failed at %s:%d %s: %s %s\n", file.utf8_str().data(), line,
+               func.utf8_str().data(), cond.utf8_str().data(), msg.utf8_str().data());
+  std::_Exit(3);
+}
+
+int main(int argc, char** argv) {
+  ::testing::InitGoogleTest(&argc, argv);
+  wxSetAssertHandler(FailOnAssert);
+  wxApp::SetInstance(new wxApp);
+  if (!wxEntryStart(argc, argv)) return 2;
+  wxTheApp->SetAppDisplayName("Quarvel test");
+  wxTheApp->CallOnInit();
+  const int result = RUN_ALL_TESTS();
+  wxTheApp->OnExit();
+  wxEntryCleanup();
+  return result;
+}
