@@ -246,37 +246,51 @@ TEST_F(ImportTargetTest, WhatCouldNotBeRemovedIsNamed) {
   const SBNdtAry list = Diff({File(0, "A.CSV")});
   FaultPlatform faults(NativePlatform());
   ScopedHost host(&faults);
-  // The writability test's file cannot be removed (an append-only directory): the import stops there
-  // and names it.
+  // The writability test's file cannot be removed (an append-only directory): the import stops there,
+  // names it and the journal, which stays marked done and asks nothing of the next import.
   faults.FailFrom(FaultOp::kRemove, 1);
   ImportReport report;
   EXPECT_EQ(Import(list, &report), -1);
   EXPECT_EQ(report.check.fault, DiffFault::kTestFileLeft);
-  EXPECT_EQ(report.leftBehind, StringAry{"XXXXXX.TMP"});
-  ASSERT_EQ(FileRemove(target_ + "XXXXXX.TMP"), kPlatformFailed);
+  EXPECT_EQ(report.leftBehind, (StringAry{"XXXXXX.TMP", kJournalName}));
+  EXPECT_EQ(ReadFile(target_ + "A.CSV"), "old");
   faults.FailNth(FaultOp::kRemove, 99);
   ASSERT_EQ(FileRemove(target_ + "XXXXXX.TMP"), 0);
 
-  // The backup cannot be removed after the commit: the import is done, and the backup named.
-  faults.FailFrom(FaultOp::kRemove, 2);
+  // The backup cannot be removed after the commit: the import is done, the backup named, and the
+  // journal kept for the next import to remove it. Removals: the done journal, the test file, then
+  // the backup.
+  faults.FailFrom(FaultOp::kRemove, 3);
   EXPECT_EQ(Import(list, &report), 0);
+  EXPECT_EQ(report.recovered, Recovery::kNone);
   ASSERT_EQ(report.leftBehind.size(), 1u);
-  EXPECT_EQ(report.leftBehind[0].substr(0, 4), "SBN0");
+  const std::string backup = report.leftBehind[0];
+  EXPECT_EQ(backup.substr(0, 4), "SBN0");
   EXPECT_EQ(ReadFile(target_ + "A.CSV"), "a");
-  EXPECT_EQ(ReadFile(target_ + report.leftBehind[0]), "old");
-
-  // A rollback whose backup cannot be put back does not claim the old state.
+  EXPECT_EQ(ReadFile(target_ + backup), "old");
   faults.FailNth(FaultOp::kRemove, 99);
-  FileRemove(target_ + report.leftBehind[0]);
-  faults.FailFrom(FaultOp::kFlush, 1);  // A.CSV cannot be flushed: roll back
-  faults.AlsoFailFrom(FaultOp::kRename, 2);  // ...but its backup cannot be renamed back
+  Recovery done;
+  DiffFault why;
+  StringAry left;
+  EXPECT_EQ(RecoverMenuDir(target_, &done, &why, &left), 0);
+  EXPECT_EQ(done, Recovery::kCompleted);
+  EXPECT_FALSE(fs::exists(target_ + backup));
+  EXPECT_FALSE(fs::exists(target_ + kJournalName));
+
+  // A rollback whose backup cannot be put back does not claim the old state, and keeps the journal
+  // for the next try. Flushes: the journal, then A.CSV; renames: the journal, the backup, the way back.
+  faults.FailFrom(FaultOp::kFlush, 2);
+  faults.AlsoFailFrom(FaultOp::kRename, 3);
   EXPECT_EQ(Import(list, &report), kImportIncomplete);
   EXPECT_EQ(report.step, ImportStep::kCreate);
   EXPECT_EQ(report.name, "A.CSV");
   ASSERT_EQ(report.leftBehind.size(), 1u);
   EXPECT_EQ(report.leftBehind[0].substr(0, 4), "SBN0");
+  faults.FailNth(FaultOp::kRename, 99);
+  EXPECT_EQ(RecoverMenuDir(target_, &done, &why, &left), 0);
+  EXPECT_EQ(done, Recovery::kRolledBack);
+  EXPECT_EQ(ReadFile(target_ + "A.CSV"), "a");
 }
-
 
 TEST_F(ImportTargetTest, DamagedOpIsRefusedRatherThanTakenForADeletion) {
   src_b_.File("A.CSV", "new");

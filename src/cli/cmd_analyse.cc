@@ -13,6 +13,9 @@ int RunAnalyse(const AnalyseArgs& args) {
   if (!FromArg(args.extensions, "extension list", &extensions) || !FromArg(args.comment, "comment", &comment)) {
     return kExitUsage;
   }
+  // A directory under import is half old, half new: comparing it would carry that into the diff.
+  if (const int r = IdleDir(current, args.menuDir, true); r != kExitOk) return r;
+  if (const int r = IdleDir(old, args.oldDir, true); r != kExitOk) return r;
   if (args.outputGiven) {
     if (const int r = OutputArg(args.output, {args.oldDir, args.menuDir}, &output); r != kExitOk) return r;
   }

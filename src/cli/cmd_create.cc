@@ -73,6 +73,7 @@ int ItemChange(const std::string& menuDir, const std::string& item, SBNdt* chang
 int RunCreate(const CreateArgs& args) {
   std::string menuDir, output, comment;
   if (const int r = DirArg(args.menuDir, "MENU_DIR", &menuDir); r != kExitOk) return r;
+  if (const int r = IdleDir(menuDir, args.menuDir, true); r != kExitOk) return r;
   if (const int r = OutputArg(args.output, {args.menuDir}, &output); r != kExitOk) return r;
   if (!FromArg(args.comment, "comment", &comment)) return kExitUsage;
   SBNdtAry changes;

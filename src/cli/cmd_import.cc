@@ -3,6 +3,7 @@
 
 #include "cli/commands.h"
 #include "cli/output.h"
+#include "cli/recovery_output.h"
 #include "engine/diff_reader.h"
 #include "engine/import.h"
 #include "engine/import_plan.h"
@@ -42,7 +43,10 @@ void PrintNames(const char* label, const StringAry& names) {
 }
 
 // "FAULT (entry I: NAME)" for a refusal by the checks.
-std::string Refusal(const DiffCheck& why, const SBNdtAry& list) {
+std::string Refusal(const DiffCheck& why, const SBNdtAry& list, const std::string& dir) {
+  if (why.entry < 0 && (why.fault == DiffFault::kImportRunning || why.fault == DiffFault::kRecoveryPending)) {
+    return BusyText(why.fault, dir);
+  }
   std::string text = DiffFaultText(why.fault);
   if (why.entry >= 0 && static_cast<std::size_t>(why.entry) < list.size()) {
     text += " (entry " + std::to_string(why.entry) + ": " + Utf8(list[static_cast<std::size_t>(why.entry)].name) + ")";
@@ -50,19 +54,14 @@ std::string Refusal(const DiffCheck& why, const SBNdtAry& list) {
   return text;
 }
 
-std::string Names(const StringAry& names) {
-  std::string text;
-  for (const std::string& n : names) text += (text.empty() ? "" : ", ") + Utf8(n);
-  return text;
-}
 
 // The one line that tells why an import did not complete and what state it left.
 std::string FailureLine(int result, const ImportReport& report, const SBNdtAry& list, const std::string& dir) {
-  std::string why = report.check.ok() ? ImportStepText(report.step) : Refusal(report.check, list);
+  std::string why = report.check.ok() ? ImportStepText(report.step) : Refusal(report.check, list, dir);
   if (report.check.ok() && !report.name.empty()) why += " " + Utf8(report.name);
   if (result == kImportIncomplete) {
-    return "the import failed: " + why + "; " + dir + " holds part of the update and needs attention; kept: " +
-           Names(report.leftBehind);
+    return "the import failed: " + why + "; " + dir + " holds part of the update, kept: " + Names(report.leftBehind) +
+           "; kmd recover " + dir + " finishes it";
   }
   std::string line = "the import failed: " + why + "; " + dir + " is unchanged";
   if (!report.leftBehind.empty()) line += " but for " + Names(report.leftBehind) + ", which could not be removed";
@@ -82,12 +81,23 @@ int RunImport(const ImportArgs& args) {
   if (!ParseExclude(args.exclude, list.size(), &excluded)) return kExitUsage;
   for (std::size_t i : excluded) list[i].op |= kOpExcluded;
 
+  // An interrupted import is finished first, and said so; a dry run only tells of it.
+  if (args.dryRun) {
+    Recovery pending = Recovery::kNone;
+    if (PendingRecovery(menuDir, &pending) != 0) return Fail(kExitFailed, RecoveryFailure(DiffFault::kJournalUntrusted, {}, args.menuDir));
+    if (pending != Recovery::kNone) {
+      std::printf("pending %s\n", RecoveryLine(pending, args.menuDir).c_str());
+      return Fail(kExitOk, "the import would do that first; run kmd recover " + args.menuDir + " to see its own plan");
+    }
+  } else if (const int r = Recover(menuDir, args.menuDir, false); r != kExitOk) {
+    return r;
+  }
   // The checks run first on their own, so that a refused diff is named with its reason.
   ImportPlan plan;
   DiffCheck why;
   if (PlanImport(path, menuDir, list, &plan, &why) != 0) {
     const char* state = why.fault == DiffFault::kTestFileLeft ? "nothing else was changed" : "nothing was changed";
-    return Fail(kExitFailed, args.file + ": " + Refusal(why, list) + "; " + state);
+    return Fail(kExitFailed, args.file + ": " + Refusal(why, list, args.menuDir) + "; " + state);
   }
   if (args.dryRun) {
     PrintNames("create", plan.creates);
@@ -108,12 +118,14 @@ int RunImport(const ImportArgs& args) {
     Progress progress("importing");
     result = ImportDiff(nullptr, path, menuDir, list, &report);
   }
+  if (report.recovered != Recovery::kNone) std::printf("%s\n", RecoveryLine(report.recovered, args.menuDir).c_str());
   if (result != 0) return Fail(kExitFailed, FailureLine(result, report, list, args.menuDir));
   std::printf("imported %zu of %zu entries into %s\n", list.size() - static_cast<std::size_t>(plan.excluded),
               list.size(), args.menuDir.c_str());
   if (!report.leftBehind.empty()) {
     std::fflush(stdout);
-    Fail(kExitOk, "warning: could not remove the backups " + Names(report.leftBehind) + " from " + args.menuDir);
+    Fail(kExitOk, "warning: could not remove " + Names(report.leftBehind) + " from " + args.menuDir +
+                      "; the next import or kmd recover removes them");
   }
   return kExitOk;
 }

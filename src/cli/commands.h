@@ -32,5 +32,6 @@ int RunShow(const ShowArgs& args);
 int RunVerify(const std::string& file);
 int RunImport(const ImportArgs& args);
 int RunList(const ListArgs& args);
+int RunRecover(const std::string& menuDir);
 
 }  // namespace quarvel::kmd

@@ -49,6 +49,10 @@ int Run(int argc, char** argv) {
   l->add_option("KIND", list.kind, "menus (default), libs, commons, docs LIB.SSD or files MASK");
   l->add_option("ARG", list.argument, "the library for docs, the mask for files");
 
+  std::string recover_dir;
+  CLI::App* r = app.add_subcommand("recover", "finish an import that was interrupted in a menu directory");
+  r->add_option("MENU_DIR", recover_dir, "the menu directory")->required();
+
   std::string verify_file;
   CLI::App* v = app.add_subcommand("verify", "check a diff file's whole structure");
   v->add_option("FILE", verify_file, "the diff file")->required();
@@ -68,6 +72,7 @@ int Run(int argc, char** argv) {
   if (s->parsed()) return RunShow(show);
   if (i->parsed()) return RunImport(import);
   if (l->parsed()) return RunList(list);
+  if (r->parsed()) return RunRecover(recover_dir);
   return RunVerify(verify_file);
 }
 

@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "engine/diff_check.h"
+#include "engine/dir_lock.h"
 #include "engine/diff_writer.h"
 #include "fileio/fileio.h"
 #include "model/list_line.h"
@@ -44,7 +45,28 @@ int OutputArg(const std::string& arg, const std::vector<std::string>& dirs, std:
                                   ", whose files the diff describes; write it somewhere else");
     }
   }
-  return kExitOk;
+  const std::size_t sep = path->rfind(kDirSep);
+  return IdleDir(sep == std::string::npos ? std::string() : path->substr(0, sep + 1), parent.string(), false);
+}
+
+std::string BusyText(DiffFault fault, const std::string& shown) {
+  if (fault == DiffFault::kImportRunning) return "another import is running in " + shown;
+  if (fault == DiffFault::kRecoveryPending) {
+    return "an interrupted import awaits recovery in " + shown + "; run kmd recover " + shown;
+  }
+  return std::string(DiffFaultText(fault)) + ": " + shown;
+}
+
+int IdleDir(const std::string& dir, const std::string& shown, bool whole) {
+  const DiffFault f = MenuDirBusy(dir);
+  if (f == DiffFault::kNone || (f == DiffFault::kRecoveryPending && !whole)) return kExitOk;
+  return Fail(kExitFailed, BusyText(f, shown));
+}
+
+std::string Names(const StringAry& names) {
+  std::string text;
+  for (const std::string& n : names) text += (text.empty() ? "" : ", ") + Utf8(n);
+  return text;
 }
 
 int Fail(int code, const std::string& message) {

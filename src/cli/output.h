@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/diff_check.h"
 #include "model/records.h"
 
 namespace quarvel::kmd {
@@ -24,8 +25,16 @@ bool FromArg(const std::string& arg, const char* what, std::string* cp932);
 // existing directory. The error is printed.
 int DirArg(const std::string& arg, const char* what, std::string* dir);
 // The path of a diff file to write: not empty, and not inside any of `dirs` (a diff written there
-// would replace or join the files it describes). kExitOk, or kExitUsage with the error printed.
+// would replace or join the files it describes). kExitOk, or kExitUsage with the error printed;
+// kExitFailed (printed) while an import runs in the directory it would be written to.
 int OutputArg(const std::string& arg, const std::vector<std::string>& dirs, std::string* path);
+
+// The line for a menu directory that is busy (MenuDirBusy's kImportRunning or kRecoveryPending, or
+// another DiffFault about the directory), `shown` as typed.
+std::string BusyText(DiffFault fault, const std::string& shown);
+// kExitOk when no import runs in `dir` (CP932, with its separator) and, with `whole`, none awaits
+// recovery there (so that the directory can be read as one state); else kExitFailed, printed.
+int IdleDir(const std::string& dir, const std::string& shown, bool whole);
 
 // Prints "kmd: " + message to standard error and returns `code`.
 int Fail(int code, const std::string& message);
@@ -34,6 +43,9 @@ int Fail(int code, const std::string& message);
 // an import would refuse fails first, named. kExitOk, or kExitFailed with the error printed.
 int WriteDiff(const std::string& path, const std::string& menuDir, const SBNdtAry& changes,
               const std::string& comment, const std::string& shown);
+
+// Names in UTF-8, separated by ", ".
+std::string Names(const StringAry& names);
 
 // The list line of a change as the dialogs show it, in UTF-8; a raw description when no list shows it.
 std::string ChangeLine(const SBNdt& change);

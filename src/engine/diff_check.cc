@@ -47,6 +47,10 @@ const char* DiffFaultText(DiffFault fault) {
     case DiffFault::kBadLibrary: return "a library to be changed cannot be read as a library";
     case DiffFault::kNotWritable: return "the menu directory cannot be written";
     case DiffFault::kTestFileLeft: return "the test file XXXXXX.TMP was made but cannot be removed";
+    case DiffFault::kImportRunning: return "another import is running in the menu directory";
+    case DiffFault::kJournalUntrusted: return "the journal of an interrupted import cannot be read or trusted";
+    case DiffFault::kRecoveryFailed: return "the interrupted import found there could not be finished";
+    case DiffFault::kRecoveryPending: return "an interrupted import awaits recovery in the menu directory";
   }
   return "unknown fault";
 }

@@ -35,6 +35,10 @@ enum class DiffFault {
   kBadLibrary,          // a library to be changed exists but cannot be read as a library
   kNotWritable,         // the menu directory cannot be written
   kTestFileLeft,        // the writability test's file was made but could not be removed
+  kImportRunning,       // another process is importing into the menu directory
+  kJournalUntrusted,    // an interrupted import's journal cannot be read or trusted
+  kRecoveryFailed,      // an interrupted import could not be finished
+  kRecoveryPending,     // an interrupted import awaits recovery in the menu directory
 };
 
 // A short English description of a fault, for the command line.

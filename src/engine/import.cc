@@ -4,7 +4,10 @@
 #include <unordered_map>
 
 #include "fileio/fileio.h"
+#include "engine/dir_lock.h"
+#include "engine/import_journal.h"
 #include "engine/import_plan.h"
+#include "engine/retry.h"
 #include "menufiles/libindex.h"
 #include "menufiles/rebuild.h"
 #include "platform/dos_time.h"
@@ -15,49 +18,29 @@ namespace quarvel {
 
 namespace {
 
-constexpr int kRetries = 3;
-
-// Runs `step` until it succeeds, at most kRetries times. For the steps of the commit and the rollback,
-// which must not stop halfway on a passing failure.
-template <typename Step>
-bool Retry(Step step) {
-  for (int i = 0; i < kRetries; ++i) {
-    if (step()) return true;
-  }
-  return false;
-}
-
 bool RemoveFile(const std::string& path) { return RemoveFileOrReadOnly(path); }
 
-bool Exists(const std::string& path) {
-  std::uint32_t attrs = 0;
-  return Host().GetAttributes(path, &attrs) == 0;
-}
-
-// A file command with what staging did for it, so that a rollback can undo exactly that.
+// A file command and what staging did for it.
 struct FileWork {
   SBCmd cmd;
-  bool clearedReadOnly = false;  // the existing file's read-only attribute was cleared
-  bool moved = false;            // the existing file lies under cmd.backupName
-  bool created = false;          // a new file stands under cmd.name
-  std::string occupant;          // the name the moved file had, as it stood on disk
-};
-
-// A library of the table with what staging did for it.
-struct LibraryWork {
-  bool clearedReadOnly = false;  // the existing library's read-only attribute was cleared
-  bool createNothing = false;    // no library existed and none is to be made: drop the work file
+  std::size_t name = 0;   // its name in the journal
+  bool first = false;     // the first entry of that name, which moves the occupant aside
+  bool created = false;   // a new file stands under cmd.name
 };
 
 struct ImportState {
   std::string menuDir;
   PreparedDiff diff;
   SFTbl table;
-  std::vector<LibraryWork> libraries;  // one per table entry
   SBCmdAry documents;
   std::vector<FileWork> files;
+  ImportJournal journal;
+  int journalFd = -1;
   ImportReport report;
 
+  ~ImportState() {
+    if (journalFd >= 0) Host().Close(journalFd);
+  }
   std::string Path(const std::string& name) const { return menuDir + name; }
   // Records the step that failed; always false.
   bool Fail(ImportStep step, const std::string& name) {
@@ -68,52 +51,71 @@ struct ImportState {
   void LeftBehind(const std::string& name) { report.leftBehind.push_back(name); }
 };
 
-// Step 5: document commands, work files for their libraries, and file commands with the existing
-// files moved to backups.
-bool StageEntries(ImportState& s) {
+bool IsReadOnlyFile(const std::string& path) {
+  std::uint32_t attrs = 0;
+  return Host().GetAttributes(path, &attrs) == 0 && (attrs & kAttrReadOnly);
+}
+
+// Every name the import will use, decided before its first change and written to the journal: the
+// library table with its work names, the document commands, and for every name of a file entry what
+// stands there and the backup it will be moved to.
+bool PlanNames(ImportState& s) {
+  std::set<std::string> fileTargets;
+  for (const SBNdt& e : s.diff.directory) {
+    if (!IsExcluded(e) && !IsDocumentLevel(e)) fileTargets.insert(SjisAsciiUpper(e.name));
+  }
   // Names that differ in case only name one library, as they name one file.
-  std::unordered_map<std::string, std::string> library_names;
+  std::unordered_map<std::string, std::size_t> libraries, names;
   for (std::size_t i = 0; i < s.diff.directory.size(); ++i) {
     const SBNdt& e = s.diff.directory[i];
     const DiffBlock& block = s.diff.blocks[i];
     if (IsExcluded(e)) continue;
+    const std::string upper = SjisAsciiUpper(e.name);
     if (IsDocumentLevel(e)) {
-      const std::string& library = library_names.emplace(SjisAsciiUpper(e.name), e.name).first->second;
-      const int k = RegisterTempFile(s.table, s.menuDir, library, e.title);
-      if (k < 0) return s.Fail(ImportStep::kWorkFile, library);
-      if (static_cast<std::size_t>(k) == s.libraries.size()) s.libraries.emplace_back();
+      const auto [it, added] = libraries.emplace(upper, s.table.size());
+      if (added) {
+        const std::string work = MakeWorkName(s.menuDir, "SBN1");
+        if (work.empty()) return s.Fail(ImportStep::kWorkFile, e.name);
+        s.table.push_back({e.name, work, e.title});
+        // A library that a file entry replaces gets its read-only from that entry's file.
+        const bool readOnly = fileTargets.count(upper) == 0 && IsReadOnlyFile(s.Path(e.name));
+        s.journal.libraries.push_back({e.name, work, readOnly});
+      }
       SBCmd c;
-      c.key = k;
+      c.key = static_cast<std::int32_t>(it->second);
       c.op = e.op;
-      c.name = library;
+      c.name = s.table[it->second].name;
       c.member = e.member;
       if (e.op == kOpAddOrReplace) c.offset = block.start + 4;
       s.documents.push_back(c);
       continue;
     }
+    const auto [it, added] = names.emplace(upper, s.journal.names.size());
+    if (added) {
+      JournalName n;
+      n.name = e.name;
+      std::uint32_t attrs = 0;
+      const int r = Host().GetAttributes(s.Path(e.name), &attrs);
+      if (r == 0) {
+        // Whatever has the name (a file, or a link that is never followed) is moved aside whole.
+        std::vector<std::string> found;
+        if (Host().FindNames(s.Path(e.name), &found) != 0 || found.size() != 1) return s.Fail(ImportStep::kBackup, e.name);
+        n.occupant = found[0];
+        n.readOnly = (attrs & kAttrReadOnly) != 0;
+        n.backup = MakeWorkName(s.menuDir, "SBN0");
+        if (n.backup.empty()) return s.Fail(ImportStep::kBackup, e.name);
+      } else if (r != kPlatformNotFound) {
+        return s.Fail(ImportStep::kBackup, e.name);
+      }
+      s.journal.names.push_back(n);
+    }
+    if (e.op == kOpAddOrReplace) s.journal.names[it->second].created = true;
     s.files.emplace_back();
     FileWork& w = s.files.back();
+    w.name = it->second;
+    w.first = added;
     w.cmd.name = e.name;
     w.cmd.op = e.op == kOpAddOrReplace ? 0 : 1;
-    const std::string path = s.Path(e.name);
-    std::uint32_t attrs = 0;
-    const int r = Host().GetAttributes(path, &attrs);
-    if (r == 0) {
-      // Whatever has the name (a file, or a link that is never followed) is moved aside whole.
-      if (attrs & kAttrReadOnly) {
-        if (Host().SetAttributes(path, 0) != 0) return s.Fail(ImportStep::kBackup, e.name);
-        w.clearedReadOnly = true;
-      }
-      std::vector<std::string> names;
-      if (Host().FindNames(path, &names) != 0 || names.size() != 1) return s.Fail(ImportStep::kBackup, e.name);
-      w.occupant = names[0];
-      const std::string backup = MakeWorkName(s.menuDir, "SBN0");
-      if (backup.empty() || Host().Rename(path, s.Path(backup)) != 0) return s.Fail(ImportStep::kBackup, e.name);
-      w.cmd.backupName = backup;
-      w.moved = true;
-    } else if (r != kPlatformNotFound) {
-      return s.Fail(ImportStep::kBackup, e.name);
-    }
     if (w.cmd.op == 0) {
       if (FileSeek(s.diff.fd, block.start + 4) < 0) return s.Fail(ImportStep::kReadDiff, e.name);
       FileErrorFlags = 0;
@@ -123,6 +125,23 @@ bool StageEntries(ImportState& s) {
       w.cmd.offset = block.start + 12;
       w.cmd.length = block.length - 8;
     }
+  }
+  return true;
+}
+
+// Step 5, as the journal has it: the libraries' work files made empty, and the files to be replaced
+// or deleted moved to their backups.
+bool StageEntries(ImportState& s) {
+  for (const SFdt& t : s.table) {
+    if (FileMakeEmpty(s.Path(t.tempName)) != 0) return s.Fail(ImportStep::kWorkFile, t.name);
+  }
+  for (FileWork& w : s.files) {
+    const JournalName& n = s.journal.names[w.name];
+    if (!w.first || n.backup.empty()) continue;
+    const std::string path = s.Path(n.occupant);
+    if (n.readOnly && Host().SetAttributes(path, 0) != 0) return s.Fail(ImportStep::kBackup, w.cmd.name);
+    if (Host().Rename(path, s.Path(n.backup)) != 0) return s.Fail(ImportStep::kBackup, w.cmd.name);
+    w.cmd.backupName = n.backup;
   }
   return true;
 }
@@ -212,7 +231,8 @@ void ApplyDocumentCommands(const ImportState& s, int k, SSDocInfoAry& docs) {
   }
 }
 
-// Step 8: every library rebuilt into its work file, which takes over the read-only attribute.
+// Step 8: every library rebuilt into its work file, which takes over the read-only attribute. A work
+// file with nothing to become (no library existed and none is made) goes at once.
 bool RebuildLibraries(ImportState& s) {
   for (std::size_t k = 0; k < s.table.size(); ++k) {
     const SFdt& t = s.table[k];
@@ -233,91 +253,96 @@ bool RebuildLibraries(ImportState& s) {
     const int rebuilt = RebuildLibrary(s.Path(t.tempName), old, s.diff.fd, t.title, docs);
     if (old >= 0) FileClose(old);
     if (rebuilt != 0) return s.Fail(ImportStep::kRebuild, t.name);
-    LibraryWork& lw = s.libraries[k];
-    lw.createNothing = !existed && !writes;
-    if (existed && (attrs & kAttrReadOnly)) {
+    if (!existed && !writes) {
+      if (!Retry([&] { return RemoveFile(s.Path(t.tempName)); })) return s.Fail(ImportStep::kRebuild, t.name);
+    } else if (existed && (attrs & kAttrReadOnly)) {
       if (Host().SetAttributes(s.Path(t.tempName), kAttrReadOnly) != 0) return s.Fail(ImportStep::kRebuild, t.name);
       if (Host().SetAttributes(path, 0) != 0) return s.Fail(ImportStep::kRebuild, t.name);
-      lw.clearedReadOnly = true;
     }
   }
   return true;
 }
 
-// Undoes what staging did, last first, so that two entries of one name give the original back.
-// Every step that still fails after retries names its file in the report. True when all is undone.
-bool Rollback(ImportState& s) {
-  const std::size_t left = s.report.leftBehind.size();
-  auto undo = [&](bool done, const std::string& name) {
-    if (!done) s.LeftBehind(name);
-  };
-  for (std::size_t k = s.table.size(); k-- > 0;) {
-    const std::string path = s.Path(s.table[k].name);
-    if (s.libraries[k].clearedReadOnly) {
-      undo(Retry([&] { return Host().SetAttributes(path, kAttrReadOnly) == 0; }), s.table[k].name);
-    }
-    undo(Retry([&] { return RemoveFile(s.Path(s.table[k].tempName)); }), s.table[k].tempName);
-  }
-  for (std::size_t i = s.files.size(); i-- > 0;) {
-    const FileWork& w = s.files[i];
-    const std::string path = s.Path(w.cmd.name);
-    if (w.created) undo(Retry([&] { return RemoveFile(path); }), w.cmd.name);
-    // Back under the name it had, not the diff's spelling of it.
-    const std::string original = s.Path(w.occupant);
-    if (w.moved) undo(Retry([&] { return Host().Rename(s.Path(w.cmd.backupName), original) == 0; }), w.cmd.backupName);
-    if (w.clearedReadOnly) undo(Retry([&] { return Host().SetAttributes(path, kAttrReadOnly) == 0; }), w.cmd.name);
-  }
-  Host().FlushDir(s.menuDir);
-  return s.report.leftBehind.size() == left;
+// Rolls back as the journal says, then removes the journal. A rollback that cannot finish keeps the
+// journal, so that the next import or recovery finishes it.
+int Abort(ImportState& s) {
+  if (!RollBackImport(s.menuDir, s.journal, &s.report.leftBehind)) return kImportIncomplete;
+  if (RemoveJournal(s.menuDir, s.journalFd) != 0) s.LeftBehind(kJournalName);
+  return -1;
 }
 
-// Puts the libraries in place, makes the names durable, then drops the backups. Replacing a library is
-// the first step that cannot be undone: until one has been replaced, a failure still rolls back.
+// Marks the journal committing, puts the libraries in place, makes the names durable, then drops the
+// backups and the journal. Until the first library is replaced, a failure still rolls back.
 int Commit(ImportState& s) {
-  bool replaced_any = false;
-  bool complete = true;
-  for (std::size_t k = 0; k < s.table.size() && complete; ++k) {
-    const std::string work = s.Path(s.table[k].tempName);
-    if (s.libraries[k].createNothing) {
-      Retry([&] { return RemoveFile(work); });
-    } else if (Retry([&] { return Host().ReplaceFile(work, s.Path(s.table[k].name)) == 0; })) {
-      replaced_any = true;
-    } else {
-      s.Fail(ImportStep::kCommit, s.table[k].name);
-      if (!replaced_any) return Rollback(s) ? -1 : kImportIncomplete;
-      complete = false;
-    }
+  if (MarkJournal(s.journalFd, JournalState::kCommitting) != 0) {
+    MarkJournal(s.journalFd, JournalState::kStaging);
+    s.Fail(ImportStep::kJournal, "");
+    return Abort(s);
   }
-  Retry([&] { return Host().FlushDir(s.menuDir) == 0; });
-  if (!complete) {
-    // The libraries not yet in place keep their work files, and every backup is kept.
-    for (std::size_t k = 0; k < s.table.size(); ++k) {
-      if (!s.libraries[k].createNothing && Exists(s.Path(s.table[k].tempName))) s.LeftBehind(s.table[k].tempName);
-    }
-    for (const FileWork& w : s.files) {
-      if (w.moved) s.LeftBehind(w.cmd.backupName);
-    }
-    return kImportIncomplete;
+  const std::size_t left = s.report.leftBehind.size();
+  switch (CompleteImport(s.menuDir, s.journal, &s.report.leftBehind)) {
+    case CommitOutcome::kDone:
+      if (RemoveJournal(s.menuDir, s.journalFd) != 0) s.LeftBehind(kJournalName);
+      return 0;
+    case CommitOutcome::kLeftovers:
+      return 0;  // the journal stays, and the next import or recovery removes what is left
+    case CommitOutcome::kNothingPlaced:
+      s.Fail(ImportStep::kCommit, s.table.empty() ? "" : s.table.front().name);
+      // Only a journal known to say "staging" again may be rolled back by a later recovery.
+      if (MarkJournal(s.journalFd, JournalState::kStaging) != 0) return kImportIncomplete;
+      s.report.leftBehind.resize(left);
+      return Abort(s);
+    case CommitOutcome::kPartly:
+      break;
   }
-  for (const FileWork& w : s.files) {
-    if (w.moved && !Retry([&] { return RemoveFile(s.Path(w.cmd.backupName)); })) s.LeftBehind(w.cmd.backupName);
-  }
-  return 0;
+  s.Fail(ImportStep::kCommit, "");
+  return kImportIncomplete;
 }
 
 int Import(const std::string& diffPath, const std::string& menuDir, const SBNdtAry& list, ImportState& s) {
   s.menuDir = menuDir;
+  if (list.empty()) {
+    s.report.check = {DiffFault::kEmptyList, -1};
+    return -1;
+  }
+  if (const int d = CheckDirectory(menuDir); d != 0) {
+    s.report.check = {d == kPlatformNotFound ? DiffFault::kMenuDirMissing : DiffFault::kMenuDirNotDirectory, -1};
+    return -1;
+  }
+  DirLock lock;
+  if (const DiffFault f = lock.Take(menuDir); f != DiffFault::kNone) {
+    s.report.check = {f, -1};
+    return -1;
+  }
+  DiffFault why = DiffFault::kNone;
+  if (RecoverImport(menuDir, &s.report.recovered, &why, &s.report.leftBehind) != 0) {
+    s.report.check = {why, -1};
+    return -1;
+  }
   if (PrepareImport(diffPath, menuDir, list, &s.diff, &s.report.check) != 0) return -1;
+  std::uint32_t attrs = 0;
+  s.journal.testFileOurs = Host().GetAttributes(s.Path(kWritabilityTestName), &attrs) == kPlatformNotFound;
+  if (!PlanNames(s)) {
+    FileClose(s.diff.fd);
+    return -1;
+  }
+  // The journal is the first file the import makes: a directory that cannot take it is not writable.
+  if (WriteJournal(menuDir, s.journal, &s.journalFd) != 0) {
+    FileClose(s.diff.fd);
+    s.report.check = {DiffFault::kNotWritable, -1};
+    return -1;
+  }
   if (const DiffFault f = TestWritable(menuDir, &s.report.leftBehind); f != DiffFault::kNone) {
     FileClose(s.diff.fd);
     s.report.check = {f, -1};
-    return -1;
+    s.report.leftBehind.clear();  // the rollback removes the test file, or names it again
+    return Abort(s);
   }
   const bool staged = StageEntries(s) && ReadDocumentHeaders(s) && CreateFiles(s) && RebuildLibraries(s);
   FileClose(s.diff.fd);
   // Created files and rebuilt libraries are flushed already; their names and the backups' are not yet.
   if (staged && Host().FlushDir(menuDir) != 0) s.Fail(ImportStep::kFlushDir, "");
-  if (s.report.step != ImportStep::kNone) return Rollback(s) ? -1 : kImportIncomplete;
+  if (s.report.step != ImportStep::kNone) return Abort(s);
   return Commit(s);
 }
 
@@ -326,6 +351,7 @@ int Import(const std::string& diffPath, const std::string& menuDir, const SBNdtA
 const char* ImportStepText(ImportStep step) {
   switch (step) {
     case ImportStep::kNone: return "nothing failed";
+    case ImportStep::kJournal: return "could not write the import's journal";
     case ImportStep::kBackup: return "could not move aside";
     case ImportStep::kWorkFile: return "could not make a work file for";
     case ImportStep::kReadDiff: return "could not read the diff's data for";

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "engine/diff_check.h"
+#include "engine/recovery.h"
 #include "model/records.h"
 
 namespace quarvel {
@@ -16,6 +17,7 @@ constexpr int kImportIncomplete = -2;
 // The step of an import that failed after the checks had passed.
 enum class ImportStep {
   kNone,
+  kJournal,   // writing the journal, before any change
   kBackup,    // moving an existing file (or link) aside to its "SBN0" backup
   kWorkFile,  // making a library's "SBN1" work file
   kReadDiff,  // reading the diff's blocks
@@ -34,18 +36,23 @@ struct ImportReport {
   ImportStep step = ImportStep::kNone;
   std::string name;              // the file of the failed step (CP932, no directory)
   StringAry leftBehind;          // names the import made or moved and could not remove or put back
+  Recovery recovered = Recovery::kNone;  // what became of an interrupted import found first
 };
 
 // Applies the diff at `diffPath` to `menuDir` (which ends with a separator), skipping the entries that
 // carry the excluded mark in `list` (the directory the dialog loaded from the same diff, matched by
-// position). The whole diff is checked before anything changes (PrepareImport), then the writability
-// test; files to be replaced or deleted are moved to "SBN0" backups, libraries rebuilt into "SBN1" work
-// files, new files created exclusively, stamped and flushed; then the commit puts the libraries in
-// place with ReplaceFile and removes the backups. Nothing is ever done through a symbolic link: a link
-// under an entry's name is moved aside and restored like a file.
+// position). It locks the menu directory (DirLock) and first finishes an import that an interrupted
+// process left there (RecoverImport). The whole diff is checked before anything changes
+// (PrepareImport); then the journal is written with every name the import will use, and the
+// writability test runs; files to be replaced or deleted are moved to "SBN0" backups, libraries
+// rebuilt into "SBN1" work files, new files created exclusively, stamped and flushed; then the
+// journal is marked and the commit puts the libraries in place with ReplaceFile and removes the
+// backups and, last, the journal. Nothing is ever done through a symbolic link: a link under an
+// entry's name is moved aside and restored like a file.
 // Returns 0 when every entry that is not excluded was applied, -1 when the menu directory is exactly
 // as it was (nothing changed, or everything rolled back) but for the names in `leftBehind`,
-// kImportIncomplete as above. `report` (may be null) tells why. `window` is the caller's, unused.
+// kImportIncomplete as above, with the journal left for the next import or recovery to finish.
+// `report` (may be null) tells why. `window` is the caller's, unused.
 int ImportDiff(void* window, const std::string& diffPath, const std::string& menuDir, const SBNdtAry& list,
                ImportReport* report = nullptr);
 

@@ -3,6 +3,7 @@
 #include <set>
 
 #include "engine/diff_reader.h"
+#include "engine/dir_lock.h"
 #include "fileio/fileio.h"
 #include "menufiles/libindex.h"
 #include "platform/platform.h"
@@ -132,6 +133,10 @@ int PlanImport(const std::string& diffPath, const std::string& menuDir, const SB
   PreparedDiff prepared;
   if (PrepareImport(diffPath, menuDir, list, &prepared, why) != 0) return -1;
   FileClose(prepared.fd);
+  if (const DiffFault f = MenuDirBusy(menuDir); f != DiffFault::kNone) {
+    *why = {f, -1};
+    return -1;
+  }
   // The real import's last check before its first change: the directory must take a new file.
   StringAry left;
   if (const DiffFault f = TestWritable(menuDir, &left); f != DiffFault::kNone) {

@@ -64,7 +64,8 @@ DiffFault TestWritable(const std::string& menuDir, StringAry* leftBehind);
 bool RemoveFileOrReadOnly(const std::string& path);
 
 // Runs every check that an import runs before its first change, the writability test included, and
-// tells what the import would create, replace, delete and rebuild. Changes nothing (the test file is
+// tells what the import would create, replace, delete and rebuild; refuses while another import runs
+// there or an interrupted one awaits recovery (MenuDirBusy). Changes nothing (the test file is
 // removed again). 0, or -1 with `why` set.
 int PlanImport(const std::string& diffPath, const std::string& menuDir, const SBNdtAry& list, ImportPlan* plan,
                DiffCheck* why);

@@ -269,7 +269,9 @@ std::string MakeWorkName(const std::string& dir, const std::string& prefix) {
 
 bool IsWorkFileName(const std::string& name) {
   const std::string upper = SjisAsciiUpper(name);
-  if (upper == "XXXXXX.TMP") return true;
+  for (const char* fixed : {"XXXXXX.TMP", kJournalName, kJournalWorkName, kLockName}) {
+    if (upper == fixed) return true;
+  }
   if (upper.size() != 10 || upper[6] != '.') return false;
   for (const char* prefix : {"SBN0", "SBN1", "KMDW"}) {
     if (upper.compare(0, 4, prefix) == 0) return true;

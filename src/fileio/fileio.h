@@ -88,10 +88,16 @@ void WriteU32(int fd, std::uint32_t v);
 // `prefix` has four characters. Empty when none could be found.
 std::string MakeWorkName(const std::string& dir, const std::string& prefix);
 
+// The fixed names of an import's journal, of the journal while it is written, and of the menu
+// directory's lock.
+constexpr char kJournalName[] = "QUARVEL.JNL";
+constexpr char kJournalWorkName[] = "QUARVEL.JNW";
+constexpr char kLockName[] = "QUARVEL.LCK";
+
 // True for a name of the shape of the program's own work files, which no listing shows and no diff
-// carries: the import's "XXXXXX.TMP", "SBN0" backups and "SBN1" library work files, and the diff
-// writer's "KMDW" work files (8.3 names: the prefix, two characters, ".", three characters). Case is
-// ignored.
+// carries: the import's "XXXXXX.TMP", "SBN0" backups and "SBN1" library work files, its journal and
+// lock, and the diff writer's "KMDW" work files (8.3 names: the prefix, two characters, ".", three
+// characters). Case is ignored.
 bool IsWorkFileName(const std::string& name);
 
 // Returns the index of the entry whose name equals `name`; else makes a work file from "SBN1XXXXXX",

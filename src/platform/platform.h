@@ -21,6 +21,7 @@ constexpr char kDirSep = '/';
 constexpr int kPlatformFailed = -1;     // any other failure
 constexpr int kPlatformNotFound = -2;   // the file (or its directory) does not exist
 constexpr int kPlatformDenied = -3;     // access denied
+constexpr int kPlatformBusy = -4;       // another process holds the lock
 
 // Attribute bits, with the values of the Windows attributes.
 constexpr std::uint32_t kAttrReadOnly = 0x1;
@@ -87,6 +88,17 @@ class Platform {
   // True when the file system of the directory `dir` can hold a file named `name` (its host form within
   // the length that file system allows for a name and for a path).
   virtual bool NameFits(const std::string& dir, const std::string& name) = 0;
+
+  // Takes an exclusive lock of the file `path` (a regular file, created when missing) for this
+  // process: 0 with `*fd` set, kPlatformBusy when another process holds it. The lock ends with the
+  // process however it ends, so a lock file left by a dead one is simply taken again. The holder
+  // releases it by removing the file (Remove works while it is open) and then closing `fd`.
+  virtual int LockFile(const std::string& path, int* fd) = 0;
+  // 0 when no other process holds a lock of `path` (or there is no such file), kPlatformBusy when one
+  // does. Creates nothing.
+  virtual int ProbeLock(const std::string& path) = 0;
+  // Who this is, for a lock file's text: "pid 123 on host".
+  virtual std::string ProcessLabel() = 0;
 
   // True when standard error goes to a terminal (not a pipe or a file).
   virtual bool StderrIsTerminal() = 0;

@@ -243,6 +243,61 @@ class PosixPlatform final : public Platform {
     return 0;
   }
 
+  int LockFile(const std::string& path, int* fd) override {
+    *fd = -1;
+    std::string host;
+    if (!HostPath(path, &host)) return kPlatformFailed;
+    // A few turns at most: each one means a holder removed the file between our open and our lock.
+    for (int turn = 0; turn < 8; ++turn) {
+      const int f = ::open(host.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0666);
+      if (f < 0) return errno == ELOOP ? kPlatformFailed : CodeFromErrno(errno);
+      struct stat opened;
+      if (::fstat(f, &opened) != 0 || !S_ISREG(opened.st_mode) || ::fcntl(f, F_SETFL, 0) != 0) {
+        ::close(f);
+        return kPlatformFailed;
+      }
+      // An open-file-description lock: released when the process ends, and testable by others
+      // without taking it (ProbeLock).
+      struct flock lock = {};
+      lock.l_type = F_WRLCK;
+      lock.l_whence = SEEK_SET;
+      if (::fcntl(f, F_OFD_SETLK, &lock) != 0) {
+        const int e = errno;
+        ::close(f);
+        return e == EAGAIN || e == EACCES ? kPlatformBusy : kPlatformFailed;
+      }
+      // The lock must be of the file that has the name now, not of one removed meanwhile.
+      struct stat named;
+      if (::lstat(host.c_str(), &named) == 0 && named.st_dev == opened.st_dev && named.st_ino == opened.st_ino) {
+        NoteNameChange(host, true);
+        *fd = f;
+        return 0;
+      }
+      ::close(f);
+    }
+    return kPlatformBusy;
+  }
+
+  int ProbeLock(const std::string& path) override {
+    std::string host;
+    if (!HostPath(path, &host)) return kPlatformFailed;
+    const int f = ::open(host.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+    if (f < 0) return errno == ENOENT ? 0 : CodeFromErrno(errno);
+    struct flock lock = {};
+    lock.l_type = F_RDLCK;
+    lock.l_whence = SEEK_SET;
+    const int r = ::fcntl(f, F_OFD_GETLK, &lock);
+    ::close(f);
+    if (r != 0) return kPlatformFailed;
+    return lock.l_type == F_UNLCK ? 0 : kPlatformBusy;
+  }
+
+  std::string ProcessLabel() override {
+    char name[256] = {};
+    if (::gethostname(name, sizeof name - 1) != 0) name[0] = 0;
+    return "pid " + std::to_string(::getpid()) + " on " + name;
+  }
+
   bool StderrIsTerminal() override { return ::isatty(STDERR_FILENO) == 1; }
 
   std::string ProgramPath() override {

@@ -1,11 +1,13 @@
 #include "support/fault_platform.h"
 
+#include <unistd.h>
+
 namespace quarvel {
 
 const char* FaultOpName(FaultOp op) {
   static const char* const names[] = {"open-read", "create", "read",   "write",  "close",
                                       "flush",     "flush-dir", "seek", "remove", "rename",
-                                      "replace",   "set-attributes", "set-stamp"};
+                                      "replace",   "set-attributes", "set-stamp", "lock"};
   return names[static_cast<int>(op)];
 }
 
@@ -31,6 +33,9 @@ void FaultPlatform::FailFrom(FaultOp op, int n) {
 void FaultPlatform::ResetCounts() { counts_.fill(0); }
 
 bool FaultPlatform::Hit(FaultOp op) {
+  ++steps_;
+  if (on_step_) on_step_(op, steps_);
+  if (steps_ == exit_at_ && op != FaultOp::kWrite) ::_exit(exit_code_);
   const int n = ++counts_[static_cast<int>(op)];
   if (op == also_op_ && n >= also_at_) {
     fired_ = true;
@@ -55,6 +60,10 @@ long FaultPlatform::Read(int fd, void* buffer, std::size_t n) {
 }
 
 long FaultPlatform::Write(int fd, const void* buffer, std::size_t n) {
+  if (steps_ + 1 == exit_at_) {
+    base_.Write(fd, buffer, n / 2);
+    ::_exit(exit_code_);
+  }
   // A full disk: half of the bytes land, then the write stops.
   if (Hit(FaultOp::kWrite)) return n / 2 > 0 ? base_.Write(fd, buffer, n / 2) : 0;
   return base_.Write(fd, buffer, n);
@@ -107,6 +116,12 @@ int FaultPlatform::GetAttributes(const std::string& path, std::uint32_t* attrs) 
 int FaultPlatform::SetAttributes(const std::string& path, std::uint32_t attrs) {
   if (Hit(FaultOp::kSetAttributes)) return kPlatformFailed;
   return base_.SetAttributes(path, attrs);
+}
+
+int FaultPlatform::LockFile(const std::string& path, int* fd) {
+  *fd = -1;
+  if (Hit(FaultOp::kLock)) return kPlatformFailed;
+  return base_.LockFile(path, fd);
 }
 
 int FaultPlatform::SetStampFd(int fd, std::uint32_t stamp) {

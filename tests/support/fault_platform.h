@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <functional>
 
 #include "platform/platform.h"
 
@@ -22,6 +23,7 @@ enum class FaultOp {
   kReplace,
   kSetAttributes,
   kSetStamp,
+  kLock,
   kCount
 };
 
@@ -40,6 +42,17 @@ class FaultPlatform final : public Platform {
   void ResetCounts();
   int Count(FaultOp op) const { return counts_[static_cast<int>(op)]; }
   bool Fired() const { return fired_; }
+  // Every counted operation of any kind is a step, numbered from 1 since construction or ResetSteps.
+  int Steps() const { return steps_; }
+  void ResetSteps() { steps_ = 0; }
+  // Ends the process with `code` at step n, as a kill would: before the operation, or for a write
+  // after half of its bytes have landed. 0: never.
+  void ExitAt(int n, int code) {
+    exit_at_ = n;
+    exit_code_ = code;
+  }
+  // Called before every step with its kind and number (to pause a process at a chosen point).
+  void OnStep(std::function<void(FaultOp, int)> hook) { on_step_ = std::move(hook); }
   // Makes every path look as if a file existed there (for running out of work names).
   void set_all_names_exist(bool on) { all_names_exist_ = on; }
 
@@ -67,6 +80,9 @@ class FaultPlatform final : public Platform {
     return base_.FindNames(path, names);
   }
   bool NameFits(const std::string& dir, const std::string& name) override { return base_.NameFits(dir, name); }
+  int LockFile(const std::string& path, int* fd) override;
+  int ProbeLock(const std::string& path) override { return base_.ProbeLock(path); }
+  std::string ProcessLabel() override { return base_.ProcessLabel(); }
   bool StderrIsTerminal() override { return base_.StderrIsTerminal(); }
   std::string ProgramPath() override { return base_.ProgramPath(); }
   std::string CurrentDir() override { return base_.CurrentDir(); }
@@ -89,6 +105,10 @@ class FaultPlatform final : public Platform {
   FaultOp also_op_ = FaultOp::kCount;
   int also_at_ = 0;
   bool all_names_exist_ = false;
+  int steps_ = 0;
+  int exit_at_ = 0;
+  int exit_code_ = 0;
+  std::function<void(FaultOp, int)> on_step_;
 };
 
 // Installs a platform for the lifetime of the guard.

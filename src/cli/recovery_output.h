@@ -1,0 +1,18 @@
+// What kmd says of an interrupted import that it finishes, for `kmd recover` and `kmd import`.
+#pragma once
+
+#include <string>
+
+#include "engine/recovery.h"
+
+namespace quarvel::kmd {
+
+// "rolled back the interrupted import in DIR" and the like (`shown`: the directory as typed).
+std::string RecoveryLine(Recovery done, const std::string& shown);
+// The error line of a recovery that failed with `why`, naming what it left.
+std::string RecoveryFailure(DiffFault why, const StringAry& left, const std::string& shown);
+// Finishes an interrupted import in `menuDir` (CP932, with its separator) and prints what it did;
+// with `sayNone`, also that there was nothing to do. kExitOk, or kExitFailed with the error printed.
+int Recover(const std::string& menuDir, const std::string& shown, bool sayNone);
+
+}  // namespace quarvel::kmd

@@ -1,0 +1,46 @@
+#include "engine/dir_lock.h"
+
+#include "engine/retry.h"
+#include "fileio/fileio.h"
+#include "platform/platform.h"
+
+namespace quarvel {
+
+DiffFault DirLock::Take(const std::string& menuDir) {
+  Release();
+  const std::string path = menuDir + kLockName;
+  int fd = -1;
+  const int r = Host().LockFile(path, &fd);
+  if (r == kPlatformBusy) return DiffFault::kImportRunning;
+  if (r != 0) return DiffFault::kNotWritable;
+  path_ = path;
+  fd_ = fd;
+  // Who holds it, for a person who finds the file; the lock itself is what counts.
+  std::string label = Host().ProcessLabel();
+  label.resize(79, ' ');
+  label += '\n';
+  if (Host().Seek(fd_, 0) == 0) Host().Write(fd_, label.data(), label.size());
+  return DiffFault::kNone;
+}
+
+void DirLock::Release() {
+  if (fd_ < 0) return;
+  // The name goes while the lock is still held: whoever locks the old file after us finds it nameless
+  // and makes a new one. A lock file that stays is merely taken over by the next import.
+  Retry([&] {
+    const int r = FileRemove(path_);
+    return r == 0 || r == kPlatformNotFound;
+  });
+  Host().Close(fd_);
+  fd_ = -1;
+  path_.clear();
+}
+
+DiffFault MenuDirBusy(const std::string& dir) {
+  if (Host().ProbeLock(dir + kLockName) == kPlatformBusy) return DiffFault::kImportRunning;
+  std::uint32_t attrs = 0;
+  if (Host().GetAttributes(dir + kJournalName, &attrs) == 0) return DiffFault::kRecoveryPending;
+  return DiffFault::kNone;
+}
+
+}  // namespace quarvel

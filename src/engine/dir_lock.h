@@ -1,0 +1,35 @@
+// One import at a time in a menu directory: the lock file kLockName, locked by the process that
+// imports (or recovers) for as long as it works there. The lock ends with its process however that
+// ends, so a lock file left by a dead process is taken over.
+#pragma once
+
+#include <string>
+
+#include "engine/diff_check.h"
+
+namespace quarvel {
+
+class DirLock {
+ public:
+  DirLock() = default;
+  ~DirLock() { Release(); }
+  DirLock(const DirLock&) = delete;
+  DirLock& operator=(const DirLock&) = delete;
+
+  // Locks `menuDir` (which ends with a separator). kNone; kImportRunning when another process holds
+  // it; kNotWritable when the lock file cannot be made.
+  DiffFault Take(const std::string& menuDir);
+  // Removes the lock file and unlocks; nothing when not held.
+  void Release();
+
+ private:
+  std::string path_;
+  int fd_ = -1;
+};
+
+// Why nobody should read or write `dir` (ending with a separator) as a menu directory now: kNone,
+// kImportRunning while another process holds its lock, kRecoveryPending when an interrupted import's
+// journal lies there.
+DiffFault MenuDirBusy(const std::string& dir);
+
+}  // namespace quarvel

@@ -1,0 +1,244 @@
+#include "engine/import_journal.h"
+
+#include <array>
+#include <set>
+
+#include "engine/diff_check.h"
+#include "engine/import_plan.h"
+#include "engine/retry.h"
+#include "fileio/fileio.h"
+#include "platform/platform.h"
+#include "platform/text.h"
+
+namespace quarvel {
+
+namespace {
+
+constexpr std::uint16_t kJournalMagic = 2931;
+constexpr std::uint16_t kJournalVersion = 1;
+constexpr std::size_t kHeaderSize = 16;
+constexpr std::size_t kStateOffset = 4;
+// Far above any real import (each name costs a few bytes); a bigger file is not trusted.
+constexpr std::int64_t kMaxJournal = 64 * 1024 * 1024;
+
+std::uint32_t Crc32(const std::string& bytes) {
+  static const std::array<std::uint32_t, 256> table = [] {
+    std::array<std::uint32_t, 256> t{};
+    for (std::uint32_t i = 0; i < 256; ++i) {
+      std::uint32_t c = i;
+      for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+      t[i] = c;
+    }
+    return t;
+  }();
+  std::uint32_t crc = 0xFFFFFFFFu;
+  for (unsigned char b : bytes) crc = table[(crc ^ b) & 0xFF] ^ (crc >> 8);
+  return crc ^ 0xFFFFFFFFu;
+}
+
+void PutU8(std::string& out, std::uint8_t v) { out.push_back(static_cast<char>(v)); }
+void PutU16(std::string& out, std::uint16_t v) {
+  PutU8(out, static_cast<std::uint8_t>(v));
+  PutU8(out, static_cast<std::uint8_t>(v >> 8));
+}
+void PutU32(std::string& out, std::uint32_t v) {
+  PutU16(out, static_cast<std::uint16_t>(v));
+  PutU16(out, static_cast<std::uint16_t>(v >> 16));
+}
+void PutString(std::string& out, const std::string& s) {
+  PutU16(out, static_cast<std::uint16_t>(s.size()));
+  out += s;
+}
+
+// Reads the body front to back; any read past the end leaves it failed for good.
+struct Reader {
+  const std::string& bytes;
+  std::size_t at = 0;
+  bool ok = true;
+
+  bool Has(std::size_t n) {
+    ok = ok && bytes.size() - at >= n;
+    return ok;
+  }
+  std::uint32_t Uint(int n) {
+    if (!Has(static_cast<std::size_t>(n))) return 0;
+    std::uint32_t v = 0;
+    for (int i = 0; i < n; ++i) v |= static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[at++])) << (8 * i);
+    return v;
+  }
+  std::string String() {
+    const std::size_t n = Uint(2);
+    if (!Has(n)) return "";
+    at += n;
+    return bytes.substr(at - n, n);
+  }
+  bool Flag(std::uint8_t* bits, std::uint8_t allowed) {
+    *bits = static_cast<std::uint8_t>(Uint(1));
+    ok = ok && (*bits & ~allowed) == 0;
+    return ok;
+  }
+};
+
+bool IsWorkName(const std::string& name, const char* prefix) {
+  return IsWorkFileName(name) && name.size() == 10 && SjisAsciiUpper(name).compare(0, 4, prefix) == 0;
+}
+
+// The rules a journal must keep for a recovery to act on it.
+bool Trustworthy(const ImportJournal& j) {
+  std::set<std::string> names, work;
+  for (const JournalName& n : j.names) {
+    if (!IsSafeFileName(n.name) || !names.insert(SjisAsciiUpper(n.name)).second) return false;
+    if (n.occupant.empty() != n.backup.empty()) return false;
+    if (n.occupant.empty() && n.readOnly) return false;
+    if (!n.occupant.empty() && SjisAsciiUpper(n.occupant) != SjisAsciiUpper(n.name)) return false;
+    if (!n.backup.empty() && (!IsWorkName(n.backup, "SBN0") || !work.insert(SjisAsciiUpper(n.backup)).second)) {
+      return false;
+    }
+  }
+  std::set<std::string> libraries;
+  for (const JournalLibrary& l : j.libraries) {
+    if (!IsSafeFileName(l.name) || !libraries.insert(SjisAsciiUpper(l.name)).second) return false;
+    if (!IsWorkName(l.work, "SBN1") || !work.insert(SjisAsciiUpper(l.work)).second) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+std::string EncodeJournal(const ImportJournal& journal) {
+  std::string body;
+  PutU8(body, journal.testFileOurs ? 1 : 0);
+  PutU32(body, static_cast<std::uint32_t>(journal.names.size()));
+  for (const JournalName& n : journal.names) {
+    PutString(body, n.name);
+    PutString(body, n.occupant);
+    PutString(body, n.backup);
+    PutU8(body, static_cast<std::uint8_t>((n.readOnly ? 1 : 0) | (n.created ? 2 : 0)));
+  }
+  PutU32(body, static_cast<std::uint32_t>(journal.libraries.size()));
+  for (const JournalLibrary& l : journal.libraries) {
+    PutString(body, l.name);
+    PutString(body, l.work);
+    PutU8(body, l.readOnly ? 1 : 0);
+  }
+  std::string out;
+  PutU16(out, kJournalMagic);
+  PutU16(out, kJournalVersion);
+  PutU8(out, static_cast<std::uint8_t>(journal.state));
+  out.append(3, '\0');
+  PutU32(out, static_cast<std::uint32_t>(body.size()));
+  PutU32(out, Crc32(body));
+  return out + body;
+}
+
+bool DecodeJournal(const std::string& bytes, ImportJournal* journal) {
+  *journal = ImportJournal{};
+  Reader header{bytes};
+  if (header.Uint(2) != kJournalMagic || header.Uint(2) != kJournalVersion) return false;
+  const std::uint32_t state = header.Uint(1);
+  if (header.Uint(3) != 0 || state > static_cast<std::uint32_t>(JournalState::kDone)) return false;
+  const std::uint32_t length = header.Uint(4);
+  const std::uint32_t crc = header.Uint(4);
+  if (!header.ok || bytes.size() - kHeaderSize != length) return false;
+  const std::string body = bytes.substr(kHeaderSize);
+  if (Crc32(body) != crc) return false;
+
+  journal->state = static_cast<JournalState>(state);
+  Reader r{body};
+  std::uint8_t bits = 0;
+  if (!r.Flag(&bits, 1)) return false;
+  journal->testFileOurs = bits != 0;
+  // Every record takes at least 7 bytes, so a count beyond that is cut short, not a reason to allocate.
+  const std::uint32_t names = r.Uint(4);
+  if (!r.ok || names > body.size() / 7) return false;
+  for (std::uint32_t i = 0; i < names && r.ok; ++i) {
+    JournalName n;
+    n.name = r.String();
+    n.occupant = r.String();
+    n.backup = r.String();
+    if (!r.Flag(&bits, 3)) return false;
+    n.readOnly = bits & 1;
+    n.created = bits & 2;
+    journal->names.push_back(n);
+  }
+  const std::uint32_t libraries = r.Uint(4);
+  if (!r.ok || libraries > body.size() / 5) return false;
+  for (std::uint32_t i = 0; i < libraries && r.ok; ++i) {
+    JournalLibrary l;
+    l.name = r.String();
+    l.work = r.String();
+    if (!r.Flag(&bits, 1)) return false;
+    l.readOnly = bits != 0;
+    journal->libraries.push_back(l);
+  }
+  return r.ok && r.at == body.size() && Trustworthy(*journal);
+}
+
+int WriteJournal(const std::string& menuDir, const ImportJournal& journal, int* fd) {
+  *fd = -1;
+  const std::string work = menuDir + kJournalWorkName;
+  const std::string path = menuDir + kJournalName;
+  const std::string bytes = EncodeJournal(journal);
+  // A work journal left by an import that died before its first change is of no use to anyone.
+  std::uint32_t attrs = 0;
+  if (Host().GetAttributes(work, &attrs) != kPlatformNotFound && !RemoveFileOrReadOnly(work)) return -1;
+  const int f = FileCreateNew(work);
+  if (f < 0) return -1;
+  bool ok = FileWrite(f, bytes.data(), bytes.size()) == static_cast<long>(bytes.size()) && FileFlush(f) == 0;
+  ok = ok && Host().Rename(work, path) == 0;
+  if (!ok) {
+    FileCloseWritten(f);
+    RemoveFileOrReadOnly(work);
+    return -1;
+  }
+  if (Host().FlushDir(menuDir) != 0) {
+    FileCloseWritten(f);
+    RemoveFileOrReadOnly(path);
+    return -1;
+  }
+  *fd = f;
+  return 0;
+}
+
+int MarkJournal(int fd, JournalState state) {
+  const std::uint8_t byte = static_cast<std::uint8_t>(state);
+  if (FileSeek(fd, kStateOffset) < 0 || FileWrite(fd, &byte, 1) != 1) return -1;
+  return FileFlush(fd) == 0 ? 0 : -1;
+}
+
+int ReadJournal(const std::string& menuDir, ImportJournal* journal) {
+  const std::string path = menuDir + kJournalName;
+  std::uint32_t attrs = 0;
+  if (Host().GetAttributes(path, &attrs) == kPlatformNotFound) return kPlatformNotFound;
+  const int fd = FileOpenRead(path);
+  if (fd < 0) return -1;
+  const std::int64_t size = Host().Size(fd);
+  std::string bytes;
+  bool ok = size >= 0 && size <= kMaxJournal;
+  if (ok) {
+    bytes.resize(static_cast<std::size_t>(size));
+    ok = FileRead(fd, bytes.data(), bytes.size()) == static_cast<long>(bytes.size());
+  }
+  FileClose(fd);
+  return ok && DecodeJournal(bytes, journal) ? 0 : -1;
+}
+
+int RemoveJournal(const std::string& menuDir, int fd) {
+  const std::string path = menuDir + kJournalName;
+  // Whatever the journal describes must be on disk before the journal goes.
+  if (!Retry([&] { return Host().FlushDir(menuDir) == 0; })) return -1;
+  if (Retry([&] { return RemoveFileOrReadOnly(path); })) {
+    if (Retry([&] { return Host().FlushDir(menuDir) == 0; })) return 0;
+  }
+  // Still there, or its removal not known to be durable: a journal marked done is only removed later.
+  std::uint32_t attrs = 0;
+  int f = fd;
+  if (f < 0 && Host().GetAttributes(path, &attrs) == 0) f = Host().Open(path, OpenMode::kReadWriteCreate);
+  if (f >= 0) {
+    MarkJournal(f, JournalState::kDone);
+    if (fd < 0) FileCloseWritten(f);
+  }
+  return -1;
+}
+
+}  // namespace quarvel

@@ -1,0 +1,171 @@
+#include "engine/recovery.h"
+
+#include "engine/dir_lock.h"
+#include "engine/import_plan.h"
+#include "engine/retry.h"
+#include "fileio/fileio.h"
+#include "platform/platform.h"
+
+namespace quarvel {
+
+namespace {
+
+// 1 when something has the name, 0 when nothing has, -1 when that cannot be told.
+int Present(const std::string& path) {
+  std::uint32_t attrs = 0;
+  const int r = Host().GetAttributes(path, &attrs);
+  if (r == kPlatformNotFound) return 0;
+  return r == 0 ? 1 : -1;
+}
+
+bool Gone(const std::string& path) {
+  return Retry([&] { return Present(path) == 0 || RemoveFileOrReadOnly(path); });
+}
+
+bool MadeReadOnly(const std::string& path) {
+  return Retry([&] {
+    const int present = Present(path);
+    return present == 0 || (present == 1 && Host().SetAttributes(path, kAttrReadOnly) == 0);
+  });
+}
+
+bool TestFileGone(const std::string& menuDir, const ImportJournal& journal) {
+  return !journal.testFileOurs || Gone(menuDir + kWritabilityTestName);
+}
+
+}  // namespace
+
+bool RollBackImport(const std::string& menuDir, const ImportJournal& journal, StringAry* left) {
+  const std::size_t before = left->size();
+  auto step = [&](bool done, const std::string& name) {
+    if (!done) left->push_back(name);
+  };
+  for (std::size_t k = journal.libraries.size(); k-- > 0;) {
+    const JournalLibrary& l = journal.libraries[k];
+    step(Gone(menuDir + l.work), l.work);
+    if (l.readOnly) step(MadeReadOnly(menuDir + l.name), l.name);
+  }
+  for (std::size_t i = journal.names.size(); i-- > 0;) {
+    const JournalName& n = journal.names[i];
+    const std::string path = menuDir + n.name;
+    if (!n.backup.empty()) {
+      const std::string backup = menuDir + n.backup;
+      const int moved = Present(backup);
+      if (moved == 1) {
+        // The occupant lies under its backup, so whatever has the name now is the import's.
+        const bool back = Gone(path) && Retry([&] { return Host().Rename(backup, menuDir + n.occupant) == 0; });
+        step(back, n.backup);
+      } else if (moved < 0) {
+        step(false, n.backup);
+      }
+    } else if (n.created) {
+      step(Gone(path), n.name);
+    }
+    if (n.readOnly) step(MadeReadOnly(menuDir + n.occupant), n.occupant);
+  }
+  const bool undone = left->size() == before;
+  // An empty test file is no part of the menu directory's state: one that stays is only named.
+  if (!TestFileGone(menuDir, journal)) left->push_back(kWritabilityTestName);
+  const bool flushed = Retry([&] { return Host().FlushDir(menuDir) == 0; });
+  return flushed && undone;
+}
+
+CommitOutcome CompleteImport(const std::string& menuDir, const ImportJournal& journal, StringAry* left) {
+  bool placed = false;
+  for (std::size_t k = 0; k < journal.libraries.size(); ++k) {
+    const JournalLibrary& l = journal.libraries[k];
+    const std::string work = menuDir + l.work;
+    // A work file that is gone was put in place already, or had nothing to become.
+    const bool done = Retry([&] {
+      const int present = Present(work);
+      return present == 0 || (present == 1 && Host().ReplaceFile(work, menuDir + l.name) == 0);
+    });
+    if (!done) {
+      for (std::size_t j = k; j < journal.libraries.size(); ++j) {
+        if (Present(menuDir + journal.libraries[j].work) != 0) left->push_back(journal.libraries[j].work);
+      }
+      for (const JournalName& n : journal.names) {
+        if (!n.backup.empty() && Present(menuDir + n.backup) != 0) left->push_back(n.backup);
+      }
+      return placed ? CommitOutcome::kPartly : CommitOutcome::kNothingPlaced;
+    }
+    placed = true;
+  }
+  // The libraries' new names must be durable before the old files go for good.
+  if (!Retry([&] { return Host().FlushDir(menuDir) == 0; })) {
+    left->push_back(kJournalName);
+    return CommitOutcome::kLeftovers;
+  }
+  const std::size_t before = left->size();
+  for (const JournalName& n : journal.names) {
+    if (!n.backup.empty() && !Gone(menuDir + n.backup)) left->push_back(n.backup);
+  }
+  if (!TestFileGone(menuDir, journal)) left->push_back(kWritabilityTestName);
+  return left->size() == before ? CommitOutcome::kDone : CommitOutcome::kLeftovers;
+}
+
+int RecoverImport(const std::string& menuDir, Recovery* done, DiffFault* why, StringAry* left) {
+  *done = Recovery::kNone;
+  *why = DiffFault::kNone;
+  ImportJournal journal;
+  const int r = ReadJournal(menuDir, &journal);
+  // A work journal alone was being written when its import died, before that import changed anything.
+  const bool workGone = Gone(menuDir + kJournalWorkName);
+  if (r == kPlatformNotFound) {
+    if (workGone) return 0;
+    left->push_back(kJournalWorkName);
+    *why = DiffFault::kRecoveryFailed;
+    return -1;
+  }
+  if (r != 0) {
+    *why = DiffFault::kJournalUntrusted;
+    return -1;
+  }
+  bool finished = true;
+  if (journal.state == JournalState::kStaging) {
+    finished = RollBackImport(menuDir, journal, left);
+    *done = Recovery::kRolledBack;
+  } else if (journal.state == JournalState::kCommitting) {
+    finished = CompleteImport(menuDir, journal, left) == CommitOutcome::kDone;
+    *done = Recovery::kCompleted;
+  }
+  if (!finished) {
+    *why = DiffFault::kRecoveryFailed;
+    return -1;
+  }
+  if (RemoveJournal(menuDir, -1) != 0) {
+    left->push_back(kJournalName);
+    // Marked done, it asks nothing more of anyone; one that could not even be marked is tried again.
+    ImportJournal now;
+    if (ReadJournal(menuDir, &now) != 0 || now.state != JournalState::kDone) {
+      *why = DiffFault::kRecoveryFailed;
+      return -1;
+    }
+  }
+  return 0;
+}
+
+int PendingRecovery(const std::string& menuDir, Recovery* what) {
+  *what = Recovery::kNone;
+  ImportJournal journal;
+  const int r = ReadJournal(menuDir, &journal);
+  if (r == kPlatformNotFound) return 0;
+  if (r != 0) return -1;
+  if (journal.state == JournalState::kStaging) *what = Recovery::kRolledBack;
+  if (journal.state == JournalState::kCommitting) *what = Recovery::kCompleted;
+  return 0;
+}
+
+int RecoverMenuDir(const std::string& menuDir, Recovery* done, DiffFault* why, StringAry* left) {
+  *done = Recovery::kNone;
+  if (const int d = CheckDirectory(menuDir); d != 0) {
+    *why = d == kPlatformNotFound ? DiffFault::kMenuDirMissing : DiffFault::kMenuDirNotDirectory;
+    return -1;
+  }
+  DirLock lock;
+  *why = lock.Take(menuDir);
+  if (*why != DiffFault::kNone) return -1;
+  return RecoverImport(menuDir, done, why, left);
+}
+
+}  // namespace quarvel
