@@ -4,75 +4,20 @@
 
 #include <cstdio>
 
-#include "engine/analysis.h"
-#include "engine/diff_reader.h"
-#include "engine/diff_writer.h"
 #include "engine/import.h"
+#include "engine/recovery.h"
 #include "platform/dos_time.h"
 #include "sample/menu_dir_builder.h"
-#include "support/dir_snapshot.h"
 #include "support/fault_platform.h"
-#include "support/temp_dir.h"
+#include "support/import_scenario.h"
 
 namespace quarvel {
 namespace {
 
+using ImportFaultsTest = ImportScenario;
+
 const std::uint32_t T1 = MakeDosStamp(2021, 1, 2, 3, 4, 6);
 const std::uint32_t T2 = MakeDosStamp(2024, 6, 7, 8, 9, 10);
-
-class ImportFaultsTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    MenuDirBuilder(old_)
-        .Menu("M1.SST", "same", "body", T1)
-        .Menu("M2.SST", "read only", "old body", T1)
-        .Menu("M3.SST", "deleted", "", T1)
-        .Library("L.SSD", "lib", {{"X", "x", "same", 1}, {"Y", "y", std::string(40000, 'y'), 2}, {"Z", "z", "zz", 3}}, T1)
-        .Library("C.SSV", "common", {{"A", "", "a"}}, T1)
-        .File("D.KKK", "kept", T1)
-        .File("GONE.KKK", "gone", T1);
-    SetReadOnly(old_ + "M2.SST", true);
-    SetReadOnly(old_ + "L.SSD", true);
-    MenuDirBuilder(new_)
-        .Menu("M1.SST", "same", "body", T1)
-        .Menu("M2.SST", "read only", "new body", T2)
-        .Menu("M4.SST", "added", "", T2)
-        .Library("L.SSD", "lib", {{"X", "x", "same", 1}, {"Y", "y2", std::string(40000, 'Y'), 7}, {"W", "w", "new", 4}}, T2)
-        .Library("N.SSD", "new library", {{"P", "", "p"}}, T2)
-        .Library("C.SSV", "common", {{"A", "", "changed"}}, T2)
-        .File("D.KKK", "kept", T1)
-        .File("E.KKK", "", T2);
-    SetReadOnly(new_ + "M2.SST", true);
-    SetReadOnly(new_ + "L.SSD", true);
-    SBNdtAry changes;
-    AnalyseMenuDirs(new_, old_, changes, "KKK");
-    ASSERT_EQ(WriteDiffFile(diff_, new_, changes, nullptr), 0);
-    ASSERT_EQ(LoadDiffDirectory(diff_, list_, nullptr), 0);
-    old_state_ = Snapshot(old_);
-    new_state_ = Snapshot(new_);
-  }
-
-  int ImportInto() {
-    CopyDir(old_, target_);
-    return ImportDiff(nullptr, diff_, target_, list_);
-  }
-
-  // The rebuilt library gets the time of its rebuild.
-  std::string CheckOutcome(int result) {
-    const DirSnapshot got = Snapshot(target_);
-    if (result == -1) return Difference(old_state_, got);
-    if (result == 0) return Difference(new_state_, got, {"L.SSD"});
-    return "result " + std::to_string(result);
-  }
-
-  TempDir dir_;
-  std::string old_ = dir_.Sub("old");
-  std::string new_ = dir_.Sub("new");
-  std::string target_ = dir_.path() + "target/";
-  std::string diff_ = dir_.path() + "update.kmd";
-  SBNdtAry list_;
-  DirSnapshot old_state_, new_state_;
-};
 
 TEST_F(ImportFaultsTest, CleanImportGivesTheNewState) {
   ASSERT_EQ(list_.size(), 10u);  // M2, M4, M3; N, then L's Y, W, Z; C; E, GONE
@@ -106,11 +51,7 @@ TEST_F(ImportFaultsTest, LibraryThatCannotBeReplacedRollsBackUntilOneWasReplaced
   // A second library to rebuild, after L.SSD.
   MenuDirBuilder(old_).Library("M.SSD", "m", {{"A", "", "old"}}, T1);
   MenuDirBuilder(new_).Library("M.SSD", "m", {{"A", "", "new"}}, T2);
-  SBNdtAry changes;
-  AnalyseMenuDirs(new_, old_, changes, "KKK");
-  ASSERT_EQ(WriteDiffFile(diff_, new_, changes, nullptr), 0);
-  ASSERT_EQ(LoadDiffDirectory(diff_, list_, nullptr), 0);
-  old_state_ = Snapshot(old_);
+  WriteDiff();
 
   FaultPlatform faults(NativePlatform());
   ScopedHost host(&faults);
@@ -126,6 +67,15 @@ TEST_F(ImportFaultsTest, LibraryThatCannotBeReplacedRollsBackUntilOneWasReplaced
   int backups = 0;
   for (const auto& [name, state] : got) backups += name.rfind("SBN0", 0) == 0;
   EXPECT_GT(backups, 0);  // the originals of the file entries stay for recovery
+
+  // Once the library can be replaced, a recovery completes the import.
+  faults.FailNth(FaultOp::kReplace, 99);
+  Recovery done;
+  DiffFault why;
+  StringAry left;
+  ASSERT_EQ(RecoverMenuDir(target_, &done, &why, &left), 0);
+  EXPECT_EQ(done, Recovery::kCompleted);
+  EXPECT_EQ(Difference(new_state_, Snapshot(target_), {"L.SSD", "M.SSD"}), "");
 }
 
 }  // namespace
