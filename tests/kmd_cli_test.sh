@@ -217,6 +217,66 @@ case "$case_name" in
     expect 0 "$kmd" import "$work/h.kmd" "$work/old" --dry-run
     contains "$out" "create .hidden (hidden)"
     ;;
+  recover)
+    # Names, bytes and modes; a rebuilt library's time is its rebuild's.
+    state() { (cd "$1" && find . -type f -printf '%p %s %m\n' | sort && cat ./* 2>/dev/null | md5sum); }
+    head -c 48000000 /dev/urandom >"$work/new/BIG.DAT"
+    "$kmd" analyse "$work/old" "$work/new" -o "$work/d.kmd" >/dev/null
+    cp -a "$work/old" "$work/done" && "$kmd" import "$work/d.kmd" "$work/done" >/dev/null
+    old_state=$(state "$work/old")
+    new_state=$(state "$work/done")
+    expect 0 "$kmd" recover "$work/done"
+    [ "$out" = "no interrupted import in $work/done" ] || fail "clean directory: $out"
+    # An import stopped while it holds the directory: everything else waits for it.
+    stopped=0
+    for try in 1 2 3 4 5 6 7 8; do
+      rm -rf "$work/t" && cp -a "$work/old" "$work/t"
+      "$kmd" import "$work/d.kmd" "$work/t" >/dev/null 2>&1 &
+      pid=$!
+      while kill -0 $pid 2>/dev/null && [ ! -e "$work/t/QUARVEL.JNL" ]; do :; done
+      kill -STOP $pid 2>/dev/null
+      if [ -e "$work/t/QUARVEL.LCK" ] && [ -e "$work/t/QUARVEL.JNL" ]; then stopped=1; break; fi
+      kill -CONT $pid 2>/dev/null; wait $pid
+    done
+    [ "$stopped" -eq 1 ] || fail "could not stop an import midway"
+    if [ "$stopped" -eq 1 ]; then
+      midway=$(state "$work/t")
+      expect 1 "$kmd" import "$work/d.kmd" "$work/t"
+      one_error_line
+      contains "$err" "another import is running in $work/t"
+      expect 1 "$kmd" recover "$work/t"
+      contains "$err" "another import is running in $work/t"
+      expect 1 "$kmd" analyse "$work/old" "$work/new" -o "$work/t/x.kmd"
+      contains "$err" "another import is running in $work/t"
+      expect 1 "$kmd" analyse "$work/t" "$work/new"
+      [ "$midway" = "$(state "$work/t")" ] || fail "a refused command touched the directory"
+      # Killed there, the next command finishes it; a dry run first tells of it.
+      kill -KILL $pid; wait $pid 2>/dev/null
+      expect 0 "$kmd" import "$work/d.kmd" "$work/t" --dry-run
+      contains "$out" "pending rolled back the interrupted import in $work/t"
+      expect 1 "$kmd" analyse "$work/t" "$work/new"
+      contains "$err" "awaits recovery in $work/t"
+      expect 0 "$kmd" recover "$work/t"
+      contains "$out" "the interrupted import in $work/t"
+      [ "$(state "$work/t")" = "$old_state" ] || [ "$(state "$work/t")" = "$new_state" ] || fail "mixed after recover"
+    fi
+    # Killed at random moments: after kmd recover, always the old or the new state.
+    olds=0 news=0
+    for i in $(seq 1 24); do
+      rm -rf "$work/t" && cp -a "$work/old" "$work/t"
+      "$kmd" import "$work/d.kmd" "$work/t" >/dev/null 2>&1 &
+      pid=$!
+      sleep "$(printf '0.%03d' $((RANDOM % 140)))"
+      kill -KILL $pid 2>/dev/null; wait $pid 2>/dev/null
+      "$kmd" recover "$work/t" >/dev/null || fail "recover failed after kill $i"
+      got=$(state "$work/t")
+      if [ "$got" = "$old_state" ]; then olds=$((olds + 1))
+      elif [ "$got" = "$new_state" ]; then news=$((news + 1))
+      else fail "kill $i left a mixed directory"; fi
+      ls "$work/t" | grep -q -E '^(SBN|QUARVEL|XXXXXX)' && fail "kill $i left work files: $(ls "$work/t")"
+    done
+    echo "24 killed imports: $olds old, $news new"
+    ;;
   usage)
     expect 2 "$kmd"
     one_error_line
