@@ -1,0 +1,39 @@
+// The diff opener, the directory loader and the structural check, on any bytes: none may crash, and a
+// diff that the check passes has every block inside the file.
+#include <filesystem>
+
+#include "engine/diff_check.h"
+#include "engine/diff_reader.h"
+#include "fileio/fileio.h"
+#include "fuzz_input.h"
+#include "model/list_line.h"
+
+using namespace quarvel;
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const std::string path = fuzz::PutInput(data, size, "input.kmd");
+  SBNdtAry changes;
+  std::string description;
+  if (LoadDiffDirectory(path, changes, &description) == 0) {
+    if (description.size() > 47) fuzz::Finding("a description longer than 47 bytes");
+    std::string line;
+    for (const SBNdt& c : changes) CommandListLine(c, &line);
+  }
+  for (bool strict : {false, true}) {
+    SBNdtAry checked;
+    const DiffCheck check = CheckDiffFile(path, strict, &checked, &description);
+    if (!check.ok()) continue;
+    const int fd = OpenDiffFile(path, checked, description);
+    if (fd < 0) fuzz::Finding("a diff that passed the check does not open");
+    std::vector<DiffBlock> blocks;
+    if (!CheckDiffBlocks(fd, checked, strict, &blocks).ok() || blocks.size() != checked.size()) {
+      fuzz::Finding("the check of an open diff disagrees with the check of its file");
+    }
+    FileClose(fd);
+    for (const DiffBlock& b : blocks) {
+      if (b.start + 4 + b.length > size) fuzz::Finding("a passed block runs past the end of the file");
+    }
+    if (FirstUnsafeEntry(checked) >= 0) fuzz::Finding("a passed diff carries an unsafe name");
+  }
+  return 0;
+}

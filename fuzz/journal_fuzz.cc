@@ -1,0 +1,22 @@
+// The journal reader on any bytes: it never crashes, and what it accepts is exactly what the writer
+// makes of it again (the state byte aside), so that no damaged journal is acted on.
+#include "engine/import_journal.h"
+#include "fileio/fileio.h"
+#include "fuzz_input.h"
+#include "platform/platform.h"
+
+using namespace quarvel;
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const std::string bytes(reinterpret_cast<const char*>(data), size);
+  ImportJournal journal;
+  const bool decoded = DecodeJournal(bytes, &journal);
+  if (decoded && EncodeJournal(journal) != bytes) fuzz::Finding("an accepted journal is not what the writer makes");
+  // The file reader must agree with the decoder.
+  fuzz::PutInput(data, size, kJournalName);
+  ImportJournal read;
+  const int r = ReadJournal(fuzz::ScratchDir(), &read);
+  if ((r == 0) != decoded) fuzz::Finding("reading the journal file disagrees with decoding its bytes");
+  Host().Remove(fuzz::ScratchDir() + kJournalName);
+  return 0;
+}

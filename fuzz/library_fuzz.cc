@@ -1,0 +1,30 @@
+// The library index reader and the document lookup, and the three header openers, on any bytes: none
+// may crash, and every document that the index reader gives lies inside the file.
+#include "fileio/fileio.h"
+#include "fuzz_input.h"
+#include "menufiles/headers.h"
+#include "menufiles/libindex.h"
+
+using namespace quarvel;
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const std::string path = fuzz::PutInput(data, size, "INPUT.SSD");
+  SSDocInfoAry docs;
+  std::string title;
+  const int fd = ReadLibIndex(SSDlib{}, docs, &title, path);
+  if (fd >= 0) {
+    FileClose(fd);
+    for (const SSDocInfo& d : docs) {
+      if (d.offset + d.length > size) fuzz::Finding("a document runs past the end of its library");
+    }
+    if (!docs.empty()) {
+      SSDocInfo found;
+      if (FindLibDocument(SSDlib{}, &found, &title, path, docs.back().name) < 0) {
+        fuzz::Finding("a listed document is not found");
+      }
+    }
+  }
+  SSDocInfo none;
+  FindLibDocument(SSDlib{}, &none, &title, path, "NO SUCH DOCUMENT");
+  return 0;
+}
