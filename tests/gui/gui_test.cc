@@ -7,8 +7,10 @@
 #include <cstdlib>
 #include <deque>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <iterator>
+#include <set>
 
 #include "dialog_test_util.h"
 #include "dialogs/directry_layout.h"
@@ -108,6 +110,30 @@ bool Shown(LayoutPanel* panel, int id) { return Find(panel, id)->IsShown(); }
 
 bool Exists(const std::string& path) { return std::filesystem::exists(path); }
 
+// Lets GTK lay out what is shown (sizes are allocated from the event loop) until `done` holds, for at
+// most about two seconds.
+bool SettleUntil(const std::function<bool()>& done) {
+  for (int i = 0; i < 200; ++i) {
+    wxTheApp->Yield(true);
+    if (done()) return true;
+    wxMilliSleep(10);
+  }
+  return done();
+}
+
+// The pages whose tab the strip shows: every point of the strip, asked which tab lies under it.
+std::set<int> TabsInView(wxNotebook* tabs) {
+  std::set<int> pages;
+  const wxSize size = tabs->GetSize();
+  for (int y = 0; y < size.y; y += 2) {
+    for (int x = 0; x < size.x; ++x) {
+      const int page = tabs->HitTest(wxPoint(x, y));
+      if (page != wxNOT_FOUND) pages.insert(page);
+    }
+  }
+  return pages;
+}
+
 class GuiTest : public ::testing::Test {
  protected:
   GuiTest() {
@@ -167,6 +193,16 @@ TEST_F(GuiTest, CreationListsEveryKindInItsTab) {
   EXPECT_TRUE(Shown(p, kOthers));
   EXPECT_FALSE(Shown(p, kCommons));
   EXPECT_EQ(Lines(p, kOthers), (std::vector<std::string>{"DATA.CSV"}));
+}
+
+TEST_F(GuiTest, EveryTabOfTheCreationDialogIsInViewWithoutScrolling) {
+  using namespace make_dlg;
+  LayoutPanel* p = Open(ModeDialog::kCreate)->panel();
+  auto* tabs = static_cast<wxNotebook*>(Find(p, kTabs));
+  ASSERT_TRUE(SettleUntil([&] { return !TabsInView(tabs).empty(); }));
+  EXPECT_EQ(TabsInView(tabs), (std::set<int>{0, 1, 2, 3}));
+  // The strip keeps the resource's width: it may not grow over the buttons beside it.
+  EXPECT_EQ(tabs->GetSize().x, p->ConvertDialogToPixels(wxSize(FindControl(MakeDlgLayout(), kTabs)->width, 0)).x);
 }
 
 TEST_F(GuiTest, AddAndRemoveChangeTheCommandListAndWriteMakesADiff) {
