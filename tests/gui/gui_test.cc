@@ -13,6 +13,7 @@
 #include <set>
 
 #include "dialog_test_util.h"
+#include "dialogs/directory_tree.h"
 #include "dialogs/directry_layout.h"
 #include "dialogs/kaiseki_dlg_layout.h"
 #include "dialogs/load_dlg_layout.h"
@@ -132,6 +133,35 @@ std::set<int> TabsInView(wxNotebook* tabs) {
     }
   }
   return pages;
+}
+
+// Which control a window is, for failure messages.
+std::string Describe(wxWindow* w) {
+  return "control " + std::to_string(w->GetId()) + " \"" + w->GetLabel().utf8_string() + "\"";
+}
+
+// What a user sees of a panel whose client area is `client`: every control that shows lies wholly
+// inside it, clear of the bottom and right edges, and no two of them overlap.
+void ExpectClearLayout(wxWindow* panel, const wxSize& client) {
+  std::vector<wxWindow*> shown;
+  for (wxWindow* w : panel->GetChildren()) {
+    if (w->IsShown()) shown.push_back(w);
+  }
+  ASSERT_FALSE(shown.empty());
+  const wxSize edge = panel->ConvertDialogToPixels(wxSize(2, 2));
+  for (wxWindow* w : shown) {
+    const wxRect r = w->GetRect();
+    EXPECT_GE(r.x, 0) << Describe(w);
+    EXPECT_GE(r.y, 0) << Describe(w);
+    EXPECT_LE(r.GetRight() + edge.x, client.x) << Describe(w);
+    EXPECT_LE(r.GetBottom() + edge.y, client.y) << Describe(w);
+  }
+  for (std::size_t i = 0; i < shown.size(); ++i) {
+    for (std::size_t j = i + 1; j < shown.size(); ++j) {
+      EXPECT_FALSE(shown[i]->GetRect().Intersects(shown[j]->GetRect())) << Describe(shown[i]) << " and "
+                                                                         << Describe(shown[j]);
+    }
+  }
 }
 
 class GuiTest : public ::testing::Test {
@@ -301,6 +331,62 @@ TEST_F(GuiTest, ImportShowsTheDiffLeavesLinesOutAndImportsIntoTheChosenDirectory
   EXPECT_FALSE(Exists(chosen + "OLD.SST"));
   EXPECT_FALSE(Exists(chosen + "DATA.CSV"));
   EXPECT_TRUE(Exists(target + "OLD.SST"));
+}
+
+TEST_F(GuiTest, EveryViewHoldsItsControlsWithoutClippingOrOverlap) {
+  // A hidden frame of its own does not stretch the panel, so each panel shows the client area it asks for.
+  wxFrame host(nullptr, wxID_ANY, "host");
+  new wxPanel(&host);
+  {
+    SCOPED_TRACE("creation");
+    TSabunMakeDlg dlg(ui_, &host);
+    LayoutPanel* p = MakeDlgView(&host, dlg);
+    dlg.OnInitDialog();
+    p->Mirror();
+    for (int tab = 0; tab < make_dlg::kTabCount; ++tab) {
+      SCOPED_TRACE(tab);
+      p->ForwardTab(tab);
+      ExpectClearLayout(p, p->GetSize());
+    }
+    p->Destroy();
+  }
+  {
+    SCOPED_TRACE("import");
+    TSabunLoadDlg dlg(ui_, tmp_.path() + "none.kmd", &host);
+    LayoutPanel* p = LoadDlgView(&host, dlg);
+    dlg.OnInitDialog();
+    p->Mirror();
+    ExpectClearLayout(p, p->GetSize());
+    p->Destroy();
+  }
+  {
+    SCOPED_TRACE("analysis");
+    SBNdtAry commands;
+    TSabunKaisekiDlg dlg(ui_, menu_, commands);
+    ModalLayoutDialog dialog(&host, "analysis");
+    dialog.Attach(KaisekiDlgView(&dialog, dlg), [&] { return dlg.Result(); }, [&] { dlg.OnCancel(); });
+    dlg.OnInitDialog();
+    dialog.panel()->Mirror();
+    ExpectClearLayout(dialog.panel(), dialog.GetClientSize());
+  }
+  {
+    SCOPED_TRACE("directory chooser");
+    TDirectry dlg(ui_, HostDirectoryTree(), "caption");
+    ModalLayoutDialog dialog(&host, "chooser");
+    dialog.Attach(DirectryView(&dialog, dlg), [&] { return dlg.Result(); }, [&] { dlg.OnCancel(); });
+    dlg.OnInitDialog();
+    dialog.panel()->Mirror();
+    ExpectClearLayout(dialog.panel(), dialog.GetClientSize());
+  }
+}
+
+TEST_F(GuiTest, TheMainWindowShowsTheWholeDialog) {
+  for (ModeDialog mode : {ModeDialog::kCreate, ModeDialog::kImport}) {
+    MainWindow* w = Open(mode, tmp_.path() + "none.kmd");
+    ExpectClearLayout(w->panel(), w->GetClientSize());
+    w->Destroy();
+    window_ = nullptr;
+  }
 }
 
 TEST_F(GuiTest, HelpOpensAWindowWithTheTextOfItsContext) {

@@ -38,7 +38,27 @@ LayoutPanel::LayoutPanel(wxWindow* parent, const DialogLayout& layout, DialogCon
     : wxPanel(parent, wxID_ANY), layout_(layout), controls_(controls), routes_(std::move(routes)) {
   SetFont(wxFont(wxFontInfo(layout.pointSize).FaceName(FromCp932(layout.font)).Encoding(wxFONTENCODING_CP932)));
   Build();
-  SetClientSize(ConvertDialogToPixels(wxSize(layout.width, layout.height)));
+  SetClientSize(FittedClientSize());
+}
+
+// The resource's size, grown to hold every control: dialogs 2010 and 2020 place their bottom buttons
+// below their stated height, and GTK draws some controls larger than their rectangles. Below and to
+// the right the controls keep the margin that the layout leaves on its left.
+wxSize LayoutPanel::FittedClientSize() const {
+  wxSize size = ConvertDialogToPixels(wxSize(layout_.width, layout_.height));
+  int margin = -1;
+  wxRect extent;
+  for (std::size_t i = 0; i < layout_.count; ++i) {
+    const ControlLayout& c = layout_.controls[i];
+    if (c.styles & kHiddenControl) continue;
+    if (margin < 0 || c.x < margin) margin = c.x;
+  }
+  for (const wxWindow* w : GetChildren()) {
+    if (w->IsShown()) extent.Union(w->GetRect());
+  }
+  const wxSize room = ConvertDialogToPixels(wxSize(std::max(margin, 0), std::max(margin, 0)));
+  size.IncTo(wxSize(extent.GetRight() + 1 + room.x, extent.GetBottom() + 1 + room.y));
+  return size;
 }
 
 void LayoutPanel::Build() {
