@@ -36,6 +36,8 @@ class TestServices : public WxDialogServices {
  public:
   std::vector<std::string> messages;
   std::deque<std::string> fileAnswers;
+  std::vector<std::pair<int, int>> ended;  // resource, outcome
+  void EndDialog(int resource, int outcome) override { ended.emplace_back(resource, outcome); }
   int ShowMessage(void*, const std::string& text, const std::string&, unsigned) override {
     messages.push_back(text);
     return kIdOk;
@@ -386,6 +388,23 @@ TEST_F(GuiTest, TheMainWindowShowsTheWholeDialog) {
     ExpectClearLayout(w->panel(), w->GetClientSize());
     w->Destroy();
     window_ = nullptr;
+  }
+}
+
+TEST_F(GuiTest, TheFramesCloseBoxIsTheDialogsCancel) {
+  for (ModeDialog mode : {ModeDialog::kCreate, ModeDialog::kImport}) {
+    SCOPED_TRACE(mode == ModeDialog::kCreate ? "creation" : "import");
+    ui_.ended.clear();
+    MainWindow* w = Open(mode, tmp_.path() + "none.kmd");
+    // What the close box, Alt+F4 and the window manager send: a close the frame may refuse.
+    EXPECT_TRUE(w->Close());
+    const int resource = mode == ModeDialog::kCreate ? make_dlg::kResource : load_dlg::kResource;
+    EXPECT_EQ(ui_.ended, (std::vector<std::pair<int, int>>{{resource, kIdCancel}}));
+    EXPECT_EQ(mode == ModeDialog::kCreate ? w->makeDlg()->Result() : w->loadDlg()->Result(), kIdCancel);
+    EXPECT_TRUE(w->rules().CloseRequested());
+    EXPECT_TRUE(wxPendingDelete.Member(w));  // the frame goes, and with it the program
+    window_ = nullptr;
+    wxTheApp->ProcessIdle();
   }
 }
 
