@@ -1,6 +1,7 @@
 // The real wx views, started in-process on a sample menu directory and driven through widget events.
 #include <gtest/gtest.h>
 #include <wx/notebook.h>
+#include <wx/progdlg.h>
 #include <wx/wx.h>
 
 #include <cstdio>
@@ -38,8 +39,15 @@ class TestServices : public WxDialogServices {
   std::deque<std::string> fileAnswers;
   std::vector<std::pair<int, int>> ended;  // resource, outcome
   void EndDialog(int resource, int outcome) override { ended.emplace_back(resource, outcome); }
+  // Value and range of the progress dialog that showed when each message came, or {-1, -1}.
+  std::vector<std::pair<int, int>> progressAtMessage;
   int ShowMessage(void*, const std::string& text, const std::string&, unsigned) override {
     messages.push_back(text);
+    std::pair<int, int> progress{-1, -1};
+    for (wxWindow* w : wxTopLevelWindows) {
+      if (auto* p = dynamic_cast<wxGenericProgressDialog*>(w)) progress = {p->GetValue(), p->GetRange()};
+    }
+    progressAtMessage.push_back(progress);
     return kIdOk;
   }
   bool RunFileDialog(const FileDialogRequest&, std::string* path) override {
@@ -258,6 +266,10 @@ TEST_F(GuiTest, AddAndRemoveChangeTheCommandListAndWriteMakesADiff) {
   ui_.progressDelayMs = 0;  // the progress dialog shows from the first chunk and changes nothing
   Click(p, kWrite);
   ASSERT_EQ(ui_.messages.size(), 1u);
+  // It had a total: once everything was copied its bar had all but filled.
+  const auto [value, range] = ui_.progressAtMessage[0];
+  EXPECT_GT(range, 0);
+  EXPECT_GE(value, range * 9 / 10);
   EXPECT_TRUE(w->rules().CloseRequested());  // the dialog closed, and the program with it
   window_ = nullptr;
   SBNdtAry read;
@@ -325,8 +337,12 @@ TEST_F(GuiTest, ImportShowsTheDiffLeavesLinesOutAndImportsIntoTheChosenDirectory
   const std::string chosen = target + "sub/";
   EXPECT_EQ(TextOf(p, kTarget), chosen);
 
+  ui_.progressDelayMs = 0;
   Click(p, kImport);
   ASSERT_EQ(ui_.messages.size(), 2u);  // the confirmation, then the end
+  const auto [value, range] = ui_.progressAtMessage[1];
+  EXPECT_GT(range, 0);
+  EXPECT_GE(value, range * 9 / 10);
   EXPECT_TRUE(w->rules().CloseRequested());
   window_ = nullptr;
   EXPECT_TRUE(Exists(chosen + "SALES.SST"));
