@@ -5,6 +5,7 @@
 #include "dialog_test_util.h"
 #include "dialogs/load_dlg_layout.h"
 #include "engine/diff_writer.h"
+#include "fileio/fileio.h"
 #include "sample/menu_dir_builder.h"
 #include "support/fake_dialog_services.h"
 #include "support/temp_dir.h"
@@ -99,6 +100,38 @@ TEST_F(LoadDlgTest, ImportSkipsLeftOutCommandsAndTakesATargetWithoutSeparator) {
   EXPECT_TRUE(Exists(target_ + "A.SST"));
   EXPECT_FALSE(Exists(target_ + "OLD.SST"));
   EXPECT_FALSE(Exists(target_ + "F.TXT"));
+}
+
+TEST_F(LoadDlgTest, TheCopyAnnouncedBeforeImportingIsWhatTheImportCopies) {
+  // The import copies the files it adds and rebuilds the library: the document it keeps, the one it
+  // replaces and the one it adds. It copies nothing for the left-out file or the deleted document.
+  MenuDirBuilder(source_).Library("L.SSD", "Lib", {{"REPL", "r", "replaced data"}, {"NEW", "n", "new"}});
+  MenuDirBuilder(target_).Library("L.SSD", "Lib", {{"KEEP", "k", "kept bytes"}, {"REPL", "r", "old"},
+                                                   {"DEL", "d", "deleted bytes"}});
+  const std::string diff = tmp_.path() + "docs.kmd";
+  SBNdtAry changes = {{kOpAddOrReplace, DocumentLibrary, "L.SSD", "Lib", "REPL"},
+                      {kOpAddOrReplace, DocumentLibrary, "L.SSD", "Lib", "NEW"},
+                      {kOpDelete, DocumentLibrary, "L.SSD", "Lib", "DEL"},
+                      {kOpAddOrReplace, MenuFile, "A.SST", "Alpha", ""},
+                      {kOpAddOrReplace, OtherFile, "F.TXT", "", ""}};
+  std::string comment;
+  ASSERT_EQ(WriteDiffFile(diff, source_, changes, &comment), 0);
+  TSabunLoadDlg dlg(ui_, diff);
+  dlg.OnInitDialog();
+  ListControl& list = dlg.controls().MutableList(kCommands);
+  list.SetSelected(LineOf(list, lineF_), true);
+  dlg.OnLeaveOut();
+
+  std::uint64_t copied = 0;
+  SetCopyProgress([&](std::uint64_t bytes) { copied += bytes; });
+  dlg.OnImport();
+  SetCopyProgress(nullptr);
+  ASSERT_EQ(ui_.messages.back().text, kImportDone);
+  EXPECT_FALSE(Exists(target_ + "F.TXT"));
+  ASSERT_EQ(ui_.copyTotals.size(), 1u);
+  EXPECT_GT(copied, 0u);
+  EXPECT_EQ(ui_.copyTotals[0], copied);
+  EXPECT_EQ(ui_.copyDepth, 0);
 }
 
 TEST_F(LoadDlgTest, AnsweringCancelDoesNothing) {

@@ -8,6 +8,7 @@
 #include "dialogs/make_dlg_layout.h"
 #include "engine/diff_reader.h"
 #include "engine/diff_writer.h"
+#include "fileio/fileio.h"
 #include "sample/menu_dir_builder.h"
 #include "support/fake_dialog_services.h"
 #include "support/temp_dir.h"
@@ -325,6 +326,33 @@ TEST_F(MakeDlgTest, WritingReportsTheResultWithTheApplicationsTitle) {
   EXPECT_EQ(comment, "first update");
   ASSERT_EQ(read.size(), 1u);
   EXPECT_EQ(read[0].name, "BAD.SST");
+}
+
+TEST_F(MakeDlgTest, TheCopyAnnouncedBeforeWritingIsWhatTheWriterCopies) {
+  // Whole files, a whole library and one document go in; a deletion carries no bytes.
+  const std::string in = tmp_.path() + "in.kmd";
+  SBNdtAry changes = {{kOpAddOrReplace, MenuFile, "SALES.SST", "Sales", ""},
+                      {kOpAddOrReplace, DocumentLibrary, "DOCS.SSD", "Documents", ""},
+                      {kOpAddOrReplace, DocumentLibrary, "DOCS.SSD", "Documents", "QUOTE"},
+                      {kOpAddOrReplace, OtherFile, "DATA.CSV", "", ""},
+                      {kOpDelete, OtherFile, "README.TXT", "", ""}};
+  std::string comment;
+  ASSERT_EQ(WriteDiffFile(in, menu_, changes, &comment), 0);
+  dlg_.OnInitDialog();
+  ui_.fileAnswers.push_back(in);
+  dlg_.OnReadDiff();
+  ASSERT_EQ(dlg_.Commands().size(), changes.size());
+
+  std::uint64_t copied = 0;
+  SetCopyProgress([&](std::uint64_t bytes) { copied += bytes; });
+  ui_.fileAnswers.push_back(tmp_.path() + "out.kmd");
+  dlg_.OnWrite();
+  SetCopyProgress(nullptr);
+  ASSERT_EQ(ui_.ended, (std::vector<std::pair<int, int>>{{kResource, kIdOk}}));
+  ASSERT_EQ(ui_.copyTotals.size(), 1u);
+  EXPECT_GT(copied, 0u);
+  EXPECT_EQ(ui_.copyTotals[0], copied);
+  EXPECT_EQ(ui_.copyDepth, 0);  // over before the message
 }
 
 TEST_F(MakeDlgTest, ChoosingAnotherMenuDirectoryRefillsTheListsAndKeepsTheCommands) {

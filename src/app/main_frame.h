@@ -18,7 +18,8 @@ class TSDIDecFrame {
 
   // The client dialog's window was destroyed: the frame asks itself to close.
   void OnClientClosed() { closeRequested_ = true; }
-  // The frame's close box: the dialog goes with it.
+  // The frame closes by its close box; a dialog still open has been cancelled first, as by its own
+  // cancel button.
   void OnClose() { closeRequested_ = true; }
   // True once the frame is to close; the message loop then ends.
   bool CloseRequested() const { return closeRequested_; }

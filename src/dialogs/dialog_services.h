@@ -2,6 +2,7 @@
 // fake it. Help and message boxes come from UiServices.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "shell/ui_services.h"
@@ -39,11 +40,29 @@ class DialogServices : public UiServices {
   virtual void EndWaitCursor() = 0;
   // The dialog of resource `resource` has closed with `outcome` (kIdOk or kIdCancel).
   virtual void EndDialog(int resource, int outcome) = 0;
+  // The work until EndCopyWork copies about `totalBytes` (0: not known): the progress that a long copy
+  // shows has that total. Nothing by default.
+  virtual void BeginCopyWork(std::uint64_t totalBytes) { static_cast<void>(totalBytes); }
+  virtual void EndCopyWork() {}
 };
 
 // A message box owned by `window`; an empty caption shows the application's title.
 int DialogMessage(DialogServices& services, void* window, const std::string& text, const std::string& caption,
                   unsigned style);
+
+// Announces the bytes that the work within the guard's lifetime copies.
+class CopyWork {
+ public:
+  CopyWork(DialogServices& services, std::uint64_t totalBytes) : services_(services) {
+    services_.BeginCopyWork(totalBytes);
+  }
+  ~CopyWork() { services_.EndCopyWork(); }
+  CopyWork(const CopyWork&) = delete;
+  CopyWork& operator=(const CopyWork&) = delete;
+
+ private:
+  DialogServices& services_;
+};
 
 // The wait cursor for the lifetime of the guard.
 class WaitCursor {

@@ -1,6 +1,7 @@
 #include "dialogs/load_dlg.h"
 
 #include "dialogs/command_list.h"
+#include "dialogs/copy_estimate.h"
 #include "dialogs/load_dlg_layout.h"
 #include "engine/diff_reader.h"
 #include "engine/import.h"
@@ -85,7 +86,12 @@ void TSabunLoadDlg::OnImport() {
   }
   if (DialogMessage(services_, window_, kConfirm, kConfirmCaption, kMbOkCancel) != kIdOk) return;
   AddTrailingSeparator(target);
-  if (ImportDiff(window_, diffPath_, target, commands_) < 0) {
+  int imported;
+  {
+    CopyWork work(services_, DiffImportBytes(diffPath_, target, commands_));
+    imported = ImportDiff(window_, diffPath_, target, commands_);
+  }
+  if (imported < 0) {
     DialogMessage(services_, window_, kImportError, "", kMbOk);
     return;
   }

@@ -1,6 +1,7 @@
 #include "dialogs/make_dlg.h"
 
 #include "dialogs/command_list.h"
+#include "dialogs/copy_estimate.h"
 #include "dialogs/kaiseki_dlg.h"
 #include "dialogs/make_dlg_layout.h"
 #include "engine/diff_reader.h"
@@ -312,7 +313,12 @@ void TSabunMakeDlg::OnWrite() {
   if (!services_.RunFileDialog(DiffFileRequest(true, controls_.Text(kDiffPath)), &path)) return;
   std::string comment = SjisCut(controls_.Text(kComment), kMaxCommentText);
   std::string menuDir = CurrentMenuDir();
-  if (WriteDiffFile(path, menuDir, commands_, &comment) < 0) {
+  int written;
+  {
+    CopyWork work(services_, DiffWriteBytes(menuDir, commands_));
+    written = WriteDiffFile(path, menuDir, commands_, &comment);
+  }
+  if (written < 0) {
     // The command list stays, so that the user can write it elsewhere.
     DialogMessage(services_, window_, kWriteError, "", kMbOk);
     return;

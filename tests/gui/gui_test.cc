@@ -1,16 +1,20 @@
 // The real wx views, started in-process on a sample menu directory and driven through widget events.
 #include <gtest/gtest.h>
 #include <wx/notebook.h>
+#include <wx/progdlg.h>
 #include <wx/wx.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <deque>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <iterator>
+#include <set>
 
 #include "dialog_test_util.h"
+#include "dialogs/directory_tree.h"
 #include "dialogs/directry_layout.h"
 #include "dialogs/kaiseki_dlg_layout.h"
 #include "dialogs/load_dlg_layout.h"
@@ -33,8 +37,17 @@ class TestServices : public WxDialogServices {
  public:
   std::vector<std::string> messages;
   std::deque<std::string> fileAnswers;
+  std::vector<std::pair<int, int>> ended;  // resource, outcome
+  void EndDialog(int resource, int outcome) override { ended.emplace_back(resource, outcome); }
+  // Value and range of the progress dialog that showed when each message came, or {-1, -1}.
+  std::vector<std::pair<int, int>> progressAtMessage;
   int ShowMessage(void*, const std::string& text, const std::string&, unsigned) override {
     messages.push_back(text);
+    std::pair<int, int> progress{-1, -1};
+    for (wxWindow* w : wxTopLevelWindows) {
+      if (auto* p = dynamic_cast<wxGenericProgressDialog*>(w)) progress = {p->GetValue(), p->GetRange()};
+    }
+    progressAtMessage.push_back(progress);
     return kIdOk;
   }
   bool RunFileDialog(const FileDialogRequest&, std::string* path) override {
@@ -108,6 +121,59 @@ bool Shown(LayoutPanel* panel, int id) { return Find(panel, id)->IsShown(); }
 
 bool Exists(const std::string& path) { return std::filesystem::exists(path); }
 
+// Lets GTK lay out what is shown (sizes are allocated from the event loop) until `done` holds, for at
+// most about two seconds.
+bool SettleUntil(const std::function<bool()>& done) {
+  for (int i = 0; i < 200; ++i) {
+    wxTheApp->Yield(true);
+    if (done()) return true;
+    wxMilliSleep(10);
+  }
+  return done();
+}
+
+// The pages whose tab the strip shows: every point of the strip, asked which tab lies under it.
+std::set<int> TabsInView(wxNotebook* tabs) {
+  std::set<int> pages;
+  const wxSize size = tabs->GetSize();
+  for (int y = 0; y < size.y; y += 2) {
+    for (int x = 0; x < size.x; ++x) {
+      const int page = tabs->HitTest(wxPoint(x, y));
+      if (page != wxNOT_FOUND) pages.insert(page);
+    }
+  }
+  return pages;
+}
+
+// Which control a window is, for failure messages.
+std::string Describe(wxWindow* w) {
+  return "control " + std::to_string(w->GetId()) + " \"" + w->GetLabel().utf8_string() + "\"";
+}
+
+// What a user sees of a panel whose client area is `client`: every control that shows lies wholly
+// inside it, clear of the bottom and right edges, and no two of them overlap.
+void ExpectClearLayout(wxWindow* panel, const wxSize& client) {
+  std::vector<wxWindow*> shown;
+  for (wxWindow* w : panel->GetChildren()) {
+    if (w->IsShown()) shown.push_back(w);
+  }
+  ASSERT_FALSE(shown.empty());
+  const wxSize edge = panel->ConvertDialogToPixels(wxSize(2, 2));
+  for (wxWindow* w : shown) {
+    const wxRect r = w->GetRect();
+    EXPECT_GE(r.x, 0) << Describe(w);
+    EXPECT_GE(r.y, 0) << Describe(w);
+    EXPECT_LE(r.GetRight() + edge.x, client.x) << Describe(w);
+    EXPECT_LE(r.GetBottom() + edge.y, client.y) << Describe(w);
+  }
+  for (std::size_t i = 0; i < shown.size(); ++i) {
+    for (std::size_t j = i + 1; j < shown.size(); ++j) {
+      EXPECT_FALSE(shown[i]->GetRect().Intersects(shown[j]->GetRect())) << Describe(shown[i]) << " and "
+                                                                         << Describe(shown[j]);
+    }
+  }
+}
+
 class GuiTest : public ::testing::Test {
  protected:
   GuiTest() {
@@ -169,6 +235,16 @@ TEST_F(GuiTest, CreationListsEveryKindInItsTab) {
   EXPECT_EQ(Lines(p, kOthers), (std::vector<std::string>{"DATA.CSV"}));
 }
 
+TEST_F(GuiTest, EveryTabOfTheCreationDialogIsInViewWithoutScrolling) {
+  using namespace make_dlg;
+  LayoutPanel* p = Open(ModeDialog::kCreate)->panel();
+  auto* tabs = static_cast<wxNotebook*>(Find(p, kTabs));
+  ASSERT_TRUE(SettleUntil([&] { return !TabsInView(tabs).empty(); }));
+  EXPECT_EQ(TabsInView(tabs), (std::set<int>{0, 1, 2, 3}));
+  // The strip keeps the resource's width: it may not grow over the buttons beside it.
+  EXPECT_EQ(tabs->GetSize().x, p->ConvertDialogToPixels(wxSize(FindControl(MakeDlgLayout(), kTabs)->width, 0)).x);
+}
+
 TEST_F(GuiTest, AddAndRemoveChangeTheCommandListAndWriteMakesADiff) {
   using namespace make_dlg;
   MainWindow* w = Open(ModeDialog::kCreate);
@@ -190,6 +266,10 @@ TEST_F(GuiTest, AddAndRemoveChangeTheCommandListAndWriteMakesADiff) {
   ui_.progressDelayMs = 0;  // the progress dialog shows from the first chunk and changes nothing
   Click(p, kWrite);
   ASSERT_EQ(ui_.messages.size(), 1u);
+  // It had a total: once everything was copied its bar had all but filled.
+  const auto [value, range] = ui_.progressAtMessage[0];
+  EXPECT_GT(range, 0);
+  EXPECT_GE(value, range * 9 / 10);
   EXPECT_TRUE(w->rules().CloseRequested());  // the dialog closed, and the program with it
   window_ = nullptr;
   SBNdtAry read;
@@ -257,14 +337,91 @@ TEST_F(GuiTest, ImportShowsTheDiffLeavesLinesOutAndImportsIntoTheChosenDirectory
   const std::string chosen = target + "sub/";
   EXPECT_EQ(TextOf(p, kTarget), chosen);
 
+  ui_.progressDelayMs = 0;
   Click(p, kImport);
   ASSERT_EQ(ui_.messages.size(), 2u);  // the confirmation, then the end
+  const auto [value, range] = ui_.progressAtMessage[1];
+  EXPECT_GT(range, 0);
+  EXPECT_GE(value, range * 9 / 10);
   EXPECT_TRUE(w->rules().CloseRequested());
   window_ = nullptr;
   EXPECT_TRUE(Exists(chosen + "SALES.SST"));
   EXPECT_FALSE(Exists(chosen + "OLD.SST"));
   EXPECT_FALSE(Exists(chosen + "DATA.CSV"));
   EXPECT_TRUE(Exists(target + "OLD.SST"));
+}
+
+TEST_F(GuiTest, EveryViewHoldsItsControlsWithoutClippingOrOverlap) {
+  // A hidden frame of its own does not stretch the panel, so each panel shows the client area it asks for.
+  wxFrame host(nullptr, wxID_ANY, "host");
+  new wxPanel(&host);
+  {
+    SCOPED_TRACE("creation");
+    TSabunMakeDlg dlg(ui_, &host);
+    LayoutPanel* p = MakeDlgView(&host, dlg);
+    dlg.OnInitDialog();
+    p->Mirror();
+    for (int tab = 0; tab < make_dlg::kTabCount; ++tab) {
+      SCOPED_TRACE(tab);
+      p->ForwardTab(tab);
+      ExpectClearLayout(p, p->GetSize());
+    }
+    p->Destroy();
+  }
+  {
+    SCOPED_TRACE("import");
+    TSabunLoadDlg dlg(ui_, tmp_.path() + "none.kmd", &host);
+    LayoutPanel* p = LoadDlgView(&host, dlg);
+    dlg.OnInitDialog();
+    p->Mirror();
+    ExpectClearLayout(p, p->GetSize());
+    p->Destroy();
+  }
+  {
+    SCOPED_TRACE("analysis");
+    SBNdtAry commands;
+    TSabunKaisekiDlg dlg(ui_, menu_, commands);
+    ModalLayoutDialog dialog(&host, "analysis");
+    dialog.Attach(KaisekiDlgView(&dialog, dlg), [&] { return dlg.Result(); }, [&] { dlg.OnCancel(); });
+    dlg.OnInitDialog();
+    dialog.panel()->Mirror();
+    ExpectClearLayout(dialog.panel(), dialog.GetClientSize());
+  }
+  {
+    SCOPED_TRACE("directory chooser");
+    TDirectry dlg(ui_, HostDirectoryTree(), "caption");
+    ModalLayoutDialog dialog(&host, "chooser");
+    dialog.Attach(DirectryView(&dialog, dlg), [&] { return dlg.Result(); }, [&] { dlg.OnCancel(); });
+    dlg.OnInitDialog();
+    dialog.panel()->Mirror();
+    ExpectClearLayout(dialog.panel(), dialog.GetClientSize());
+  }
+}
+
+TEST_F(GuiTest, TheMainWindowShowsTheWholeDialog) {
+  for (ModeDialog mode : {ModeDialog::kCreate, ModeDialog::kImport}) {
+    MainWindow* w = Open(mode, tmp_.path() + "none.kmd");
+    ExpectClearLayout(w->panel(), w->GetClientSize());
+    w->Destroy();
+    window_ = nullptr;
+  }
+}
+
+TEST_F(GuiTest, TheFramesCloseBoxIsTheDialogsCancel) {
+  for (ModeDialog mode : {ModeDialog::kCreate, ModeDialog::kImport}) {
+    SCOPED_TRACE(mode == ModeDialog::kCreate ? "creation" : "import");
+    ui_.ended.clear();
+    MainWindow* w = Open(mode, tmp_.path() + "none.kmd");
+    // What the close box, Alt+F4 and the window manager send: a close the frame may refuse.
+    EXPECT_TRUE(w->Close());
+    const int resource = mode == ModeDialog::kCreate ? make_dlg::kResource : load_dlg::kResource;
+    EXPECT_EQ(ui_.ended, (std::vector<std::pair<int, int>>{{resource, kIdCancel}}));
+    EXPECT_EQ(mode == ModeDialog::kCreate ? w->makeDlg()->Result() : w->loadDlg()->Result(), kIdCancel);
+    EXPECT_TRUE(w->rules().CloseRequested());
+    EXPECT_TRUE(wxPendingDelete.Member(w));  // the frame goes, and with it the program
+    window_ = nullptr;
+    wxTheApp->ProcessIdle();
+  }
 }
 
 TEST_F(GuiTest, HelpOpensAWindowWithTheTextOfItsContext) {

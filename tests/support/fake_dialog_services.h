@@ -2,6 +2,7 @@
 // closed dialog, and answers from queues that a test fills.
 #pragma once
 
+#include <cstdint>
 #include <deque>
 #include <functional>
 #include <string>
@@ -30,6 +31,8 @@ class FakeDialogServices : public DialogServices {
   std::vector<std::pair<int, int>> ended;           // resource, outcome
   int waitDepth = 0;
   int waitCalls = 0;
+  std::vector<std::uint64_t> copyTotals;  // the total of each copy work announced
+  int copyDepth = 0;
 
   bool ShowHelp(void*, int context) override {
     helpContexts.push_back(context);
@@ -65,6 +68,11 @@ class FakeDialogServices : public DialogServices {
   }
   void EndWaitCursor() override { --waitDepth; }
   void EndDialog(int resource, int outcome) override { ended.emplace_back(resource, outcome); }
+  void BeginCopyWork(std::uint64_t totalBytes) override {
+    copyTotals.push_back(totalBytes);
+    ++copyDepth;
+  }
+  void EndCopyWork() override { --copyDepth; }
 
  private:
   static std::string Pop(std::deque<std::string>& q) {

@@ -17,11 +17,48 @@ std::string ToCp932(const wxString& text) {
   return std::string(bytes.data(), bytes.length());
 }
 
+namespace {
+
+// GTK's themes pad every tab by some twelve pixels a side: with the resource's captions four tabs
+// overflow the resource's strip and the last one hides behind scroll arrows. A tighter padding, given
+// to this widget alone, keeps every tab in view at the dialog's own font.
+class TabStrip : public wxNotebook {
+ public:
+  TabStrip(wxWindow* parent, wxWindowID id, const wxPoint& pos, int width)
+      : wxNotebook(parent, id, pos, wxSize(width, -1)) {
+#ifdef __WXGTK3__
+    GTKApplyCssStyle("tab { padding: 2px 4px; }");
+#endif
+  }
+};
+
+}  // namespace
+
 LayoutPanel::LayoutPanel(wxWindow* parent, const DialogLayout& layout, DialogControls& controls, Routes routes)
     : wxPanel(parent, wxID_ANY), layout_(layout), controls_(controls), routes_(std::move(routes)) {
   SetFont(wxFont(wxFontInfo(layout.pointSize).FaceName(FromCp932(layout.font)).Encoding(wxFONTENCODING_CP932)));
   Build();
-  SetClientSize(ConvertDialogToPixels(wxSize(layout.width, layout.height)));
+  SetClientSize(FittedClientSize());
+}
+
+// The resource's size, grown to hold every control: dialogs 2010 and 2020 place their bottom buttons
+// below their stated height, and GTK draws some controls larger than their rectangles. Below and to
+// the right the controls keep the margin that the layout leaves on its left.
+wxSize LayoutPanel::FittedClientSize() const {
+  wxSize size = ConvertDialogToPixels(wxSize(layout_.width, layout_.height));
+  int margin = -1;
+  wxRect extent;
+  for (std::size_t i = 0; i < layout_.count; ++i) {
+    const ControlLayout& c = layout_.controls[i];
+    if (c.styles & kHiddenControl) continue;
+    if (margin < 0 || c.x < margin) margin = c.x;
+  }
+  for (const wxWindow* w : GetChildren()) {
+    if (w->IsShown()) extent.Union(w->GetRect());
+  }
+  const wxSize room = ConvertDialogToPixels(wxSize(std::max(margin, 0), std::max(margin, 0)));
+  size.IncTo(wxSize(extent.GetRight() + 1 + room.x, extent.GetBottom() + 1 + room.y));
+  return size;
 }
 
 void LayoutPanel::Build() {
@@ -76,9 +113,7 @@ void LayoutPanel::Build() {
       case ControlKind::kTab: {
         // Only the tab strip: the controls of each page are the dialog's own siblings, as in the
         // resource, and the model shows and hides them.
-        auto* nb = new wxNotebook(this, wid, pos, wxSize(size.GetWidth(), -1));
-        // GTK's tabs carry more padding than the resource's: a smaller face keeps all four in view.
-        nb->SetFont(GetFont().Smaller());
+        auto* nb = new TabStrip(this, wid, pos, size.GetWidth());
         for (int page = 0; page < routes_.tabCount; ++page) {
           nb->AddPage(new wxPanel(nb, wxID_ANY, wxDefaultPosition, wxSize(1, 1)),
                       FromCp932(routes_.tabCaption(page)));

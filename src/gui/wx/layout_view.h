@@ -50,6 +50,7 @@ class LayoutPanel : public wxPanel {
 
  private:
   void Build();
+  wxSize FittedClientSize() const;
   void Collect();
 
   const DialogLayout& layout_;

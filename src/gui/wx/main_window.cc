@@ -2,6 +2,8 @@
 
 #include <wx/display.h>
 
+#include "dialogs/load_dlg_layout.h"
+#include "dialogs/make_dlg_layout.h"
 #include "gui/wx/dialog_views.h"
 
 namespace quarvel {
@@ -23,10 +25,7 @@ MainWindow::MainWindow(const EntryPlan& plan, WxDialogServices& services)
   panel_->beforeEvent = [this] { services_.BeginWork(); };
   panel_->doneEvent = [this] { services_.EndWork(); };
   panel_->afterEvent = [this] { AfterEvent(); };
-  Bind(wxEVT_CLOSE_WINDOW, [this](wxCloseEvent&) {
-    rules_.OnClose();
-    Destroy();
-  });
+  Bind(wxEVT_CLOSE_WINDOW, &MainWindow::OnCloseWindow, this);
 
   // The frame shrinks to the dialog, then grows by 30 pixels and moves to the screen's middle.
   SetClientSize(panel_->GetSize());
@@ -38,10 +37,28 @@ MainWindow::MainWindow(const EntryPlan& plan, WxDialogServices& services)
   SetMaxSize(GetSize());
 }
 
+int MainWindow::DialogResult() const { return make_ ? make_->Result() : load_->Result(); }
+
+// The close box, Alt+F4 and the window manager's close. While the dialog is open they are its cancel,
+// forwarded as its own cancel button forwards it; the dialog's closing then closes the frame (a nested
+// close, which ends here). Should the dialog stay open, the frame stays too, unless it must go.
+void MainWindow::OnCloseWindow(wxCloseEvent& event) {
+  if (DialogResult() == 0) {
+    panel_->Forward(make_ ? make_dlg::kCancel : load_dlg::kCancel);
+    if (DialogResult() == 0 && event.CanVeto()) {
+      event.Veto();
+      return;
+    }
+  }
+  if (destroying_) return;
+  destroying_ = true;
+  rules_.OnClose();
+  Destroy();
+}
+
 // The dialog has closed with some outcome: the frame goes, and with it the program.
 void MainWindow::AfterEvent() {
-  const int result = make_ ? make_->Result() : load_->Result();
-  if (result == 0) return;
+  if (DialogResult() == 0) return;
   rules_.OnClientClosed();
   if (rules_.CloseRequested()) Close(true);
 }

@@ -26,6 +26,8 @@ class MainWindow : public wxFrame {
   const TSDIDecFrame& rules() const { return rules_; }
 
  private:
+  int DialogResult() const;
+  void OnCloseWindow(wxCloseEvent& event);
   void AfterEvent();
 
   WxDialogServices& services_;
@@ -33,6 +35,7 @@ class MainWindow : public wxFrame {
   std::unique_ptr<TSabunMakeDlg> make_;
   std::unique_ptr<TSabunLoadDlg> load_;
   LayoutPanel* panel_ = nullptr;
+  bool destroying_ = false;
 };
 
 }  // namespace quarvel

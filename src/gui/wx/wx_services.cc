@@ -4,6 +4,8 @@
 #include <wx/filedlg.h>
 #include <wx/filename.h>
 
+#include <algorithm>
+
 #include "dialogs/directory_tree.h"
 #include "fileio/fileio.h"
 #include "dialogs/directry.h"
@@ -13,6 +15,10 @@
 #include "gui/wx/layout_view.h"
 
 namespace quarvel {
+
+namespace {
+constexpr int kProgressRange = 1000;  // steps of the progress bar
+}  // namespace
 
 const char* HelpText(int context) {
   switch (context) {
@@ -80,13 +86,24 @@ int WxDialogServices::ShowMessage(void* window, const std::string& text, const s
 void WxDialogServices::BeginWork() {
   if (workDepth_++ > 0) return;
   waitClock_.Start();
-  SetCopyProgress([this](std::uint64_t) { OnCopied(); });
+  SetCopyProgress([this](std::uint64_t bytes) { OnCopied(bytes); });
 }
 
 void WxDialogServices::EndWork() {
   if (--workDepth_ > 0) return;
   SetCopyProgress(nullptr);
   CloseProgress();
+  EndCopyWork();
+}
+
+void WxDialogServices::BeginCopyWork(std::uint64_t totalBytes) {
+  copyTotal_ = totalBytes;
+  copied_ = 0;
+}
+
+void WxDialogServices::EndCopyWork() {
+  copyTotal_ = 0;
+  copied_ = 0;
 }
 
 void WxDialogServices::CloseProgress() {
@@ -95,15 +112,24 @@ void WxDialogServices::CloseProgress() {
   progress_ = nullptr;
 }
 
-// A chunk was copied: once the work has gone on for a while a progress dialog pulses, so a long diff
-// write or import shows that it is alive. It only reports; the work goes on unchanged.
-void WxDialogServices::OnCopied() {
+// A chunk was copied: once the work has gone on for a while a progress dialog shows how far a long
+// diff write or import has come, or that it is alive when its total is not known. It only reports;
+// the work goes on unchanged.
+void WxDialogServices::OnCopied(std::uint64_t bytes) {
+  copied_ += bytes;
   if (!progress_) {
     if (waitClock_.Time() < progressDelayMs) return;
-    progress_ = new wxProgressDialog(FromCp932(ApplicationTitle()), wxString::FromUTF8("処理中です..."), 100,
-                                     wxTheApp->GetTopWindow(), wxPD_APP_MODAL | wxPD_ELAPSED_TIME);
+    progress_ = new wxProgressDialog(FromCp932(ApplicationTitle()), wxString::FromUTF8("処理中です..."),
+                                     kProgressRange, wxTheApp->GetTopWindow(), wxPD_APP_MODAL | wxPD_ELAPSED_TIME);
   }
-  progress_->Pulse();
+  if (copyTotal_ == 0) {
+    progress_->Pulse();
+    return;
+  }
+  // The bar stops short of its end: a progress dialog that reaches it waits for the user to close it.
+  // An estimate that fell short holds it there.
+  const std::uint64_t done = std::min<std::uint64_t>(copied_, copyTotal_);
+  progress_->Update(static_cast<int>(std::min<std::uint64_t>(done * kProgressRange / copyTotal_, kProgressRange - 1)));
 }
 
 std::string WxDialogServices::ApplicationTitle() {

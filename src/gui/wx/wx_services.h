@@ -27,9 +27,12 @@ class WxDialogServices : public DialogServices {
   void EndWaitCursor() override { wxEndBusyCursor(); }
 
   // Brackets the handling of one user event: while it runs, file copies that go on longer than
-  // `progressDelayMs` pulse a progress dialog, which goes when the event is done or a message shows.
+  // `progressDelayMs` show a progress dialog, which goes when the event is done or a message shows.
+  // Its bar fills towards the total of the copy work announced, and pulses when none was.
   void BeginWork();
   void EndWork();
+  void BeginCopyWork(std::uint64_t totalBytes) override;
+  void EndCopyWork() override;
   // The mode dialog's closing is seen by the frame through the model's result; nothing to do here.
   void EndDialog(int, int) override {}
 
@@ -39,9 +42,11 @@ class WxDialogServices : public DialogServices {
   long progressDelayMs = 700;
 
  private:
-  void OnCopied();
+  void OnCopied(std::uint64_t bytes);
   void CloseProgress();
   int workDepth_ = 0;
+  std::uint64_t copyTotal_ = 0;  // bytes announced, 0 when not known
+  std::uint64_t copied_ = 0;     // bytes copied since the announcement
   wxStopWatch waitClock_;
   wxProgressDialog* progress_ = nullptr;
 };
