@@ -1,10 +1,14 @@
 #include "dialogs/load_dlg.h"
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "dialog_test_util.h"
 #include "dialogs/load_dlg_layout.h"
 #include "engine/diff_writer.h"
+#include "engine/dir_lock.h"
+#include "engine/import_journal.h"
 #include "fileio/fileio.h"
 #include "sample/menu_dir_builder.h"
 #include "support/fake_dialog_services.h"
@@ -24,6 +28,14 @@ const std::string kImportError =
     "\x81\x42";  // 差分取込にエラーが発生しました。
 const std::string kImportDone =
     "\x8D\xB7\x95\xAA\x8E\xE6\x8D\x9E\x82\xAA\x8A\xAE\x97\xB9\x82\xB5\x82\xDC\x82\xB5\x82\xBD\x81\x42";  // 差分取込が完了しました。
+
+const std::string kRolledBack =
+    "\x92\x86\x92\x66\x82\xB3\x82\xEA\x82\xC4\x82\xA2\x82\xBD\x8D\xB7\x95\xAA\x8E\xE6\x8D\x9E\x82\xF0"
+    "\x8C\xB3\x82\xC9\x96\xDF\x82\xB5\x82\xDC\x82\xB5\x82\xBD\x81\x42";  // 中断されていた差分取込を元に戻しました。
+const std::string kAnotherImport =
+    "\x91\xBC\x82\xCC\x8D\xB7\x95\xAA\x8E\xE6\x8D\x9E\x82\xAA\x8E\xC0\x8Ds\x92\x86\x82\xC5\x82\xB7"
+    "\x81\x42\n\x8FI\x97\xB9\x82\xB5\x82\xC4\x82\xA9\x82\xE7\x82\xE2\x82\xE8\x92\xBC\x82\xB5\x82\xC4"
+    "\x89\xBA\x82\xB3\x82\xA2\x81\x42";  // 他の差分取込が実行中です。\n終了してからやり直して下さい。
 
 class LoadDlgTest : public ::testing::Test {
  protected:
@@ -197,6 +209,53 @@ TEST_F(LoadDlgTest, BrowseSetsOnlyTheTarget) {
   EXPECT_EQ(Env().GL_sys_dir, target_);
   dlg_.OnHelp();
   EXPECT_EQ(ui_.helpContexts, (std::vector<int>{kHelpImport}));
+}
+
+}  // namespace
+}  // namespace quarvel
+
+namespace quarvel {
+namespace {
+
+TEST_F(LoadDlgTest, AnInterruptedImportIsFinishedFirstAndARunningOneRefusesTheImport) {
+  dlg_.OnInitDialog();
+  dlg_.controls().SetText(kTarget, target_);
+  // Another process holds the directory: nothing is imported, and the user is told why.
+  int ready[2], go[2];
+  ASSERT_EQ(::pipe(ready), 0);
+  ASSERT_EQ(::pipe(go), 0);
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    DirLock lock;
+    char c = 0;
+    const bool held = lock.Take(target_) == DiffFault::kNone;
+    if (::write(ready[1], held ? "y" : "n", 1) != 1 || ::read(go[0], &c, 1) != 1) ::_exit(1);
+    ::_exit(0);
+  }
+  char c = 0;
+  ASSERT_EQ(::read(ready[0], &c, 1), 1);
+  ASSERT_EQ(c, 'y');
+  dlg_.OnImport();
+  ASSERT_EQ(::write(go[1], "g", 1), 1);
+  ::waitpid(pid, nullptr, 0);
+  for (int fd : {ready[0], ready[1], go[0], go[1]}) ::close(fd);
+  ASSERT_EQ(ui_.messages.size(), 2u);
+  EXPECT_EQ(ui_.messages[1].text, kAnotherImport);
+  EXPECT_FALSE(Exists(target_ + "A.SST"));
+  EXPECT_TRUE(ui_.ended.empty());
+
+  // An import killed while it staged F.TXT: rolled back and said so, then the import runs.
+  ImportJournal journal;
+  journal.names = {{"F.TXT", "", "", false, true}};
+  WriteFile(target_ + "F.TXT", "half");
+  WriteFile(target_ + kJournalName, EncodeJournal(journal));
+  ui_.messages.clear();
+  dlg_.OnImport();
+  ASSERT_EQ(ui_.messages.size(), 3u);
+  EXPECT_EQ(ui_.messages[1].text, kRolledBack);
+  EXPECT_EQ(ui_.messages[2].text, kImportDone);
+  EXPECT_EQ(ReadFile(target_ + "F.TXT"), "text");
+  EXPECT_FALSE(Exists(target_ + kJournalName));
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include "dialogs/load_dlg_layout.h"
 #include "engine/diff_reader.h"
 #include "engine/import.h"
+#include "engine/recovery.h"
 #include "platform/text.h"
 #include "shell/env.h"
 #include "shell/paths.h"
@@ -30,6 +31,25 @@ const char kImportError[] =
     "\x81\x42";  // 差分取込にエラーが発生しました。
 const char kImportDone[] =
     "\x8D\xB7\x95\xAA\x8E\xE6\x8D\x9E\x82\xAA\x8A\xAE\x97\xB9\x82\xB5\x82\xDC\x82\xB5\x82\xBD\x81\x42";  // 差分取込が完了しました。
+const char kRolledBack[] =
+    "\x92\x86\x92\x66\x82\xB3\x82\xEA\x82\xC4\x82\xA2\x82\xBD\x8D\xB7\x95\xAA\x8E\xE6\x8D\x9E\x82\xF0"
+    "\x8C\xB3\x82\xC9\x96\xDF\x82\xB5\x82\xDC\x82\xB5\x82\xBD\x81\x42";  // 中断されていた差分取込を元に戻しました。
+const char kCompleted[] =
+    "\x92\x86\x92\x66\x82\xB3\x82\xEA\x82\xC4\x82\xA2\x82\xBD\x8D\xB7\x95\xAA\x8E\xE6\x8D\x9E\x82\xF0"
+    "\x8A\xAE\x97\xB9\x82\xB5\x82\xDC\x82\xB5\x82\xBD\x81\x42";  // 中断されていた差分取込を完了しました。
+const char kAnotherImport[] =
+    "\x91\xBC\x82\xCC\x8D\xB7\x95\xAA\x8E\xE6\x8D\x9E\x82\xAA\x8E\xC0\x8Ds\x92\x86\x82\xC5\x82\xB7"
+    "\x81\x42\n\x8FI\x97\xB9\x82\xB5\x82\xC4\x82\xA9\x82\xE7\x82\xE2\x82\xE8\x92\xBC\x82\xB5\x82\xC4"
+    "\x89\xBA\x82\xB3\x82\xA2\x81\x42";  // 他の差分取込が実行中です。\n終了してからやり直して下さい。
+const char kJournalBad[] =
+    "\x92\x86\x92\x66\x82\xB3\x82\xEA\x82\xBD\x8D\xB7\x95\xAA\x8E\xE6\x8D\x9E\x82\xCC\x8BL\x98^(QUARV"
+    "EL.JNL)\x82\xF0\x93\xC7\x82\xDF\x82\xDC\x82\xB9\x82\xF1\x81\x42\n\xD2\xC6\xAD\xB0\xC3\xDE\xA8"
+    "\xDA\xB8\xC4\xD8\x82\xCD\x95\xCF\x8DX\x82\xB5\x82\xC4\x82\xA2\x82\xDC\x82\xB9\x82\xF1\x81\x42";  // 中断された差分取込の記録(QUARVEL.JNL)を読めません。\nﾒﾆｭｰﾃﾞｨﾚｸﾄﾘは変更していません。
+const char kRecoveryFailed[] =
+    "\x92\x86\x92\x66\x82\xB3\x82\xEA\x82\xC4\x82\xA2\x82\xBD\x8D\xB7\x95\xAA\x8E\xE6\x8D\x9E\x82\xF0"
+    "\x8FI\x82\xA6\x82\xE7\x82\xEA\x82\xDC\x82\xB9\x82\xF1\x82\xC5\x82\xB5\x82\xBD\x81\x42\n\x8E\x9F"
+    "\x82\xCC\x8D\xB7\x95\xAA\x8E\xE6\x8D\x9E\x82\xC5\x82\xE0\x82\xA4\x88\xEA\x93x\x8E\x8E\x82\xDD"
+    "\x82\xDC\x82\xB7\x81\x42";  // 中断されていた差分取込を終えられませんでした。\n次の差分取込でもう一度試みます。
 
 }  // namespace
 
@@ -86,13 +106,33 @@ void TSabunLoadDlg::OnImport() {
   }
   if (DialogMessage(services_, window_, kConfirm, kConfirmCaption, kMbOkCancel) != kIdOk) return;
   AddTrailingSeparator(target);
+  // An import that an interrupted process left there is finished first, and the user told.
+  Recovery recovered = Recovery::kNone;
+  DiffFault why = DiffFault::kNone;
+  StringAry left;
+  if (RecoverMenuDir(target, &recovered, &why, &left) != 0) {
+    const char* text = why == DiffFault::kImportRunning      ? kAnotherImport
+                       : why == DiffFault::kJournalUntrusted ? kJournalBad
+                       : why == DiffFault::kRecoveryFailed   ? kRecoveryFailed
+                                                             : nullptr;
+    // Any other refusal (no such directory, not writable) the import itself reports.
+    if (text != nullptr) {
+      DialogMessage(services_, window_, text, "", kMbOk);
+      return;
+    }
+  }
+  if (recovered != Recovery::kNone) {
+    DialogMessage(services_, window_, recovered == Recovery::kRolledBack ? kRolledBack : kCompleted, "", kMbOk);
+  }
   int imported;
+  ImportReport report;
   {
     CopyWork work(services_, DiffImportBytes(diffPath_, target, commands_));
-    imported = ImportDiff(window_, diffPath_, target, commands_);
+    imported = ImportDiff(window_, diffPath_, target, commands_, &report);
   }
   if (imported < 0) {
-    DialogMessage(services_, window_, kImportError, "", kMbOk);
+    const bool running = report.check.fault == DiffFault::kImportRunning;
+    DialogMessage(services_, window_, running ? kAnotherImport : kImportError, "", kMbOk);
     return;
   }
   DialogMessage(services_, window_, kImportDone, "", kMbOk);
