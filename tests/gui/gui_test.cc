@@ -398,6 +398,27 @@ TEST_F(GuiTest, EveryViewHoldsItsControlsWithoutClippingOrOverlap) {
   }
 }
 
+TEST_F(GuiTest, EscapeInAModalDialogIsItsCancel) {
+  wxFrame host(nullptr, wxID_ANY, "host");
+  SBNdtAry commands;
+  TSabunKaisekiDlg analysis(ui_, menu_, commands);
+  ModalLayoutDialog a(&host, "analysis");
+  a.Attach(KaisekiDlgView(&a, analysis), [&] { return analysis.Result(); }, [&] { analysis.OnCancel(); });
+  TDirectry chooser(ui_, HostDirectoryTree(), "caption");
+  ModalLayoutDialog d(&host, "chooser");
+  d.Attach(DirectryView(&d, chooser), [&] { return chooser.Result(); }, [&] { chooser.OnCancel(); });
+  analysis.OnInitDialog();
+  chooser.OnInitDialog();
+  for (wxDialog* dialog : {static_cast<wxDialog*>(&a), static_cast<wxDialog*>(&d)}) {
+    wxKeyEvent escape(wxEVT_CHAR_HOOK);
+    escape.m_keyCode = WXK_ESCAPE;
+    escape.SetEventObject(dialog);
+    dialog->ProcessWindowEvent(escape);
+  }
+  EXPECT_EQ(analysis.Result(), kIdCancel);
+  EXPECT_EQ(chooser.Result(), kIdCancel);
+}
+
 TEST_F(GuiTest, TheMainWindowShowsTheWholeDialog) {
   for (ModeDialog mode : {ModeDialog::kCreate, ModeDialog::kImport}) {
     MainWindow* w = Open(mode, tmp_.path() + "none.kmd");

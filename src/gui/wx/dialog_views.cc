@@ -71,6 +71,14 @@ void ModalLayoutDialog::Attach(LayoutPanel* panel, std::function<int()> result, 
     cancel();
     if (IsModal()) EndModal(result() != 0 ? result() : wxID_CANCEL);
   });
+  // Escape cancels as the close box does: the buttons' ids are the resource's, not wx's own.
+  Bind(wxEVT_CHAR_HOOK, [this](wxKeyEvent& event) {
+    if (event.GetKeyCode() == WXK_ESCAPE) {
+      Close();
+    } else {
+      event.Skip();
+    }
+  });
   CentreOnParent();
 }
 
