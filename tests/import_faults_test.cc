@@ -28,11 +28,13 @@ TEST_F(ImportFaultsTest, EverySingleFaultGivesTheOldOrTheNewState) {
   FaultPlatform faults(NativePlatform());
   ScopedHost host(&faults);
   int runs = 0, rolled_back = 0;
+  std::string per_kind;
   for (int op = 0; op < static_cast<int>(FaultOp::kCount); ++op) {
     const FaultOp kind = static_cast<FaultOp>(op);
     faults.FailNth(kind, 0);
     ASSERT_EQ(ImportInto(), 0);
     const int total = faults.Count(kind);
+    per_kind += std::string(" ") + FaultOpName(kind) + " " + std::to_string(total);
     for (int k = 1; k <= total; ++k) {
       faults.FailNth(kind, k);
       const int result = ImportInto();
@@ -42,7 +44,8 @@ TEST_F(ImportFaultsTest, EverySingleFaultGivesTheOldOrTheNewState) {
       ASSERT_EQ(CheckOutcome(result), "") << FaultOpName(kind) << " #" << k << " of " << total << " gave " << result;
     }
   }
-  std::printf("%d single-fault imports: %d rolled back, %d completed\n", runs, rolled_back, runs - rolled_back);
+  std::printf("%d single-fault imports: %d rolled back, %d completed; points per kind:%s\n", runs, rolled_back,
+              runs - rolled_back, per_kind.c_str());
   EXPECT_GT(runs, 100);
   EXPECT_GT(rolled_back, 50);
 }

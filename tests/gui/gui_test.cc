@@ -25,6 +25,7 @@
 #include "app/registration.h"
 #include "gui/wx/main_window.h"
 #include "gui/wx/registration_posix.h"
+#include "platform/text.h"
 #include "sample/menu_dir_builder.h"
 #include "support/temp_dir.h"
 
@@ -442,6 +443,25 @@ TEST_F(GuiTest, TheFramesCloseBoxIsTheDialogsCancel) {
     EXPECT_TRUE(wxPendingDelete.Member(w));  // the frame goes, and with it the program
     window_ = nullptr;
     wxTheApp->ProcessIdle();
+  }
+}
+
+TEST(HelpText, NamesEveryButtonOfItsDialogAsTheButtonReadsIt) {
+  const std::pair<const DialogLayout*, int> dialogs[] = {{&MakeDlgLayout(), kHelpCreate},
+                                                         {&LoadDlgLayout(), kHelpImport},
+                                                         {&KaisekiDlgLayout(), kHelpAnalyse},
+                                                         {&DirectryLayout(), kHelpBrowse}};
+  for (const auto& [layout, context] : dialogs) {
+    const std::string help = HelpText(context);
+    for (std::size_t i = 0; i < layout->count; ++i) {
+      const ControlLayout& c = layout->controls[i];
+      if (c.kind != ControlKind::kButton) continue;
+      std::string label;
+      ASSERT_TRUE(Cp932ToUtf8(c.text, &label));
+      if (const std::size_t mark = label.find("(&"); mark != std::string::npos) label.erase(mark);
+      if (label == "ヘルプ") continue;
+      EXPECT_NE(help.find(label), std::string::npos) << "help " << context << " does not name " << label;
+    }
   }
 }
 

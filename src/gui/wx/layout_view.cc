@@ -1,6 +1,8 @@
 #include "gui/wx/layout_view.h"
 
+#include <wx/dcclient.h>
 #include <wx/notebook.h>
+#include <wx/settings.h>
 
 #include <algorithm>
 
@@ -74,6 +76,7 @@ void LayoutPanel::Build() {
         long style = (c.styles & kCentered) ? wxALIGN_CENTRE_HORIZONTAL : 0;
         if (c.styles & kSunken) style |= wxBORDER_SUNKEN;
         auto* s = new wxStaticText(this, wid, text, pos, size, style | wxST_NO_AUTORESIZE);
+        if (c.styles & kSunken) sunken_.push_back(s);
         // GTK's text is wider than the resource's: a label gets at least its own width, never wraps.
         const wxSize best = s->GetBestSize();
         s->SetSize(wxSize(std::max(size.GetWidth(), best.GetWidth()), std::max(size.GetHeight(), best.GetHeight())));
@@ -129,6 +132,22 @@ void LayoutPanel::Build() {
     if (c.styles & kHiddenControl) w->Hide();
     if (c.id != kNoId) windows_[c.id] = w;
   }
+  if (sunken_.empty()) return;
+  Bind(wxEVT_PAINT, [this](wxPaintEvent&) {
+    wxPaintDC dc(this);
+    const wxColour shadow = wxSystemSettings::GetColour(wxSYS_COLOUR_BTNSHADOW);
+    const wxColour light = wxSystemSettings::GetColour(wxSYS_COLOUR_BTNHIGHLIGHT);
+    for (const wxWindow* w : sunken_) {
+      if (!w->IsShown()) continue;
+      const wxRect r = w->GetRect().Inflate(3, 1);
+      dc.SetPen(wxPen(shadow));
+      dc.DrawLine(r.GetLeft(), r.GetBottom(), r.GetLeft(), r.GetTop());
+      dc.DrawLine(r.GetLeft(), r.GetTop(), r.GetRight(), r.GetTop());
+      dc.SetPen(wxPen(light));
+      dc.DrawLine(r.GetRight(), r.GetTop(), r.GetRight(), r.GetBottom());
+      dc.DrawLine(r.GetRight(), r.GetBottom(), r.GetLeft(), r.GetBottom());
+    }
+  });
 }
 
 wxWindow* LayoutPanel::Control(int id) const {

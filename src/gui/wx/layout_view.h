@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <map>
+#include <vector>
 #include <string>
 
 #include "dialogs/dialog_controls.h"
@@ -57,6 +58,7 @@ class LayoutPanel : public wxPanel {
   DialogControls& controls_;
   Routes routes_;
   std::map<int, wxWindow*> windows_;
+  std::vector<wxWindow*> sunken_;  // statics whose frame the panel draws: GTK gives labels none
   bool mirroring_ = false;
 };
 
