@@ -11,6 +11,7 @@
 using namespace quarvel;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const int descriptors = fuzz::OpenDescriptors();
   const std::string path = fuzz::PutInput(data, size, "input.kmd");
   SBNdtAry changes;
   std::string description;
@@ -35,5 +36,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     if (FirstUnsafeEntry(checked) >= 0) fuzz::Finding("a passed diff carries an unsafe name");
   }
+  if (fuzz::OpenDescriptors() != descriptors) fuzz::Finding("a descriptor was left open");
   return 0;
 }

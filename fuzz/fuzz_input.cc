@@ -39,6 +39,16 @@ std::string PutInput(const std::uint8_t* data, std::size_t size, const std::stri
   return path;
 }
 
+int OpenDescriptors() {
+  int n = 0;
+  std::error_code ec;
+  for (auto it = std::filesystem::directory_iterator("/proc/self/fd", ec); !ec && it != std::filesystem::directory_iterator();
+       it.increment(ec)) {
+    ++n;
+  }
+  return n;
+}
+
 void Finding(const std::string& what) {
   std::fprintf(stderr, "finding: %s\n", what.c_str());
   std::abort();

@@ -13,6 +13,8 @@ namespace quarvel::fuzz {
 const std::string& ScratchDir();
 // Writes the input to `name` in the scratch directory and returns its path.
 std::string PutInput(const std::uint8_t* data, std::size_t size, const std::string& name);
+// The number of descriptors the process has open, to find a reader that leaks one.
+int OpenDescriptors();
 // Ends the process loudly: a finding.
 [[noreturn]] void Finding(const std::string& what);
 

@@ -15,6 +15,7 @@ void CheckTitle(const std::string& title) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const int descriptors = fuzz::OpenDescriptors();
   const std::string path = fuzz::PutInput(data, size, "INPUT.SST");
   std::int32_t number = 0;
   std::uint32_t count = 0, indexLength = 0;
@@ -35,5 +36,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   CheckTitle(t1);
   CheckTitle(t2);
   CheckTitle(t3);
+  if (fuzz::OpenDescriptors() != descriptors) fuzz::Finding("a descriptor was left open");
   return 0;
 }

@@ -79,6 +79,7 @@ void Relay(const std::string& menu) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const int descriptors = fuzz::OpenDescriptors();
   static const State pristine = Snapshot(Pristine());
   static bool changed = true;
   const std::string menu = fuzz::ScratchDir() + "menu/";
@@ -99,5 +100,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (result != 0 && after != pristine) fuzz::Finding("a refused import changed the directory");
   if (result != 0 && !report.leftBehind.empty()) fuzz::Finding("a refused import left names behind");
   changed = after != pristine;
+  if (fuzz::OpenDescriptors() != descriptors) fuzz::Finding("a descriptor was left open");
   return 0;
 }

@@ -8,6 +8,7 @@
 using namespace quarvel;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const int descriptors = fuzz::OpenDescriptors();
   const std::string bytes(reinterpret_cast<const char*>(data), size);
   ImportJournal journal;
   const bool decoded = DecodeJournal(bytes, &journal);
@@ -18,5 +19,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const int r = ReadJournal(fuzz::ScratchDir(), &read);
   if ((r == 0) != decoded) fuzz::Finding("reading the journal file disagrees with decoding its bytes");
   Host().Remove(fuzz::ScratchDir() + kJournalName);
+  if (fuzz::OpenDescriptors() != descriptors) fuzz::Finding("a descriptor was left open");
   return 0;
 }

@@ -8,6 +8,7 @@
 using namespace quarvel;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const int descriptors = fuzz::OpenDescriptors();
   const std::string path = fuzz::PutInput(data, size, "INPUT.SSD");
   SSDocInfoAry docs;
   std::string title;
@@ -19,12 +20,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     if (!docs.empty()) {
       SSDocInfo found;
-      if (FindLibDocument(SSDlib{}, &found, &title, path, docs.back().name) < 0) {
-        fuzz::Finding("a listed document is not found");
-      }
+      const int at = FindLibDocument(SSDlib{}, &found, &title, path, docs.back().name);
+      if (at < 0) fuzz::Finding("a listed document is not found");
+      FileClose(at);
     }
   }
   SSDocInfo none;
-  FindLibDocument(SSDlib{}, &none, &title, path, "NO SUCH DOCUMENT");
+  const int missing = FindLibDocument(SSDlib{}, &none, &title, path, "NO SUCH DOCUMENT");
+  if (missing >= 0) FileClose(missing);
+  if (fuzz::OpenDescriptors() != descriptors) fuzz::Finding("a descriptor was left open");
   return 0;
 }
