@@ -2,6 +2,9 @@
 // may be taken for one.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
+#include "engine/dir_lock.h"
 #include "engine/import_journal.h"
 #include "engine/recovery.h"
 #include "fileio/fileio.h"
@@ -93,6 +96,23 @@ TEST(ImportJournal, ADoneJournalOrAWorkJournalAloneIsOnlyRemoved) {
   const DirSnapshot after = Snapshot(dir.path());
   EXPECT_EQ(after.size(), 2u);
   EXPECT_EQ(after.at("M2.SST").bytes, "stays");
+}
+
+TEST(DirLock, ALinkOrADirectoryUnderTheLockNameIsRefusedAndNothingIsMadeThroughIt) {
+  TempDir dir;
+  const std::string outside = dir.Sub("outside") + "made";
+  const std::string menu = dir.Sub("menu");
+  std::filesystem::create_symlink(outside, menu + kLockName);
+  DirLock lock;
+  EXPECT_EQ(lock.Take(menu), DiffFault::kLockInTheWay);
+  EXPECT_FALSE(Exists(outside));
+  std::filesystem::remove(menu + kLockName);
+  std::filesystem::create_directory(menu + kLockName);
+  EXPECT_EQ(lock.Take(menu), DiffFault::kLockInTheWay);
+  std::filesystem::remove(menu + kLockName);
+  EXPECT_EQ(lock.Take(menu), DiffFault::kNone);
+  lock.Release();
+  EXPECT_FALSE(Exists(menu + kLockName));
 }
 
 }  // namespace

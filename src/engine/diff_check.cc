@@ -51,6 +51,7 @@ const char* DiffFaultText(DiffFault fault) {
     case DiffFault::kJournalUntrusted: return "the journal of an interrupted import cannot be read or trusted";
     case DiffFault::kRecoveryFailed: return "the interrupted import found there could not be finished";
     case DiffFault::kRecoveryPending: return "an interrupted import awaits recovery in the menu directory";
+    case DiffFault::kLockInTheWay: return "something that is not a plain file stands under the lock file QUARVEL.LCK";
   }
   return "unknown fault";
 }

@@ -39,6 +39,7 @@ enum class DiffFault {
   kJournalUntrusted,    // an interrupted import's journal cannot be read or trusted
   kRecoveryFailed,      // an interrupted import could not be finished
   kRecoveryPending,     // an interrupted import awaits recovery in the menu directory
+  kLockInTheWay,        // a link, a directory or another non-file stands under the lock file's name
 };
 
 // A short English description of a fault, for the command line.

@@ -12,7 +12,11 @@ DiffFault DirLock::Take(const std::string& menuDir) {
   int fd = -1;
   const int r = Host().LockFile(path, &fd);
   if (r == kPlatformBusy) return DiffFault::kImportRunning;
-  if (r != 0) return DiffFault::kNotWritable;
+  if (r != 0) {
+    std::uint32_t attrs = 0;
+    const bool occupied = Host().GetAttributes(path, &attrs) == 0 && (attrs & (kAttrLink | kAttrDirectory));
+    return occupied ? DiffFault::kLockInTheWay : DiffFault::kNotWritable;
+  }
   path_ = path;
   fd_ = fd;
   // Who holds it, for a person who finds the file; the lock itself is what counts.

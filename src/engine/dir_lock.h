@@ -17,7 +17,8 @@ class DirLock {
   DirLock& operator=(const DirLock&) = delete;
 
   // Locks `menuDir` (which ends with a separator). kNone; kImportRunning when another process holds
-  // it; kNotWritable when the lock file cannot be made.
+  // it; kLockInTheWay when a link or a directory has the lock file's name; kNotWritable when the lock
+  // file cannot be made.
   DiffFault Take(const std::string& menuDir);
   // Removes the lock file and unlocks; nothing when not held.
   void Release();
