@@ -43,9 +43,10 @@ TEST(FileCreate, DoesNotTruncate) {
   EXPECT_EQ(ReadFile(f), "0123456789" + std::string(90, 'x'));
 }
 
-TEST(FileCopyBytes, CopiesInChunksOf32000AndReportsFailures) {
+TEST(FileCopyBytes, CopiesInBulkChunksAndReportsFailures) {
   TempDir dir;
-  std::string data(70001, '\0');
+  const std::uint32_t size = 2 * kBulkChunk + 1;
+  std::string data(size, '\0');
   for (std::size_t i = 0; i < data.size(); ++i) data[i] = static_cast<char>(i * 7);
   WriteFile(dir.path() + "src", data);
 
@@ -54,14 +55,14 @@ TEST(FileCopyBytes, CopiesInChunksOf32000AndReportsFailures) {
   faults.ResetCounts();
   int in = FileOpenRead(dir.path() + "src");
   int out = FileCreate(dir.path() + "dst");
-  ASSERT_EQ(FileCopyBytes(in, out, 70001), 0);
-  EXPECT_EQ(faults.Count(FaultOp::kRead), 3);  // 32000, 32000, 6001
+  ASSERT_EQ(FileCopyBytes(in, out, size), 0);
+  EXPECT_EQ(faults.Count(FaultOp::kRead), 3);  // a chunk, a chunk, 1 byte
   FileClose(in);
   FileCloseWritten(out);
   EXPECT_EQ(ReadFile(dir.path() + "dst"), data);
 
   // A full disk on the second chunk: -1 in counted mode, -8 to the end.
-  for (std::uint32_t n : {70001u, 0u}) {
+  for (std::uint32_t n : {size, 0u}) {
     std::filesystem::remove(dir.path() + "dst");
     faults.FailNth(FaultOp::kWrite, 2);
     in = FileOpenRead(dir.path() + "src");

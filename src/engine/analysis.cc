@@ -1,13 +1,19 @@
 #include "engine/analysis.h"
 
+#include <algorithm>
+#include <system_error>
+#include <thread>
 #include <unordered_map>
 
+#include "engine/content_compare.h"
 #include "fileio/fileio.h"
 #include "menufiles/headers.h"
 #include "menufiles/libindex.h"
 #include "menufiles/listings.h"
 #include "platform/dos_time.h"
 #include "platform/platform.h"
+#include "platform/text.h"
+#include "platform/wildcard.h"
 
 namespace quarvel {
 
@@ -29,22 +35,77 @@ bool HasLibraryExtension(const std::string& upper) {
          upper.find(".SSV") != std::string::npos;
 }
 
-FLXAry ListDirectory(const std::string& dir, const std::string& extension, FileKind kind) {
-  std::vector<FoundFile> found;
-  FindMenuDirFiles(dir + "*." + extension, &found);
-  FLXAry list;
-  list.reserve(found.size());
-  for (FoundFile& f : found) {
-    FLX entry;
-    entry.name = std::move(f.name);
-    StrUpperSjis(entry.name);
-    if (kind == OtherFile && HasLibraryExtension(entry.name)) continue;
-    if (dir.size() + entry.name.size() > kMaxPath) continue;
-    entry.time = DosTimeOf(f.stamp);
-    entry.date = DosDateOf(f.stamp);
-    list.push_back(std::move(entry));
+// A directory's listing: names as the directory holds them, in the platform's order (by upper-cased
+// name). Names are upper-cased only where they are compared or recorded, so that a large directory is
+// held once.
+using Listing = std::vector<FoundFile>;
+
+std::string Upper(const std::string& name) {
+  std::string upper = name;
+  return StrUpperSjis(upper);
+}
+
+// The files of one pass: those of the listing that the pass's mask matches, in listing order.
+struct PassFile {
+  const FoundFile* file;
+  std::int32_t state;
+};
+
+std::vector<PassFile> Select(const Listing& all, const std::string& dir, const std::string& mask, FileKind kind) {
+  std::vector<PassFile> pass;
+  for (const FoundFile& f : all) {
+    if (!WildcardMatch(mask, f.name)) continue;
+    if (kind == OtherFile && HasLibraryExtension(Upper(f.name))) continue;
+    if (dir.size() + f.name.size() > kMaxPath) continue;
+    pass.push_back({&f, 0});
   }
-  return list;
+  return pass;
+}
+
+// Positions of a pass ordered by upper-cased name (stable), without sorting when the listing was in
+// that order already, as the platform lists.
+std::vector<std::uint32_t> ByName(const std::vector<PassFile>& pass) {
+  std::vector<std::uint32_t> order(pass.size());
+  for (std::size_t i = 0; i < order.size(); ++i) order[i] = static_cast<std::uint32_t>(i);
+  const auto less = [&](std::uint32_t a, std::uint32_t b) {
+    return CompareSjisAsciiUpper(pass[a].file->name, pass[b].file->name) < 0;
+  };
+  if (!std::is_sorted(order.begin(), order.end(), less)) std::stable_sort(order.begin(), order.end(), less);
+  return order;
+}
+
+// Matching as a nested loop over every pair of equal names would do it (the last old match sets the
+// current state), by one walk over both passes in name order.
+void Match(std::vector<PassFile>& current, std::vector<PassFile>& old, const std::string& currentDir,
+           const std::string& oldDir, bool content) {
+  const std::vector<std::uint32_t> c = ByName(current), o = ByName(old);
+  std::size_t i = 0, j = 0;
+  const auto same_name = [](const PassFile& a, const PassFile& b) {
+    return CompareSjisAsciiUpper(a.file->name, b.file->name) == 0;
+  };
+  while (i < c.size() && j < o.size()) {
+    const PassFile& first = current[c[i]];
+    const int cmp = CompareSjisAsciiUpper(first.file->name, old[o[j]].file->name);
+    if (cmp < 0) {
+      ++i;
+      continue;
+    }
+    if (cmp > 0) {
+      ++j;
+      continue;
+    }
+    std::size_t j_end = j;
+    while (j_end < o.size() && same_name(old[o[j_end]], first)) old[o[j_end++]].state = 1;
+    const FoundFile& last = *old[o[j_end - 1]].file;
+    const PassFile key = first;
+    for (; i < c.size() && same_name(current[c[i]], key); ++i) {
+      PassFile& f = current[c[i]];
+      const bool same = content ? SameFileBytes(currentDir + f.file->name, f.file->size, oldDir + last.name, last.size)
+                                : f.file->stamp == last.stamp;
+      f.state = same ? 1 : 2;
+    }
+    j = j_end;
+  }
 }
 
 // The title of a file of the kind; empty when its header cannot be read.
@@ -66,45 +127,84 @@ std::string TitleOf(FileKind kind, const std::string& path) {
   return title;
 }
 
+bool PassFits(const std::string& currentDir, const std::string& oldDir, const std::string& extension) {
+  if (extension.size() > kMaxExtension) return false;
+  for (const std::string* dir : {&currentDir, &oldDir}) {
+    if (dir->size() + 2 + extension.size() > kMaxPath) return false;
+  }
+  return true;
+}
+
+// A mask that names a directory part of its own is searched apart, as the pattern says.
+bool SearchedApart(const std::string& extension) {
+  return extension.find('/') != std::string::npos || extension.find(kDirSep) != std::string::npos;
+}
+
+// One pass over listings made already: match, then record as the pass records.
+void ComparePass(const std::string& currentDir, const std::string& oldDir, SBNdtAry& changes,
+                 const std::string& extension, FileKind kind, StringAry* changedLibraries,
+                 const Listing& currentAll, const Listing& oldAll, bool content) {
+  const std::string mask = "*." + extension;
+  std::vector<PassFile> current = Select(currentAll, currentDir, mask, kind);
+  std::vector<PassFile> old = Select(oldAll, oldDir, mask, kind);
+  Match(current, old, currentDir, oldDir, content);
+
+  auto record = [&](std::int32_t op, const std::string& dir, const PassFile& f) {
+    const std::string name = Upper(f.file->name);
+    changes.push_back({op, kind, name, TitleOf(kind, dir + name), ""});
+  };
+  if (changedLibraries != nullptr) {
+    for (const PassFile& f : current) {
+      if (f.state == 0) record(kOpAddOrReplace, currentDir, f);
+    }
+    for (const PassFile& f : current) {
+      if (f.state == 2) changedLibraries->push_back(Upper(f.file->name));
+    }
+  } else {
+    for (const PassFile& f : current) {
+      if (f.state != 1) record(kOpAddOrReplace, currentDir, f);
+    }
+  }
+  for (const PassFile& f : old) {
+    if (f.state == 0) record(kOpDelete, oldDir, f);
+  }
+}
+
+Listing ListPattern(const std::string& dir, const std::string& extension) {
+  Listing found;
+  FindMenuDirFiles(dir + "*." + extension, &found);
+  return found;
+}
+
+Listing ListMasks(const std::string& dir, const std::vector<std::string>& masks) {
+  Listing found;
+  FindMenuDirFilesAny(dir, masks, &found);
+  found.shrink_to_fit();
+  return found;
+}
+
+// Both directories searched for the masks, the old one on a second thread meanwhile when the host
+// can start one.
+void ListBoth(const std::string& currentDir, const std::string& oldDir, const std::vector<std::string>& masks,
+              Listing* current, Listing* old) {
+  std::thread worker;
+  try {
+    worker = std::thread([&] { *old = ListMasks(oldDir, masks); });
+  } catch (const std::system_error&) {
+    *old = ListMasks(oldDir, masks);
+  }
+  *current = ListMasks(currentDir, masks);
+  if (worker.joinable()) worker.join();
+}
+
 }  // namespace
 
 int CompareKind(const std::string& currentDir, const std::string& oldDir, SBNdtAry& changes,
                 const std::string& extension, FileKind kind, StringAry* changedLibraries) {
-  if (extension.size() > kMaxExtension) return 0;
-  for (const std::string* dir : {&currentDir, &oldDir}) {
-    if (dir->size() + 2 + extension.size() > kMaxPath) return 0;
-  }
-  FLXAry current = ListDirectory(currentDir, extension, kind);
-  FLXAry old = ListDirectory(oldDir, extension, kind);
-
-  // Every pair of equal names counts, as in a nested loop: the last old match sets the current state.
-  const auto old_by_name = IndexByName(old, [](const FLX& f) { return f.name; });
-  for (FLX& c : current) {
-    const auto it = old_by_name.find(c.name);
-    if (it == old_by_name.end()) continue;
-    const FLX& o = old[it->second.back()];
-    c.state = c.time == o.time && c.date == o.date ? 1 : 2;
-    for (std::size_t i : it->second) old[i].state = 1;
-  }
-
-  auto record = [&](std::int32_t op, const std::string& dir, const FLX& f) {
-    changes.push_back({op, kind, f.name, TitleOf(kind, dir + f.name), ""});
-  };
-  if (changedLibraries != nullptr) {
-    for (const FLX& c : current) {
-      if (c.state == 0) record(kOpAddOrReplace, currentDir, c);
-    }
-    for (const FLX& c : current) {
-      if (c.state == 2) changedLibraries->push_back(c.name);
-    }
-  } else {
-    for (const FLX& c : current) {
-      if (c.state != 1) record(kOpAddOrReplace, currentDir, c);
-    }
-  }
-  for (const FLX& o : old) {
-    if (o.state == 0) record(kOpDelete, oldDir, o);
-  }
+  if (!PassFits(currentDir, oldDir, extension)) return 0;
+  const Listing current = ListPattern(currentDir, extension);
+  const Listing old = ListPattern(oldDir, extension);
+  ComparePass(currentDir, oldDir, changes, extension, kind, changedLibraries, current, old, false);
   return 0;
 }
 
@@ -149,19 +249,48 @@ void CompareLibraryDocuments(const std::string& currentDir, const std::string& o
 
 int AnalyseMenuDirs(const std::string& currentDir, const std::string& oldDir, SBNdtAry& changes,
                     const std::string& extensions) {
+  return AnalyseMenuDirs(currentDir, oldDir, changes, extensions, AnalyseOptions{});
+}
+
+int AnalyseMenuDirs(const std::string& currentDir, const std::string& oldDir, SBNdtAry& changes,
+                    const std::string& extensions, const AnalyseOptions& options) {
   changes.clear();
-  CompareKind(currentDir, oldDir, changes, "SST", MenuFile, nullptr);
-  StringAry changed_libraries;
-  CompareKind(currentDir, oldDir, changes, "SSD", DocumentLibrary, &changed_libraries);
-  if (!changed_libraries.empty()) CompareLibraryDocuments(currentDir, oldDir, changes, changed_libraries);
-  CompareKind(currentDir, oldDir, changes, "SSV", CommonLibrary, nullptr);
+  struct Pass {
+    std::string extension;
+    FileKind kind;
+  };
+  std::vector<Pass> passes = {{"SST", MenuFile}, {"SSD", DocumentLibrary}, {"SSV", CommonLibrary}};
   std::size_t start = 0;
   while (start <= extensions.size()) {
     std::size_t comma = extensions.find(',', start);
     if (comma == std::string::npos) comma = extensions.size();
-    const std::string token = extensions.substr(start, comma - start);
-    if (!token.empty()) CompareKind(currentDir, oldDir, changes, token, OtherFile, nullptr);
+    std::string token = extensions.substr(start, comma - start);
+    if (!token.empty()) passes.push_back({std::move(token), OtherFile});
     start = comma + 1;
+  }
+  // Every pass's mask in one search of each directory.
+  std::vector<std::string> masks;
+  for (const Pass& p : passes) {
+    if (PassFits(currentDir, oldDir, p.extension) && !SearchedApart(p.extension)) masks.push_back("*." + p.extension);
+  }
+  Listing current_all, old_all;
+  ListBoth(currentDir, oldDir, masks, &current_all, &old_all);
+
+  StringAry changed_libraries;
+  for (const Pass& p : passes) {
+    if (!PassFits(currentDir, oldDir, p.extension)) continue;
+    StringAry* libraries = p.kind == DocumentLibrary ? &changed_libraries : nullptr;
+    if (SearchedApart(p.extension)) {
+      const Listing current = ListPattern(currentDir, p.extension);
+      const Listing old = ListPattern(oldDir, p.extension);
+      ComparePass(currentDir, oldDir, changes, p.extension, p.kind, libraries, current, old, options.content);
+    } else {
+      ComparePass(currentDir, oldDir, changes, p.extension, p.kind, libraries, current_all, old_all,
+                  options.content);
+    }
+    if (p.kind == DocumentLibrary && !changed_libraries.empty()) {
+      CompareLibraryDocuments(currentDir, oldDir, changes, changed_libraries);
+    }
   }
   return 0;
 }

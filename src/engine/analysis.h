@@ -15,6 +15,15 @@ namespace quarvel {
 int AnalyseMenuDirs(const std::string& currentDir, const std::string& oldDir, SBNdtAry& changes,
                     const std::string& extensions);
 
+struct AnalyseOptions {
+  // Judge files by their bytes instead of their stamps: a file of both copies counts as changed
+  // exactly when its size or its bytes differ (a library then goes to the document comparison).
+  bool content = false;
+};
+// As above, with options. Each directory is searched once for all kinds, the two at the same time.
+int AnalyseMenuDirs(const std::string& currentDir, const std::string& oldDir, SBNdtAry& changes,
+                    const std::string& extensions, const AnalyseOptions& options);
+
 // One pass for one extension. For document libraries `changedLibraries` receives the libraries whose
 // stamp changed instead of entries for them. A pass whose extension is longer than 255 bytes or whose
 // search pattern does not fit a path compares nothing. Always 0.

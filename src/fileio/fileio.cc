@@ -134,25 +134,75 @@ std::string& StrUpperSjis(std::string& text) {
   return text;
 }
 
+namespace {
+
+// The output side of a copy: where it started, how much is written, how much is handed to write-back.
+struct CopyTarget {
+  int fd;
+  std::int64_t start;
+  std::uint64_t written = 0;
+  std::uint64_t handed = 0;
+
+  CopyTarget(int to) : fd(to), start(Host().Tell(to)) {}
+  void Wrote(std::uint64_t bytes) {
+    written += bytes;
+    if (start >= 0 && written - handed >= kWriteBackStep) {
+      Host().StartWriteBack(fd, start + static_cast<std::int64_t>(handed), static_cast<std::int64_t>(written - handed));
+      handed = written;
+    }
+  }
+};
+
+// One chunk of a copy of at most `want` bytes: inside the host while it can, else read and write
+// through `buffer` (made on first use). Returns the bytes read, with the word set as a read and a write
+// of them would set it.
+long CopyChunk(int from, CopyTarget& to, std::uint32_t want, bool* kernel, std::unique_ptr<char[]>& buffer,
+               std::uint32_t buffer_size) {
+  if (*kernel) {
+    const long got = Host().CopyBytes(from, to.fd, want);
+    if (got != kPlatformUnsupported) {
+      // Short or failed: a read that came up short; a failure also counts as a failed write.
+      if (got != static_cast<long>(want)) FileErrorFlags |= FERR_BADDATA;
+      if (got < 0) FileErrorFlags |= FERR_DISKFULL;
+      if (got > 0) to.Wrote(static_cast<std::uint64_t>(got));
+      return got;
+    }
+    *kernel = false;
+  }
+  if (!buffer) buffer.reset(new char[buffer_size]);
+  const long got = FileRead(from, buffer.get(), want);
+  if (got > 0) {
+    FileWrite(to.fd, buffer.get(), static_cast<std::size_t>(got));
+    to.Wrote(static_cast<std::uint64_t>(got));
+  }
+  return got;
+}
+
+}  // namespace
+
 int FileCopyBytes(int from, int to, std::uint32_t n) {
-  std::unique_ptr<char[]> buffer(new char[kCopyChunk]);
+  CopyTarget target(to);
+  bool kernel = true;
+  std::unique_ptr<char[]> buffer;
   if (n > 0) {
+    const std::uint32_t buffer_size = n < kBulkChunk ? n : kBulkChunk;
     std::uint32_t remaining = n;
     while (remaining > 0) {
-      const std::uint32_t c = remaining < kCopyChunk ? remaining : kCopyChunk;
-      const long got = FileRead(from, buffer.get(), c);
-      if (got > 0) FileWrite(to, buffer.get(), static_cast<std::size_t>(got));
+      const std::uint32_t c = remaining < kBulkChunk ? remaining : kBulkChunk;
+      CopyChunk(from, target, c, &kernel, buffer, buffer_size);
       if (FileErrorFlags != 0) return -1;
       ReportProgress(c);
       remaining -= c;
     }
     return 0;
   }
+  // To the end: a failed read ends the copy as the end would, which the host's copy cannot tell apart
+  // from a failed write; so this mode reads and writes.
+  kernel = false;
   for (;;) {
-    const long got = FileRead(from, buffer.get(), kCopyChunk);
+    const long got = CopyChunk(from, target, kBulkChunk, &kernel, buffer, kBulkChunk);
     FileErrorFlags &= ~FERR_BADDATA;
     if (got <= 0) return 0;
-    FileWrite(to, buffer.get(), static_cast<std::size_t>(got));
     if (FileErrorFlags & FERR_DISKFULL) return -8;
     ReportProgress(static_cast<std::uint64_t>(got));
   }
@@ -160,11 +210,12 @@ int FileCopyBytes(int from, int to, std::uint32_t n) {
 
 bool FilesEqual(int fd_a, int fd_b, std::uint32_t n) {
   if (n == 0) return true;
-  std::unique_ptr<char[]> a(new char[kCopyChunk]);
-  std::unique_ptr<char[]> b(new char[kCopyChunk]);
+  const std::uint32_t size = n < kBulkChunk ? n : kBulkChunk;
+  std::unique_ptr<char[]> a(new char[size]);
+  std::unique_ptr<char[]> b(new char[size]);
   std::uint32_t remaining = n;
   while (remaining > 0) {
-    const std::uint32_t c = remaining < kCopyChunk ? remaining : kCopyChunk;
+    const std::uint32_t c = remaining < size ? remaining : size;
     FileRead(fd_a, a.get(), c);
     FileRead(fd_b, b.get(), c);
     if (FileErrorFlags != 0) return false;

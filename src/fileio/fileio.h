@@ -14,6 +14,10 @@ namespace quarvel {
 
 constexpr std::size_t kMaxPath = 260;
 constexpr std::uint32_t kCopyChunk = 32000;
+// The chunk of the bulk copies and compares: large enough that a gigabyte is a thousand calls.
+constexpr std::uint32_t kBulkChunk = 1u << 20;
+// A copy asks the host to start writing its output to the disk after each this many bytes.
+constexpr std::uint32_t kWriteBackStep = 8u << 20;
 
 constexpr std::uint32_t FERR_NOTFOUND = 1;  // opening an existing file for reading failed
 constexpr std::uint32_t FERR_NOWRITE = 2;   // creating or opening a file for writing failed
@@ -61,12 +65,15 @@ std::string& PathJoin(std::string& dest, const std::string& dir, const std::stri
 // Upper-cases single-byte a-z in place, stepping over double-byte characters whole.
 std::string& StrUpperSjis(std::string& text);
 
-// Copies exactly n bytes (n > 0) or up to the end of `from` (n == 0) in chunks of kCopyChunk, testing
-// the word after each chunk. Returns 0; -1 when a counted copy came up short or a write failed; -8
-// when a to-end copy could not write. Never closes either descriptor.
+// Copies exactly n bytes (n > 0) or up to the end of `from` (n == 0) in chunks of kBulkChunk, testing
+// the word after each chunk: inside the host where it can (Platform::CopyBytes), else through a
+// buffer of at most kBulkChunk bytes. Starts the write-back of every kWriteBackStep bytes written, so
+// that the caller's flush finds little left. Returns 0; -1 when a counted copy came up short or a
+// write failed; -8 when a to-end copy could not write. Never closes either descriptor.
 int FileCopyBytes(int from, int to, std::uint32_t n);
-// Compares the next n bytes of two files in chunks of kCopyChunk. False on a difference or when the
-// word is set after a chunk (an earlier failed read since the last open counts too). n == 0: true.
+// Compares the next n bytes of two files in chunks of at most kBulkChunk. False on a difference or
+// when the word is set after a chunk (an earlier failed read since the last open counts too).
+// n == 0: true.
 bool FilesEqual(int fd_a, int fd_b, std::uint32_t n);
 
 // Length-prefixed string: 16-bit count N, then N bytes; the value runs to the first 0 byte.

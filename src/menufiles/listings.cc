@@ -33,10 +33,25 @@ int ListKind(const char* extension, const Opener& open, TDicAry& list) {
 
 }  // namespace
 
-int FindMenuDirFiles(const std::string& pattern, std::vector<FoundFile>* out) {
-  const int r = Host().FindFiles(pattern, out);
+namespace {
+
+void DropWorkFiles(std::vector<FoundFile>* out) {
   out->erase(std::remove_if(out->begin(), out->end(), [](const FoundFile& f) { return IsWorkFileName(f.name); }),
              out->end());
+}
+
+}  // namespace
+
+int FindMenuDirFiles(const std::string& pattern, std::vector<FoundFile>* out) {
+  const int r = Host().FindFiles(pattern, out);
+  DropWorkFiles(out);
+  return r;
+}
+
+int FindMenuDirFilesAny(const std::string& dir, const std::vector<std::string>& masks,
+                        std::vector<FoundFile>* out) {
+  const int r = Host().FindFilesAny(dir, masks, out);
+  DropWorkFiles(out);
   return r;
 }
 

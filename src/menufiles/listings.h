@@ -13,6 +13,9 @@ namespace quarvel {
 // search finds them, less the program's own work files (IsWorkFileName): an interrupted import's
 // leftovers are never listed, compared or carried into a diff.
 int FindMenuDirFiles(const std::string& pattern, std::vector<FoundFile>* out);
+// The same for several masks of one directory (`dir` ends with a separator), searched once.
+int FindMenuDirFilesAny(const std::string& dir, const std::vector<std::string>& masks,
+                        std::vector<FoundFile>* out);
 
 // Each empties `list`, then appends {header number, name up to its first ".", title} for every file of
 // the kind's extension whose header the kind's opener accepts, in directory-search order. Returns the

@@ -22,6 +22,7 @@ constexpr int kPlatformFailed = -1;     // any other failure
 constexpr int kPlatformNotFound = -2;   // the file (or its directory) does not exist
 constexpr int kPlatformDenied = -3;     // access denied
 constexpr int kPlatformBusy = -4;       // another process holds the lock
+constexpr int kPlatformUnsupported = -5;  // the host cannot do this here; nothing was done
 
 // Attribute bits, with the values of the Windows attributes.
 constexpr std::uint32_t kAttrReadOnly = 0x1;
@@ -39,6 +40,7 @@ enum class OpenMode {
 struct FoundFile {
   std::string name;         // CP932, no directory
   std::uint32_t stamp = 0;  // last write as DOS time (low 16 bits) and date (high 16 bits)
+  std::uint64_t size = 0;   // bytes, as the search saw them
 };
 
 class Platform {
@@ -56,8 +58,18 @@ class Platform {
   virtual std::int64_t Size(int fd) = 0;
   // The descriptor is released whatever the result.
   virtual int Close(int fd) = 0;
+  // Copies up to n bytes (n > 0) from the position of `from` to the position of `to` inside the host,
+  // without passing them through the caller, and advances both positions by the count. Returns the
+  // count (less than n only at the end of `from`), -1 when reading or writing failed (some bytes
+  // may have landed), or kPlatformUnsupported when the host cannot copy between these two
+  // descriptors so: then nothing moved, and the caller reads and writes instead.
+  virtual long CopyBytes(int from, int to, std::size_t n) = 0;
   // Forces the file's data to the disk.
   virtual int Flush(int fd) = 0;
+  // Asks the host to start writing the `length` bytes at `offset` of a written file to the disk and
+  // returns at once, so that a later Flush finds less to wait for. A hint only: 0 also when the host
+  // does nothing with it; -1 when the descriptor is bad. Never a substitute for Flush.
+  virtual int StartWriteBack(int fd, std::int64_t offset, std::int64_t length) = 0;
   // Forces the directory's entries (names made by create, rename, remove) to the disk.
   virtual int FlushDir(const std::string& dir) = 0;
 
@@ -79,6 +91,11 @@ class Platform {
   // Regular, not hidden files matching the pattern (a directory and a name with * and ?, matched
   // without regard to case), sorted by upper-cased name. A missing directory gives an empty list.
   virtual int FindFiles(const std::string& pattern, std::vector<FoundFile>* out) = 0;
+  // One search of the directory `dir` (ending in a separator; empty: the current directory) for
+  // several masks: the files that FindFiles(dir + mask) finds for at least one of `masks`, each once,
+  // in FindFiles' order. No mask: an empty list. May run on two threads at once for two directories.
+  virtual int FindFilesAny(const std::string& dir, const std::vector<std::string>& masks,
+                           std::vector<FoundFile>* out) = 0;
 
   // The names (CP932, no directory) that stand in the directory under the last component of `path`,
   // compared without regard to case: the exact name first when it exists. Windows never holds more

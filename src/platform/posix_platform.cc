@@ -102,7 +102,30 @@ class PosixPlatform final : public Platform {
 
   int Close(int fd) override { return ::close(fd) == 0 ? 0 : kPlatformFailed; }
 
+  long CopyBytes(int from, int to, std::size_t n) override {
+    std::size_t done = 0;
+    while (done < n) {
+      const ssize_t r = ::copy_file_range(from, nullptr, to, nullptr, n - done, 0);
+      if (r < 0 && errno == EINTR) continue;
+      if (r < 0 && done == 0 &&
+          (errno == EXDEV || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP || errno == EBADF)) {
+        // Descriptors of two file systems, or of a kind or kernel that cannot: nothing was copied.
+        return kPlatformUnsupported;
+      }
+      if (r < 0) return -1;
+      if (r == 0) break;
+      done += static_cast<std::size_t>(r);
+    }
+    return static_cast<long>(done);
+  }
+
   int Flush(int fd) override { return ::fsync(fd) == 0 ? 0 : kPlatformFailed; }
+
+  int StartWriteBack(int fd, std::int64_t offset, std::int64_t length) override {
+    if (offset < 0 || length < 0) return kPlatformFailed;
+    if (::sync_file_range(fd, offset, length, SYNC_FILE_RANGE_WRITE) == 0) return 0;
+    return errno == EBADF ? kPlatformFailed : 0;
+  }
 
   int FlushDir(const std::string& dir) override {
     std::string host;
@@ -198,22 +221,33 @@ class PosixPlatform final : public Platform {
   }
 
   int FindFiles(const std::string& pattern, std::vector<FoundFile>* out) override {
-    out->clear();
-    std::size_t sep = pattern.rfind('/');
+    const std::size_t sep = pattern.rfind('/');
     const std::string dir = sep == std::string::npos ? std::string() : pattern.substr(0, sep + 1);
     const std::string mask = sep == std::string::npos ? pattern : pattern.substr(sep + 1);
+    return FindFilesAny(dir, {mask}, out);
+  }
+
+  int FindFilesAny(const std::string& dir, const std::vector<std::string>& masks,
+                   std::vector<FoundFile>* out) override {
+    out->clear();
+    if (masks.empty()) return 0;
     std::string host_dir;
     if (!Cp932ToUtf8(dir.empty() ? std::string(".") : dir, &host_dir)) return kPlatformFailed;
     DIR* d = ::opendir(host_dir.c_str());
     if (d == nullptr) return 0;
     const int dfd = ::dirfd(d);
+    std::string name;
     while (struct dirent* e = ::readdir(d)) {
       if (e->d_name[0] == '.') continue;  // hidden, and the . and .. entries
-      std::string name;
-      if (!Utf8ToCp932(e->d_name, &name) || !WildcardMatch(mask, name)) continue;
+      // An entry that the directory itself reports as other than a regular file is skipped unstatted.
+      if (e->d_type != DT_UNKNOWN && e->d_type != DT_REG) continue;
+      if (!Utf8ToCp932(e->d_name, &name)) continue;
+      bool matched = false;
+      for (const std::string& mask : masks) matched = matched || WildcardMatch(mask, name);
+      if (!matched) continue;
       struct stat st;
       if (::fstatat(dfd, e->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode)) continue;
-      out->push_back({name, DosStampFromTime(st.st_mtime)});
+      out->push_back({name, DosStampFromTime(st.st_mtime), static_cast<std::uint64_t>(st.st_size)});
     }
     ::closedir(d);
     SortFoundFiles(out);
@@ -356,14 +390,11 @@ class PosixPlatform final : public Platform {
 }  // namespace
 
 void SortFoundFiles(std::vector<FoundFile>* files) {
-  std::vector<std::pair<std::string, FoundFile>> keyed;
-  keyed.reserve(files->size());
-  for (FoundFile& f : *files) keyed.emplace_back(SjisAsciiUpper(f.name), std::move(f));
-  std::sort(keyed.begin(), keyed.end(), [](const auto& a, const auto& b) {
-    return a.first != b.first ? a.first < b.first : a.second.name < b.second.name;
+  // Upper-cased on the fly, so that sorting a large directory makes no copy of its names.
+  std::sort(files->begin(), files->end(), [](const FoundFile& a, const FoundFile& b) {
+    const int c = CompareSjisAsciiUpper(a.name, b.name);
+    return c != 0 ? c < 0 : a.name < b.name;
   });
-  files->clear();
-  for (auto& k : keyed) files->push_back(std::move(k.second));
 }
 
 bool HostPath(const std::string& path, std::string* host) {
@@ -380,10 +411,72 @@ namespace {
 // Directory times are coarse: a change in the same tick as the scan would leave the time as it was. So
 // an index is trusted only when the directory had been still for a while when it was scanned. The
 // platform's own changes update it in place (no other program is to change the directory meanwhile).
+// Compact, since a menu directory may hold 100,000 names: the names end to end in one buffer, and a
+// sorted table of the hashes of their upper-cased forms; names added since the last sort wait in a
+// short unsorted table.
 struct DirIndex {
+  using Slot = std::pair<std::uint64_t, std::uint32_t>;  // hash of the upper-cased name, its number
   struct timespec mtime {};
   bool trusted = false;
-  std::unordered_map<std::string, std::set<std::string>> byUpper;
+  std::string pool;                  // every name, each ended by a 0 byte
+  std::vector<std::uint32_t> start;  // where name i starts in the pool
+  std::vector<bool> removed;
+  std::vector<Slot> sorted;  // by hash
+  std::vector<Slot> recent;  // added after the sort
+
+  static std::uint64_t Key(const std::string& name) { return std::hash<std::string>{}(AsciiUpper(name)); }
+  const char* Name(std::uint32_t i) const { return pool.c_str() + start[i]; }
+
+  // The names that equal `leaf` after upper-casing, sorted, each once.
+  std::vector<std::string> Like(const std::string& leaf) const {
+    const std::uint64_t key = Key(leaf);
+    const std::string upper = AsciiUpper(leaf);
+    std::vector<std::string> out;
+    auto take = [&](const Slot& slot) {
+      if (slot.first != key || removed[slot.second]) return;
+      std::string n = Name(slot.second);
+      if (AsciiUpper(n) == upper) out.push_back(std::move(n));
+    };
+    for (auto it = std::lower_bound(sorted.begin(), sorted.end(), Slot{key, 0}); it != sorted.end() && it->first == key;
+         ++it) {
+      take(*it);
+    }
+    for (const Slot& slot : recent) take(slot);
+    std::sort(out.begin(), out.end());
+    out.erase(std::unique(out.begin(), out.end()), out.end());
+    return out;
+  }
+
+  void Append(const char* name) {
+    start.push_back(static_cast<std::uint32_t>(pool.size()));
+    pool.append(name);
+    pool.push_back('\0');
+    removed.push_back(false);
+  }
+
+  void Add(const std::string& name) {
+    Append(name.c_str());
+    recent.push_back({Key(name), static_cast<std::uint32_t>(start.size() - 1)});
+    if (recent.size() > 1024) Sort();
+  }
+
+  void Remove(const std::string& name) {
+    const std::uint64_t key = Key(name);
+    auto drop = [&](const Slot& slot) {
+      if (slot.first == key && name == Name(slot.second)) removed[slot.second] = true;
+    };
+    for (auto it = std::lower_bound(sorted.begin(), sorted.end(), Slot{key, 0}); it != sorted.end() && it->first == key;
+         ++it) {
+      drop(*it);
+    }
+    for (const Slot& slot : recent) drop(slot);
+  }
+
+  void Sort() {
+    sorted.insert(sorted.end(), recent.begin(), recent.end());
+    recent.clear();
+    std::sort(sorted.begin(), sorted.end());
+  }
 };
 
 constexpr std::time_t kStillSeconds = 2;
@@ -411,13 +504,17 @@ const DirIndex* IndexOf(const std::string& parent) {
   if (d == nullptr) return nullptr;
   if (g_dir_indexes.size() >= kMaxIndexedDirs) g_dir_indexes.clear();
   DirIndex& index = g_dir_indexes[parent];
-  index.byUpper.clear();
+  index = DirIndex();
   index.mtime = st.st_mtim;
   index.trusted = st.st_mtim.tv_sec + kStillSeconds < std::time(nullptr);
   while (struct dirent* e = ::readdir(d)) {
     const std::string name = e->d_name;
-    if (name != "." && name != "..") index.byUpper[AsciiUpper(name)].insert(name);
+    if (name != "." && name != "..") {
+      index.Append(e->d_name);
+      index.sorted.push_back({DirIndex::Key(name), static_cast<std::uint32_t>(index.start.size() - 1)});
+    }
   }
+  std::sort(index.sorted.begin(), index.sorted.end());
   ::closedir(d);
   return &index;
 }
@@ -434,11 +531,12 @@ void NoteNameChange(const std::string& host_path, bool present) {
     g_dir_indexes.erase(it);
     return;
   }
-  std::set<std::string>& names = it->second.byUpper[AsciiUpper(leaf)];
+  DirIndex& index = it->second;
   if (present) {
-    names.insert(leaf);
+    const std::vector<std::string> like = index.Like(leaf);
+    if (std::find(like.begin(), like.end(), leaf) == like.end()) index.Add(leaf);
   } else {
-    names.erase(leaf);
+    index.Remove(leaf);
   }
   it->second.mtime = st.st_mtim;
 }
@@ -454,10 +552,10 @@ std::string ResolveLastComponent(const std::string& host_path) {
   // would take UTF-8 bytes for lead bytes and skip the letter after them.)
   const DirIndex* index = IndexOf(parent);
   if (index == nullptr) return host_path;
-  const auto it = index->byUpper.find(AsciiUpper(leaf));
-  if (it == index->byUpper.end() || it->second.empty()) return host_path;
+  const std::vector<std::string> like = index->Like(leaf);
+  if (like.empty()) return host_path;
   const std::size_t slash = host_path.rfind('/');
-  const std::string& best = *it->second.begin();
+  const std::string& best = like.front();
   return slash == std::string::npos ? best : host_path.substr(0, slash + 1) + best;
 }
 
@@ -470,9 +568,7 @@ std::vector<std::string> NamesLike(const std::string& host_path) {
   if (::lstat(host_path.c_str(), &st) == 0) names.push_back(leaf);
   const DirIndex* index = IndexOf(parent);
   if (index == nullptr) return names;
-  const auto it = index->byUpper.find(AsciiUpper(leaf));
-  if (it == index->byUpper.end()) return names;
-  for (const std::string& n : it->second) {
+  for (const std::string& n : index->Like(leaf)) {
     if (n != leaf && ::lstat((parent + "/" + n).c_str(), &st) == 0) names.push_back(n);
   }
   return names;

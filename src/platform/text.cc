@@ -54,6 +54,35 @@ std::string SjisAsciiUpper(const std::string& s) {
   return out;
 }
 
+int CompareSjisAsciiUpper(const std::string& a, const std::string& b) {
+  // Each side keeps its own double-byte state: a trail byte is never upper-cased.
+  bool trail_a = false, trail_b = false;
+  const std::size_t n = a.size() < b.size() ? a.size() : b.size();
+  // A common prefix of single bytes below 0x80 upper-cases alike on both sides and holds no lead byte.
+  std::size_t i = 0;
+  while (i < n && a[i] == b[i] && static_cast<unsigned char>(a[i]) < 0x80) ++i;
+  for (; i < n; ++i) {
+    unsigned char ca = static_cast<unsigned char>(a[i]), cb = static_cast<unsigned char>(b[i]);
+    if (trail_a) {
+      trail_a = false;
+    } else if (IsSjisLead(ca)) {
+      trail_a = true;
+    } else if (ca >= 'a' && ca <= 'z') {
+      ca = static_cast<unsigned char>(ca - 'a' + 'A');
+    }
+    if (trail_b) {
+      trail_b = false;
+    } else if (IsSjisLead(cb)) {
+      trail_b = true;
+    } else if (cb >= 'a' && cb <= 'z') {
+      cb = static_cast<unsigned char>(cb - 'a' + 'A');
+    }
+    if (ca != cb) return ca < cb ? -1 : 1;
+  }
+  if (a.size() == b.size()) return 0;
+  return a.size() < b.size() ? -1 : 1;
+}
+
 namespace {
 
 // One conversion with a fresh iconv descriptor; fails on any byte without a form in `to`.

@@ -19,6 +19,8 @@ std::string AsciiUpper(const std::string& s);
 
 // ASCII letters upper-cased; double-byte characters stepped over whole.
 std::string SjisAsciiUpper(const std::string& s);
+// SjisAsciiUpper(a).compare(SjisAsciiUpper(b)), signed as compare's result, without making either.
+int CompareSjisAsciiUpper(const std::string& a, const std::string& b);
 
 // Both return false (and leave `out` unspecified) for text without a form in the other encoding.
 bool Cp932ToUtf8(const std::string& in, std::string* out);

@@ -7,7 +7,8 @@ namespace quarvel {
 const char* FaultOpName(FaultOp op) {
   static const char* const names[] = {"open-read", "create", "read",   "write",  "close",
                                       "flush",     "flush-dir", "seek", "remove", "rename",
-                                      "replace",   "set-attributes", "set-stamp", "lock"};
+                                      "replace",   "set-attributes", "set-stamp", "lock",
+                                      "copy"};
   return names[static_cast<int>(op)];
 }
 
@@ -51,6 +52,16 @@ bool FaultPlatform::Hit(FaultOp op) {
 int FaultPlatform::Open(const std::string& path, OpenMode mode) {
   if (Hit(mode == OpenMode::kRead ? FaultOp::kOpenRead : FaultOp::kCreate)) return kPlatformFailed;
   return base_.Open(path, mode);
+}
+
+long FaultPlatform::CopyBytes(int from, int to, std::size_t n) {
+  if (!kernel_copy_) return kPlatformUnsupported;
+  // A full disk in the middle of a copy: half of the bytes land, then the next copy fails.
+  if (Hit(FaultOp::kCopy)) {
+    if (n > 1) base_.CopyBytes(from, to, n / 2);
+    return -1;
+  }
+  return base_.CopyBytes(from, to, n);
 }
 
 long FaultPlatform::Read(int fd, void* buffer, std::size_t n) {

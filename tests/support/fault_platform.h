@@ -24,6 +24,7 @@ enum class FaultOp {
   kSetAttributes,
   kSetStamp,
   kLock,
+  kCopy,
   kCount
 };
 
@@ -63,7 +64,15 @@ class FaultPlatform final : public Platform {
   std::int64_t Tell(int fd) override { return base_.Tell(fd); }
   std::int64_t Size(int fd) override { return base_.Size(fd); }
   int Close(int fd) override;
+  // Reports the host's copy as unsupported (so the callers read and write) unless enabled.
+  long CopyBytes(int from, int to, std::size_t n) override;
+  void set_kernel_copy(bool on) { kernel_copy_ = on; }
   int Flush(int fd) override;
+  int StartWriteBack(int fd, std::int64_t offset, std::int64_t length) override {
+    ++write_backs_;
+    return base_.StartWriteBack(fd, offset, length);
+  }
+  int WriteBacks() const { return write_backs_; }
   int FlushDir(const std::string& dir) override;
   int Remove(const std::string& path) override;
   int Rename(const std::string& from, const std::string& to) override;
@@ -75,6 +84,10 @@ class FaultPlatform final : public Platform {
   int SetStampFd(int fd, std::uint32_t stamp) override;
   int FindFiles(const std::string& pattern, std::vector<FoundFile>* out) override {
     return base_.FindFiles(pattern, out);
+  }
+  int FindFilesAny(const std::string& dir, const std::vector<std::string>& masks,
+                   std::vector<FoundFile>* out) override {
+    return base_.FindFilesAny(dir, masks, out);
   }
   int FindNames(const std::string& path, std::vector<std::string>* names) override {
     return base_.FindNames(path, names);
@@ -105,6 +118,8 @@ class FaultPlatform final : public Platform {
   FaultOp also_op_ = FaultOp::kCount;
   int also_at_ = 0;
   bool all_names_exist_ = false;
+  bool kernel_copy_ = false;
+  int write_backs_ = 0;
   int steps_ = 0;
   int exit_at_ = 0;
   int exit_code_ = 0;

@@ -1,0 +1,121 @@
+// The bulk paths give exactly the bytes of the plain read-and-write copy: through the host's copy and
+// without it, at every size around the chunk, with write-back started on the way and faults on each.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "engine/content_compare.h"
+#include "fileio/fileio.h"
+#include "support/fault_platform.h"
+#include "support/temp_dir.h"
+
+namespace quarvel {
+namespace {
+
+std::string Bytes(std::size_t n, unsigned seed) {
+  std::string s(n, '\0');
+  std::uint32_t x = seed * 2654435761u + 1;
+  for (char& c : s) {
+    x = x * 1103515245u + 12345u;
+    c = static_cast<char>(x >> 16);
+  }
+  return s;
+}
+
+// Copies `data` (at an offset in its file, to an offset in the output) and returns what landed.
+std::string CopyThrough(FaultPlatform& faults, bool kernel, const std::string& dir, const std::string& data) {
+  faults.set_kernel_copy(kernel);
+  std::filesystem::remove(dir + "dst");
+  WriteFile(dir + "src", "head" + data);
+  const int in = FileOpenRead(dir + "src");
+  const int out = FileCreate(dir + "dst");
+  FileWrite(out, "pre", 3);
+  FileSeek(in, 4);
+  const int r = FileCopyBytes(in, out, static_cast<std::uint32_t>(data.size()));
+  EXPECT_EQ(r, 0);
+  FileClose(in);
+  EXPECT_EQ(FileCloseWritten(out), 0);
+  return ReadFile(dir + "dst");
+}
+
+TEST(BulkCopy, EveryPathGivesTheBytesOfThePlainCopyAtEverySize) {
+  TempDir dir;
+  FaultPlatform faults(NativePlatform());
+  ScopedHost host(&faults);
+  for (std::size_t n : {std::size_t{1}, std::size_t{kCopyChunk}, std::size_t{kCopyChunk} + 1,
+                        std::size_t{kBulkChunk} - 1, std::size_t{kBulkChunk}, std::size_t{kBulkChunk} + 1,
+                        std::size_t{3} * kBulkChunk + 17}) {
+    const std::string data = Bytes(n, static_cast<unsigned>(n));
+    EXPECT_EQ(CopyThrough(faults, false, dir.path(), data), "pre" + data) << n << " bytes, read and write";
+    EXPECT_EQ(CopyThrough(faults, true, dir.path(), data), "pre" + data) << n << " bytes, host copy";
+  }
+  // An empty file: nothing to copy, nothing read.
+  faults.ResetCounts();
+  WriteFile(dir.path() + "empty", "");
+  const int in = FileOpenRead(dir.path() + "empty");
+  const int out = FileCreate(dir.path() + "out");
+  EXPECT_EQ(FileCopyBytes(in, out, 0), 0);
+  FileClose(in);
+  FileCloseWritten(out);
+  EXPECT_EQ(ReadFile(dir.path() + "out"), "");
+}
+
+TEST(BulkCopy, LargeCopiesStartWriteBackAndAFileShorterThanCountedFails) {
+  TempDir dir;
+  FaultPlatform faults(NativePlatform());
+  ScopedHost host(&faults);
+  const std::string data = Bytes(3 * kWriteBackStep + 5, 3);
+  EXPECT_EQ(CopyThrough(faults, true, dir.path(), data), "pre" + data);
+  EXPECT_EQ(faults.WriteBacks(), 3);
+  // A source that ends early is a short read on either path.
+  for (bool kernel : {false, true}) {
+    faults.set_kernel_copy(kernel);
+    WriteFile(dir.path() + "short", Bytes(kBulkChunk + 10, 4));
+    const int in = FileOpenRead(dir.path() + "short");
+    const int out = FileCreate(dir.path() + "out" + std::to_string(kernel));
+    EXPECT_EQ(FileCopyBytes(in, out, kBulkChunk + 11), -1);
+    EXPECT_TRUE(FileErrorFlags & FERR_BADDATA);
+    FileClose(in);
+    FileCloseWritten(out);
+  }
+}
+
+TEST(BulkCopy, AFailedHostCopyIsAFailedWrite) {
+  TempDir dir;
+  FaultPlatform faults(NativePlatform());
+  ScopedHost host(&faults);
+  faults.set_kernel_copy(true);
+  WriteFile(dir.path() + "src", Bytes(2 * kBulkChunk, 5));
+  for (int nth : {1, 2}) {
+    faults.FailNth(FaultOp::kCopy, nth);
+    const int in = FileOpenRead(dir.path() + "src");
+    const int out = FileCreate(dir.path() + "dst" + std::to_string(nth));
+    EXPECT_EQ(FileCopyBytes(in, out, 2 * kBulkChunk), -1);
+    EXPECT_TRUE(FileErrorFlags & FERR_DISKFULL);
+    EXPECT_TRUE(faults.Fired());
+    FileClose(in);
+    FileCloseWritten(out);
+  }
+}
+
+TEST(SameFileBytes, SizesFirstThenEveryByte) {
+  TempDir dir;
+  const std::string a = Bytes(kBulkChunk + 3, 6);
+  std::string b = a;
+  b[kBulkChunk + 1] ^= 1;  // in the second chunk
+  WriteFile(dir.path() + "a", a);
+  WriteFile(dir.path() + "a2", a);
+  WriteFile(dir.path() + "b", b);
+  WriteFile(dir.path() + "e1", "");
+  WriteFile(dir.path() + "e2", "");
+  const std::uint64_t n = a.size();
+  EXPECT_TRUE(SameFileBytes(dir.path() + "a", n, dir.path() + "a2", n));
+  EXPECT_FALSE(SameFileBytes(dir.path() + "a", n, dir.path() + "b", n));
+  EXPECT_TRUE(SameFileBytes(dir.path() + "e1", 0, dir.path() + "e2", 0));
+  // Listed sizes that differ decide without opening; a missing file is a difference.
+  EXPECT_FALSE(SameFileBytes(dir.path() + "a", n, dir.path() + "a2", n + 1));
+  EXPECT_FALSE(SameFileBytes(dir.path() + "a", n, dir.path() + "missing", n));
+}
+
+}  // namespace
+}  // namespace quarvel
