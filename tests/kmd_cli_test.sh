@@ -42,6 +42,30 @@ case "$case_name" in
     expect 1 "$kmd" analyse "$work/old" "$work/new" -o "$work/missing-dir/d.kmd"
     one_error_line
     ;;
+  content)
+    # A copy that did not keep the stamps: every file looks changed by its stamp, none by its bytes.
+    cp -r "$work/old" "$work/copy"
+    expect 0 "$kmd" analyse "$work/old" "$work/copy"
+    contains "$out" "○：ﾒﾆｭｰ：メインメニュー"
+    expect 0 "$kmd" analyse "$work/old" "$work/copy" --content
+    [ "$out" = "no changes" ] || fail "an exact copy differs by content: $out"
+    # A menu edited within its stamp (same size, one byte other, stamp put back) and a file grown by
+    # one byte with its stamp kept: the stamps see nothing, the bytes both.
+    cp -a "$work/old" "$work/kept"
+    printf 'X' | dd of="$work/kept/MAIN.SST" bs=1 seek=70 conv=notrunc 2>/dev/null
+    touch -r "$work/old/MAIN.SST" "$work/kept/MAIN.SST"
+    printf 'y' >>"$work/kept/PRICES.CSV"
+    touch -r "$work/old/PRICES.CSV" "$work/kept/PRICES.CSV"
+    expect 0 "$kmd" analyse "$work/old" "$work/kept"
+    [ "$out" = "no changes" ] || fail "stamps saw a change: $out"
+    expect 0 "$kmd" analyse "$work/old" "$work/kept" --content -o "$work/c.kmd"
+    [ "$out" = "$(printf '%s\n' "○：ﾒﾆｭｰ：メインメニュー" "○：ﾌｧｲﾙ：PRICES.CSV")" ] || fail "content: $out"
+    expect 0 "$kmd" verify "$work/c.kmd"
+    # Files only on one side are added and deleted as without the option.
+    expect 0 "$kmd" analyse "$work/old" "$work/new" --content
+    contains "$out" "○：ﾒﾆｭｰ：新メニュー"
+    contains "$out" "×：ﾒﾆｭｰ：旧メニュー"
+    ;;
   create)
     expect 0 "$kmd" create "$work/new" -o "$work/c.kmd" --comment byhand menu:SALES.SST lib:REPORT.SSD \
       "doc:DOCS.SSD/納品D" common:PARTS.SSV file:PRICES.CSV

@@ -22,7 +22,9 @@ int RunAnalyse(const AnalyseArgs& args) {
   SBNdtAry changes;
   {
     Progress progress("comparing");
-    AnalyseMenuDirs(current, old, changes, extensions);
+    AnalyseOptions options;
+    options.content = args.content;
+    AnalyseMenuDirs(current, old, changes, extensions, options);
   }
   if (changes.empty()) {
     std::printf("no changes\n");

@@ -9,6 +9,7 @@ namespace quarvel::kmd {
 struct AnalyseArgs {
   std::string oldDir, menuDir, extensions = "*", output, comment;
   bool outputGiven = false;  // -o was given (perhaps empty)
+  bool content = false;      // compare files by their bytes instead of their stamps
 };
 struct CreateArgs {
   std::string menuDir, output, comment;

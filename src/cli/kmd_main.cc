@@ -21,6 +21,7 @@ int Run(int argc, char** argv) {
   a->add_option("--ext", analyse.extensions, "other files' extensions, such as KKK,CSV (default *: all)");
   a->add_option("-o", analyse.output, "write the changes found into this diff file");
   a->add_option("--comment", analyse.comment, "the diff's description (at most 47 bytes are kept)");
+  a->add_flag("--content", analyse.content, "judge files by their bytes, not their stamps");
 
   CreateArgs create;
   CLI::App* c = app.add_subcommand("create", "write a diff file from items picked by hand");
