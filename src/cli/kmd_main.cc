@@ -1,9 +1,12 @@
 // kmd: the command-line front end. It parses arguments and prints; every operation is the engine's.
 #include <CLI/CLI.hpp>
 #include <cstdio>
+#include <string>
+#include <vector>
 
 #include "cli/commands.h"
 #include "cli/output.h"
+#include "platform/program_args.h"
 #include "shell/env.h"
 
 namespace {
@@ -79,6 +82,11 @@ int Run(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  quarvel::StoreArguments(argc, argv);
-  return Run(argc, argv);
+  quarvel::UseUtf8Console();
+  const std::vector<std::string> args = quarvel::Utf8Arguments(argc, argv);
+  std::vector<const char*> pointers;
+  for (const std::string& a : args) pointers.push_back(a.c_str());
+  pointers.push_back(nullptr);
+  quarvel::StoreArguments(static_cast<int>(args.size()), pointers.data());
+  return Run(static_cast<int>(args.size()), const_cast<char**>(pointers.data()));
 }

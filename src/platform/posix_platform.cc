@@ -20,6 +20,7 @@
 #include <sstream>
 
 #include "platform/dos_time.h"
+#include "platform/listing_order.h"
 #include "platform/platform.h"
 #include "platform/posix_paths.h"
 #include "platform/profile.h"
@@ -298,6 +299,39 @@ class PosixPlatform final : public Platform {
     return "pid " + std::to_string(::getpid()) + " on " + name;
   }
 
+  int ListSubdirectories(const std::string& dir, std::vector<std::string>* names) override {
+    names->clear();
+    std::string host;
+    if (!Cp932ToUtf8(dir.empty() ? std::string(".") : dir, &host)) return kPlatformFailed;
+    DIR* d = ::opendir(host.c_str());
+    if (d == nullptr) return kPlatformFailed;
+    const int dfd = ::dirfd(d);
+    while (struct dirent* e = ::readdir(d)) {
+      std::string name;
+      if (e->d_name[0] == '.' || !Utf8ToCp932(e->d_name, &name)) continue;
+      struct stat st;
+      if (::fstatat(dfd, e->d_name, &st, 0) == 0 && S_ISDIR(st.st_mode)) names->push_back(name);
+    }
+    ::closedir(d);
+    std::sort(names->begin(), names->end(), [](const std::string& a, const std::string& b) {
+      return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+        return static_cast<unsigned char>(x) < static_cast<unsigned char>(y);
+      });
+    });
+    return 0;
+  }
+
+  std::vector<std::string> Roots() override {
+    std::vector<std::string> roots{"/"};
+    const char* home = std::getenv("HOME");
+    std::string dir;
+    if (home != nullptr && home[0] != '\0' && Utf8ToCp932(home, &dir)) {
+      if (dir.back() != '/') dir += '/';
+      if (dir != roots[0]) roots.push_back(dir);
+    }
+    return roots;
+  }
+
   bool StderrIsTerminal() override { return ::isatty(STDERR_FILENO) == 1; }
 
   std::string ProgramPath() override {
@@ -354,17 +388,6 @@ class PosixPlatform final : public Platform {
 };
 
 }  // namespace
-
-void SortFoundFiles(std::vector<FoundFile>* files) {
-  std::vector<std::pair<std::string, FoundFile>> keyed;
-  keyed.reserve(files->size());
-  for (FoundFile& f : *files) keyed.emplace_back(SjisAsciiUpper(f.name), std::move(f));
-  std::sort(keyed.begin(), keyed.end(), [](const auto& a, const auto& b) {
-    return a.first != b.first ? a.first < b.first : a.second.name < b.second.name;
-  });
-  files->clear();
-  for (auto& k : keyed) files->push_back(std::move(k.second));
-}
 
 bool HostPath(const std::string& path, std::string* host) {
   std::string utf8;
