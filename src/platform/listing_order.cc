@@ -19,4 +19,12 @@ void SortFoundFiles(std::vector<FoundFile>* files) {
   for (auto& k : keyed) files->push_back(std::move(k.second));
 }
 
+void SortByBytes(std::vector<std::string>* names) {
+  std::sort(names->begin(), names->end(), [](const std::string& a, const std::string& b) {
+    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+      return static_cast<unsigned char>(x) < static_cast<unsigned char>(y);
+    });
+  });
+}
+
 }  // namespace quarvel

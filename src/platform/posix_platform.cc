@@ -313,11 +313,7 @@ class PosixPlatform final : public Platform {
       if (::fstatat(dfd, e->d_name, &st, 0) == 0 && S_ISDIR(st.st_mode)) names->push_back(name);
     }
     ::closedir(d);
-    std::sort(names->begin(), names->end(), [](const std::string& a, const std::string& b) {
-      return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-        return static_cast<unsigned char>(x) < static_cast<unsigned char>(y);
-      });
-    });
+    SortByBytes(names);
     return 0;
   }
 

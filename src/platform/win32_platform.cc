@@ -129,12 +129,6 @@ bool SameFile(HANDLE a, HANDLE b) {
          x.nFileIndexLow == y.nFileIndexLow;
 }
 
-bool ByteLess(const std::string& a, const std::string& b) {
-  return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-    return static_cast<unsigned char>(x) < static_cast<unsigned char>(y);
-  });
-}
-
 class Win32Platform final : public Platform {
  public:
   int Open(const std::string& path, OpenMode mode) override {
@@ -491,7 +485,7 @@ class Win32Platform final : public Platform {
       names->push_back(name);
     } while (::FindNextFileW(find, &data));
     ::FindClose(find);
-    std::sort(names->begin(), names->end(), ByteLess);
+    SortByBytes(names);
     return 0;
   }
 
