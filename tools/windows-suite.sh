@@ -18,8 +18,19 @@ windows_suite() {
   # service started by the first test can hold ctest's output open for ever.
   wineserver -k 2>/dev/null || true
   wineserver -w 2>/dev/null || true
-  wineserver -p </dev/null >/dev/null 2>&1
-  LANG=C.UTF-8 wine wineboot </dev/null >/dev/null 2>&1
+  # The server refuses to start for a prefix folder that does not exist yet (a fresh clone).
+  mkdir -p "$WINEPREFIX"
+  if ! wineserver -p </dev/null >build-win/wineserver.log 2>&1; then
+    echo "windows suite: wineserver did not start:" >&2
+    cat build-win/wineserver.log >&2
+    return 1
+  fi
+  if ! LANG=C.UTF-8 wine wineboot </dev/null >build-win/wineboot.log 2>&1; then
+    echo "windows suite: the Wine prefix could not be made:" >&2
+    cat build-win/wineboot.log >&2
+    wineserver -k 2>/dev/null || true
+    return 1
+  fi
   local rc=0
   timeout 1200 ctest --test-dir build-win --output-on-failure -j2 --timeout 600 || rc=$?
   wineserver -k 2>/dev/null || true
