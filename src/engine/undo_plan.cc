@@ -31,18 +31,23 @@ struct Planner {
   }
 };
 
-// The title in the header of the file at `path`, as the analysis would read it for that kind.
-std::string OldTitle(std::int32_t type, const std::string& path) {
-  std::string title;
-  if (type == MenuFile) ReadMenuTitle(SSMenu{}, &title, path);
-  if (type == DocumentLibrary) ReadDocLibTitle(SSDlib{}, &title, path);
-  if (type == CommonLibrary) ReadComLibTitle(SSVlib{}, &title, path);
-  return title;
+// The title in the header of the file at `path`, as the analysis would read it for that kind. False
+// when the file could not be read, or its header came up short although the file holds a whole one
+// (`size` bytes; -1 when every header must be whole).
+bool OldTitle(std::int32_t type, const std::string& path, std::int64_t size, std::string* title) {
+  title->clear();
+  if (type == MenuFile) ReadMenuTitle(SSMenu{}, title, path);
+  if (type == DocumentLibrary) ReadDocLibTitle(SSDlib{}, title, path);
+  if (type == CommonLibrary) ReadComLibTitle(SSVlib{}, title, path);
+  if (type < MenuFile || type > CommonLibrary || FileErrorFlags == 0) return true;
+  return FileErrorFlags == FERR_BADDATA && size >= 0 && size < static_cast<std::int64_t>(kHeaderSize);
 }
 
 // The spelling on disk of what stands under `name`, which must be a regular file; with `whole`, one
 // that fits a diff's block.
-bool OldFile(Planner& p, const std::string& name, bool whole, std::string* spelled, bool* readOnly) {
+bool OldFile(Planner& p, const std::string& name, bool whole, std::string* spelled, bool* readOnly,
+             std::int64_t* size) {
+  *size = -1;
   const std::string path = p.menuDir + name;
   std::uint32_t attrs = 0;
   if (Host().GetAttributes(path, &attrs) != 0) return p.Fail(UndoFault::kUnreadable, name);
@@ -56,10 +61,11 @@ bool OldFile(Planner& p, const std::string& name, bool whole, std::string* spell
   if (!whole) return true;
   const int fd = FileOpenRead(path);
   if (fd < 0) return p.Fail(UndoFault::kUnreadable, name);
-  const std::int64_t size = Host().Size(fd);
+  const std::int64_t bytes = Host().Size(fd);
   FileClose(fd);
-  if (size < 0) return p.Fail(UndoFault::kUnreadable, name);
-  if (size > static_cast<std::int64_t>(kMaxDiffData) - 8) return p.Fail(UndoFault::kTooBig, name);
+  if (bytes < 0) return p.Fail(UndoFault::kUnreadable, name);
+  if (bytes > static_cast<std::int64_t>(kMaxDiffData) - 8) return p.Fail(UndoFault::kTooBig, name);
+  *size = bytes;
   return true;
 }
 
@@ -72,8 +78,12 @@ UndoItem Deletion(const SBNdt& e, const std::string& member = "") {
 // The whole file `name` given back as it is now.
 bool AddWholeFile(Planner& p, std::int32_t type, const std::string& name, bool library) {
   UndoItem item;
-  if (!OldFile(p, name, true, &item.from, &item.readOnly)) return false;
-  item.entry = {kOpAddOrReplace, type, item.from, OldTitle(type, p.menuDir + item.from), ""};
+  std::int64_t size = -1;
+  std::string title;
+  if (!OldFile(p, name, true, &item.from, &item.readOnly, &size)) return false;
+  // The title of a whole file only names it in listings; a short file has none to read.
+  if (!OldTitle(type, p.menuDir + item.from, size, &title)) return p.Fail(UndoFault::kUnreadable, name);
+  item.entry = {kOpAddOrReplace, type, item.from, title, ""};
   item.source = UndoSource::kFile;
   item.wholeLibrary = library;
   p.plan->items.push_back(item);
@@ -119,11 +129,12 @@ bool PlanLibrary(Planner& p, const std::vector<const SBNdt*>& commands) {
   }
   if (!unique || !suffix) return AddWholeFile(p, DocumentLibrary, first.name, true);
 
-  std::string spelled;
+  std::string spelled, title;
   bool readOnly = false;
-  if (!OldFile(p, first.name, false, &spelled, &readOnly)) return false;
+  std::int64_t size = -1;
+  if (!OldFile(p, first.name, false, &spelled, &readOnly, &size)) return false;
   // Every entry carries the old title: the import gives a rebuilt library its first entry's title.
-  const std::string title = OldTitle(DocumentLibrary, p.menuDir + spelled);
+  if (!OldTitle(DocumentLibrary, p.menuDir + spelled, -1, &title)) return p.Fail(UndoFault::kUnreadable, first.name);
   for (const SSDocInfo* d : changed) {
     UndoItem item;
     item.entry = {kOpAddOrReplace, DocumentLibrary, spelled, title, d->name};
