@@ -72,7 +72,7 @@ int Import(const std::string& diff, const std::string& target, const std::string
 // Every kind of entry: menu files replaced and deleted (read-only ones among them), another file whose
 // name on disk differs in case, a new file, the deletion of an absent one, an excluded entry; libraries
 // with a document deleted in the middle, emptied, made new, grown from an empty file, changed in place
-// (read-only), replaced whole and then changed; a common library replaced.
+// (read-only), replaced whole and then changed, holding no document; a common library replaced.
 class UndoTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -87,6 +87,8 @@ class UndoTest : public ::testing::Test {
         .File("L4.SSD", "", T1)
         .Library("L5.SSD", "l5", {{"X", "x", "xx", 7}, {"Y", "y", std::string(70000, 'y'), 8}, {"Z", "z", "zz", 9}}, T1)
         .Library("L6.SSD", "l6", {{"U", "u", "uu", 10}}, T1)
+        .Library("L7.SSD", "l7", {}, T1)
+        .Library("L8.SSD", "l8", {}, T1)
         .Library("C.SSV", "c", {{"V", "", "vv"}}, T1);
     SetReadOnly(old_ + "A.SST", true);
     SetReadOnly(old_ + "B.SST", true);
@@ -101,6 +103,7 @@ class UndoTest : public ::testing::Test {
         .Library("L4.SSD", "l4", {{"S", "s", "ss", 13}}, T2)
         .Library("L5.SSD", "l5", {{"Y", "y2", "Y2", 14}, {"W", "w", "ww", 15}}, T2)
         .Library("L6.SSD", "l6 new", {{"U", "u2", "new u", 16}, {"T", "t", "tt", 17}}, T2)
+        .Library("L7.SSD", "l7", {{"H", "h", "hh", 18}}, T2)
         .Library("C.SSV", "c2", {{"V", "", "changed"}}, T2);
     changes_ = {
         {kOpAddOrReplace, MenuFile, "A.SST", "a2", ""},
@@ -121,6 +124,8 @@ class UndoTest : public ::testing::Test {
         {kOpAddOrReplace, DocumentLibrary, "L6.SSD", "l6 new", ""},
         Doc(kOpAddOrReplace, "L6.SSD", "T", "l6 new"),
         {kOpAddOrReplace, CommonLibrary, "C.SSV", "c2", ""},
+        Doc(kOpAddOrReplace, "L7.SSD", "H", "l7"),
+        Doc(kOpDelete, "L8.SSD", "nothing", "l8"),
     };
     const std::string description = "update of the spring";
     ASSERT_EQ(WriteDiffFile(diff_, new_, changes_, &description), 0);
@@ -174,6 +179,8 @@ TEST_F(UndoTest, TheUndoReversesEachChangeAndLeavesOutTheExcluded) {
                 "put 1 L5.SSD/Y",        // replaced in place
                 "put 1 L5.SSD/Z",        // deleted at the end
                 "delete 1 L5.SSD/W",     // added
+                "put 1 L7.SSD",          // no documents: rebuilt without any, it would be a file of zero bytes
+                "put 1 L8.SSD",
             }));
   EXPECT_EQ(description.rfind("undo ", 0), 0u) << description;
   EXPECT_NE(description.find("update of the spring"), std::string::npos) << description;
@@ -264,7 +271,7 @@ TEST_F(UndoTest, TheUndoOfTheUndoGivesTheUpdateAgain) {
   ASSERT_EQ(Import(undo_, target_, redo), 0);
   ASSERT_EQ(Import(redo, target_), 0);
   // The libraries that the update rebuilt have a time finer than the two seconds of a stamp.
-  EXPECT_EQ(Difference(updated, Snapshot(target_), {"L1.SSD", "L2.SSD", "L5.SSD", "L6.SSD"}), "");
+  EXPECT_EQ(Difference(updated, Snapshot(target_), {"L1.SSD", "L2.SSD", "L5.SSD", "L6.SSD", "L7.SSD", "L8.SSD"}), "");
 }
 
 // The ten-entry scenario of the fault and kill tests, through the analysis.

@@ -107,7 +107,8 @@ bool PlanLibrary(Planner& p, const std::vector<const SBNdt*>& commands) {
     if (writes) p.plan->items.push_back(Deletion(first));
     return true;
   }
-  if (state == LibraryState::kEmpty) return AddWholeFile(p, DocumentLibrary, first.name, true);
+  // A library without documents goes back whole: rebuilt without any, it would be a file of zero bytes.
+  if (state == LibraryState::kEmpty || docs.empty()) return AddWholeFile(p, DocumentLibrary, first.name, true);
 
   std::unordered_map<std::string, const SBNdt*> decides;
   for (const SBNdt* c : commands) decides.emplace(c->member, c);

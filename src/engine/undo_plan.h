@@ -62,8 +62,8 @@ std::string UndoDescription(const std::string& diffDescription, std::time_t now)
 // - a library that document entries change: an add entry for each document replaced or deleted and a
 //   delete entry for each one added, with the old title, when importing them restores the old
 //   documents in their old order (deleted documents all at the end, no name twice, no empty name);
-//   otherwise one add entry with the whole old library. An empty (zero-byte) library is given back
-//   whole.
+//   otherwise one add entry with the whole old library. A library without documents (a header
+//   alone, or a file of zero bytes) is given back whole.
 // Reads only. 0, or -1 with `fault` and the file concerned in `name`.
 int PlanUndo(const std::string& menuDir, const SBNdtAry& directory, const std::string& description, UndoPlan* plan,
              UndoFault* fault, std::string* name);
