@@ -128,7 +128,9 @@ bool PlanLibrary(Planner& p, const std::vector<const SBNdt*>& commands) {
   for (const SBNdt* c : commands) {
     if (c->op == kOpAddOrReplace && held.insert(c->member).second) added.push_back(c->member);
   }
-  if (!unique || !suffix) return AddWholeFile(p, DocumentLibrary, first.name, true);
+  // With no document to give back, the import still rebuilds the library, under the diff's title:
+  // only the whole file gives back its header.
+  if (!unique || !suffix || (changed.empty() && added.empty())) return AddWholeFile(p, DocumentLibrary, first.name, true);
 
   std::string spelled, title;
   bool readOnly = false;

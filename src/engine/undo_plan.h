@@ -63,7 +63,8 @@ std::string UndoDescription(const std::string& diffDescription, std::time_t now)
 //   delete entry for each one added, with the old title, when importing them restores the old
 //   documents in their old order (deleted documents all at the end, no name twice, no empty name);
 //   otherwise one add entry with the whole old library. A library without documents (a header
-//   alone, or a file of zero bytes) is given back whole.
+//   alone, or a file of zero bytes), and one of whose documents none changes (the import rebuilds it
+//   under the diff's title all the same), are given back whole.
 // Reads only. 0, or -1 with `fault` and the file concerned in `name`.
 int PlanUndo(const std::string& menuDir, const SBNdtAry& directory, const std::string& description, UndoPlan* plan,
              UndoFault* fault, std::string* name);
