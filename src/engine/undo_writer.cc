@@ -80,20 +80,20 @@ struct Writer {
     if (fd < 0) return Fail(UndoFault::kUnreadable, item.from);
     std::uint32_t stamp = 0;
     const std::int64_t size = Host().Size(fd);
-    bool ok = Host().GetStampFd(fd, &stamp) == 0 && size >= 0;
-    if (ok && size > static_cast<std::int64_t>(kMaxDiffData) - 8) {
-      FileClose(fd);
-      return Fail(UndoFault::kTooBig, item.from);
-    }
-    if (ok) {
+    UndoFault f = UndoFault::kNone;
+    if (Host().GetStampFd(fd, &stamp) != 0 || size < 0) {
+      f = UndoFault::kUnreadable;
+    } else if (size > static_cast<std::int64_t>(kMaxDiffData) - 8) {
+      f = UndoFault::kTooBig;
+    } else {
       const auto n = static_cast<std::uint32_t>(size);
       WriteU32(diff, n + 8);
       WriteU32(diff, item.readOnly ? 1 : 0);
       WriteU32(diff, stamp);
-      ok = (n == 0 || FileCopyBytes(fd, diff, n) == 0) && FileErrorFlags == 0;
+      if ((n > 0 && FileCopyBytes(fd, diff, n) != 0) || FileErrorFlags != 0) f = UndoFault::kWrite;
     }
     FileClose(fd);
-    return ok || Fail(UndoFault::kWrite, item.from);
+    return f == UndoFault::kNone || Fail(f, item.from);
   }
 
   // Word, second name, length, data: the block of one document of the old library.
