@@ -17,7 +17,6 @@
 #include "platform/dos_time.h"
 #include "sample/menu_dir_builder.h"
 #include "support/dir_snapshot.h"
-#include "support/import_scenario.h"
 #include "support/temp_dir.h"
 
 namespace quarvel {
@@ -200,6 +199,7 @@ TEST_F(UndoTest, DescriptionNamesTheDateAndTheDiffCutToTheField) {
   tm.tm_isdst = -1;
   const std::time_t when = std::mktime(&tm);
   EXPECT_EQ(UndoDescription("spring", when), "undo 2026-12-09 14:05 spring");
+  EXPECT_EQ(UndoDescription("", when), "undo 2026-12-09 14:05");
   // 47 bytes at most, and a double-byte character is never cut in half.
   const std::string kanji = "\x8A\xBF\x8E\x9A";  // two double-byte characters
   std::string long_text;
@@ -279,19 +279,6 @@ TEST_F(UndoTest, TheUndoOfTheUndoGivesTheUpdateAgain) {
   std::set<std::string> rebuilt;
   for (int i = 1; i <= 9; ++i) rebuilt.insert("L" + std::to_string(i) + ".SSD");
   EXPECT_EQ(Difference(updated, Snapshot(target_), rebuilt), "");
-}
-
-// The ten-entry scenario of the fault and kill tests, through the analysis.
-using UndoScenarioTest = ImportScenario;
-
-TEST_F(UndoScenarioTest, ImportingTheUndoOfTheAnalysedUpdateGivesTheOldState) {
-  CopyDir(old_, target_);
-  const std::string undo = dir_.path() + "undo.kmd";
-  ASSERT_EQ(ImportDiff(nullptr, diff_, target_, list_, nullptr, undo), 0);
-  EXPECT_EQ(CheckOutcome(0), "");
-  ASSERT_EQ(Import(undo, target_), 0);
-  EXPECT_EQ(Difference(old_state_, Snapshot(target_), {"L.SSD"}), "");
-  EXPECT_EQ(DocsOf(target_ + "L.SSD"), DocsOf(old_ + "L.SSD"));
 }
 
 }  // namespace

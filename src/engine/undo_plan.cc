@@ -230,9 +230,9 @@ std::string UndoDescription(const std::string& diffDescription, std::time_t now)
   const std::uint32_t stamp = DosStampFromTime(now);
   const unsigned date = DosDateOf(stamp), time = DosTimeOf(stamp);
   char head[32];
-  std::snprintf(head, sizeof head, "undo %04u-%02u-%02u %02u:%02u ", (date >> 9) + 1980, (date >> 5) & 15, date & 31,
+  std::snprintf(head, sizeof head, "undo %04u-%02u-%02u %02u:%02u", (date >> 9) + 1980, (date >> 5) & 15, date & 31,
                 time >> 11, (time >> 5) & 63);
-  return SjisCut(head + diffDescription, kDescriptionField - 1);
+  return SjisCut(diffDescription.empty() ? head : head + (" " + diffDescription), kDescriptionField - 1);
 }
 
 int PlanUndo(const std::string& menuDir, const SBNdtAry& directory, const std::string& description, UndoPlan* plan,

@@ -50,8 +50,8 @@ struct UndoPlan {
   std::vector<UndoItem> items;  // in the undo's directory order
 };
 
-// "undo YYYY-MM-DD HH:MM " and the diff's description, at the local time `now`, cut to the 47 bytes
-// of a diff's description without splitting a double-byte character.
+// "undo YYYY-MM-DD HH:MM", at the local time `now`, then a space and the diff's description when it
+// has one, cut to the 47 bytes of a diff's description without splitting a double-byte character.
 std::string UndoDescription(const std::string& diffDescription, std::time_t now);
 
 // Plans the undo of importing the entries of `directory` that carry no excluded mark into `menuDir`
