@@ -45,6 +45,8 @@ int Run(int argc, char** argv) {
   i->add_option("MENU_DIR", import.menuDir, "the menu directory to update")->required();
   i->add_option("--exclude", import.exclude, "0-based directory indexes to leave out, such as 0,3");
   i->add_flag("--dry-run", import.dryRun, "check the diff and tell what would change; change nothing");
+  i->add_option("--undo", import.undo,
+                "before the commit, write to this new file (outside MENU_DIR) the diff that reverses the import");
 
   ListArgs list;
   CLI::App* l = app.add_subcommand("list", "list a menu directory as the creation dialog's tabs do");
@@ -70,6 +72,7 @@ int Run(int argc, char** argv) {
     return Fail(kExitUsage, std::string(e.what()) + " (see kmd --help)");
   }
   analyse.outputGiven = a->count("-o") > 0;
+  import.undoGiven = i->count("--undo") > 0;
   if (a->parsed()) return RunAnalyse(analyse);
   if (c->parsed()) return RunCreate(create);
   if (s->parsed()) return RunShow(show);
