@@ -1,6 +1,7 @@
-// The whole import of any diff into a scratch menu directory. It must never crash, never leave a work
-// file, journal or lock, and a refused or rolled-back import must leave the directory exactly as it
-// was: names, bytes, modes and times.
+// The whole import of any diff into a scratch menu directory, with its undo. It must never crash, never
+// leave a work file, journal or lock, and a refused or rolled-back import must leave the directory
+// exactly as it was (names, bytes, modes and times) and no undo file; the undo of a completed import,
+// imported, must give that state back (a library given back document by document may differ in time).
 #include <sys/stat.h>
 
 #include <filesystem>
@@ -91,7 +92,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     return 0;
   }
   ImportReport report;
-  const int result = ImportDiff(nullptr, diff, menu, list, &report);
+  const std::string undo = fuzz::ScratchDir() + "undo.kmd";
+  std::error_code ec;
+  fs::remove(undo, ec);
+  const int result = ImportDiff(nullptr, diff, menu, list, &report, undo);
   const State after = Snapshot(menu);
   for (const auto& [name, state] : after) {
     if (IsWorkFileName(name)) fuzz::Finding("the import left " + name);
@@ -100,6 +104,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (result != 0 && after != pristine) fuzz::Finding("a refused import changed the directory");
   if (result != 0 && !report.leftBehind.empty()) fuzz::Finding("a refused import left names behind");
   changed = after != pristine;
+  if (result != 0 && fs::exists(undo)) fuzz::Finding("a refused import left its undo file");
+  if (result == 0 && report.undoWritten) {
+    SBNdtAry back;
+    if (LoadDiffDirectory(undo, back, nullptr) != 0) fuzz::Finding("the undo file cannot be read");
+    if (ImportDiff(nullptr, undo, menu, back) != 0) fuzz::Finding("the undo was refused");
+    State undone = Snapshot(menu);
+    for (const SBNdt& e : back) {
+      const auto it = undone.find(e.name);
+      if (IsDocumentLevel(e) && it != undone.end() && pristine.count(e.name) != 0) {
+        it->second.mtime = pristine.at(e.name).mtime;
+      }
+    }
+    if (undone != pristine) fuzz::Finding("the undo did not give the old state back");
+    changed = true;
+  }
   if (fuzz::OpenDescriptors() != descriptors) fuzz::Finding("a descriptor was left open");
   return 0;
 }

@@ -6,6 +6,7 @@
 #include "sample/menu_dir_builder.h"
 #include "support/fault_platform.h"
 #include "support/temp_dir.h"
+#include "support/host_rules.h"
 
 namespace quarvel {
 namespace {
@@ -46,6 +47,7 @@ TEST_F(AnalysisTest, FilesAreJudgedByNameAndStampOnly) {
 }
 
 TEST_F(AnalysisTest, EveryPairOfEqualNamesCountsAndTheLastMatchDecides) {
+  POSIX_HOST_ONLY("names that differ in case only");
   // On this platform a directory can hold names that differ in case only; upper-cased they collide.
   old_b_.Menu("A.SST", "x", "", T1).Menu("a.sst", "x", "", T2);
   cur_.Menu("A.SST", "x", "", T1);

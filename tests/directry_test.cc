@@ -8,6 +8,7 @@
 #include "platform/platform.h"
 #include "support/fake_dialog_services.h"
 #include "support/temp_dir.h"
+#include "support/host_rules.h"
 
 namespace quarvel {
 namespace {
@@ -54,6 +55,7 @@ class DirectryTest : public ::testing::Test {
 };
 
 TEST_F(DirectryTest, ListsThePathFromTheRootThenTheSubdirectories) {
+  POSIX_HOST_ONLY("paths with \"/\"");
   tree_.cwd_ = "/data/menu/";
   TDirectry d(ui_, tree_, "caption");
   d.OnInitDialog();
@@ -64,6 +66,7 @@ TEST_F(DirectryTest, ListsThePathFromTheRootThenTheSubdirectories) {
 }
 
 TEST_F(DirectryTest, AcceptOpensAnotherEntryAndAcceptsTheCurrentOne) {
+  POSIX_HOST_ONLY("paths with \"/\"");
   tree_.cwd_ = "/data/";
   TDirectry d(ui_, tree_, "caption");
   d.OnInitDialog();
@@ -87,6 +90,7 @@ TEST_F(DirectryTest, AcceptOpensAnotherEntryAndAcceptsTheCurrentOne) {
 }
 
 TEST_F(DirectryTest, TheRootIsAcceptedWithItsFirstEntry) {
+  POSIX_HOST_ONLY("the root \"/\"");
   tree_.cwd_ = "/";
   TDirectry d(ui_, tree_, "c");
   d.OnInitDialog();
@@ -97,6 +101,7 @@ TEST_F(DirectryTest, TheRootIsAcceptedWithItsFirstEntry) {
 }
 
 TEST_F(DirectryTest, EnterWithTheDriveListOpenOnlyClosesIt) {
+  POSIX_HOST_ONLY("paths with \"/\"");
   TDirectry d(ui_, tree_, "c");
   d.OnInitDialog();
   d.OnDriveListShown(true);
@@ -112,6 +117,7 @@ TEST_F(DirectryTest, EnterWithTheDriveListOpenOnlyClosesIt) {
 }
 
 TEST_F(DirectryTest, BrowseStartsAtThePathAndRestoresTheCurrentDirectory) {
+  POSIX_HOST_ONLY("paths with \"/\"");
   std::string path = "/data/menu/";
   bool ok = BrowseForDirectory(ui_, tree_, [](TDirectry& d) {
     EXPECT_EQ(d.Current(), "/data/menu/");
@@ -139,6 +145,7 @@ TEST_F(DirectryTest, BrowseStartsAtThePathAndRestoresTheCurrentDirectory) {
 }
 
 TEST(HostDirectoryTree, ListsVisibleSubdirectoriesOnlyAndRestoresTheProcess) {
+  POSIX_HOST_ONLY("\"/\" and the home directory as roots");
   TempDir tmp;
   tmp.Sub("b");
   tmp.Sub("a");

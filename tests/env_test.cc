@@ -2,10 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 
 #include "shell/paths.h"
 #include "support/temp_dir.h"
+#include "support/host_rules.h"
 
 namespace quarvel {
 namespace {
@@ -13,7 +15,21 @@ namespace {
 // Points the settings file at a scratch directory and restores the environment afterwards.
 class EnvTest : public ::testing::Test {
  protected:
+#ifdef _WIN32
+  // Windows reads the settings file from its own directory.
   void SetUp() override {
+    const char* windows = std::getenv("WINDIR");
+    settings_ = std::string(windows != nullptr ? windows : "C:\\windows") + "\\";
+    std::remove((settings_ + "TOVLIN.INI").c_str());
+    saved_ = Env();
+  }
+  void TearDown() override {
+    std::remove((settings_ + "TOVLIN.INI").c_str());
+    Env() = saved_;
+  }
+#else
+  void SetUp() override {
+    settings_ = dir_.path();
     const char* old = std::getenv("XDG_CONFIG_HOME");
     had_xdg_ = old != nullptr;
     if (had_xdg_) old_xdg_ = old;
@@ -28,17 +44,20 @@ class EnvTest : public ::testing::Test {
     }
     Env() = saved_;
   }
+#endif
   void Args(std::vector<const char*> a) {
     a.insert(a.begin(), "quarvel");
     StoreArguments(static_cast<int>(a.size()), a.data());
   }
   TempDir dir_;
+  std::string settings_;  // where the settings file is read from
   bool had_xdg_ = false;
   std::string old_xdg_;
   Environment saved_;
 };
 
 TEST_F(EnvTest, DefaultsToProgramDirectoryWithoutSettings) {
+  POSIX_HOST_ONLY("\"/\" as the separator");
   Args({});
   EXPECT_FALSE(EnvInit());
   EXPECT_FALSE(Env().programDir.empty());
@@ -49,7 +68,8 @@ TEST_F(EnvTest, DefaultsToProgramDirectoryWithoutSettings) {
 }
 
 TEST_F(EnvTest, SwitchesWinOverSettingsAndMatchExactly) {
-  WriteFile(dir_.path() + "TOVLIN.INI", "[Tovlin]\nGL_sys_dir=/from/ini\nGL_sys_fname=name\n");
+  POSIX_HOST_ONLY("\"/\" as the separator and kept case");
+  WriteFile(settings_ + "TOVLIN.INI", "[Tovlin]\nGL_sys_dir=/from/ini\nGL_sys_fname=name\n");
   Args({"-m/lower", "-M/Menu/Dir", "-Sfile"});
   EXPECT_TRUE(EnvInit());
   EXPECT_EQ(Env().GL_sys_dir, "/Menu/Dir/");  // separator added; case kept on this platform
@@ -72,6 +92,7 @@ TEST_F(EnvTest, OverlongSwitchIsIgnored) {
 }
 
 TEST_F(EnvTest, MenuPathAddsRealSeparatorAfterTrailByte5C) {
+  POSIX_HOST_ONLY("\"/\" as the separator");
   Env().GL_sys_dir = "/menu\x95\x5c";
   EXPECT_EQ(MenuPath("A", "SST"), "/menu\x95\x5c/A.SST");
   Env().GL_sys_dir = "";
@@ -88,6 +109,7 @@ TEST_F(EnvTest, SetMenuDirFromPathSplitsDirectoryAndName) {
 }
 
 TEST(Paths, TrailingSeparatorRespectsDoubleByteCharacters) {
+  POSIX_HOST_ONLY("\"/\" as the separator");
   std::string p;
   AddTrailingSeparator(p);
   EXPECT_EQ(p, "/");

@@ -50,6 +50,42 @@ TEST_F(ImportFaultsTest, EverySingleFaultGivesTheOldOrTheNewState) {
   EXPECT_GT(rolled_back, 50);
 }
 
+// The undo writer's own operations are among the points: its plan before the journal, its reads of
+// the backups and the old library, its writes, flush, rename and the flush of its directory.
+TEST_F(ImportFaultsTest, EverySingleFaultWithAnUndoGivesTheOldStateOrTheNewOneWithAWorkingUndo) {
+  FaultPlatform faults(NativePlatform());
+  ScopedHost host(&faults);
+  int runs = 0, rolled_back = 0, extra = 0;
+  std::string per_kind;
+  for (int op = 0; op < static_cast<int>(FaultOp::kCount); ++op) {
+    const FaultOp kind = static_cast<FaultOp>(op);
+    faults.FailNth(kind, 0);
+    ASSERT_EQ(ImportInto(), 0);
+    const int without = faults.Count(kind);
+    faults.FailNth(kind, 0);
+    ASSERT_EQ(ImportWithUndoInto(), 0);
+    const int total = faults.Count(kind);
+    extra += total - without;
+    per_kind += std::string(" ") + FaultOpName(kind) + " " + std::to_string(total) + " (+" +
+                std::to_string(total - without) + ")";
+    for (int k = 1; k <= total; ++k) {
+      faults.FailNth(kind, k);
+      const int result = ImportWithUndoInto();
+      ASSERT_TRUE(faults.Fired());
+      ++runs;
+      rolled_back += result == -1;
+      const std::string where = std::string(FaultOpName(kind)) + " #" + std::to_string(k) + " of " + std::to_string(total);
+      ASSERT_EQ(CheckOutcome(result), "") << where << " gave " << result;
+      ASSERT_EQ(CheckUndo(result == 0), "") << where;
+    }
+  }
+  std::printf("%d single-fault imports with an undo (%d points in the undo): %d rolled back, %d completed, each "
+              "with an undo that gave back the old state; points per kind:%s\n",
+              runs, extra, rolled_back, runs - rolled_back, per_kind.c_str());
+  EXPECT_GT(extra, 20);
+  EXPECT_GT(rolled_back, 50);
+}
+
 TEST_F(ImportFaultsTest, LibraryThatCannotBeReplacedRollsBackUntilOneWasReplaced) {
   // A second library to rebuild, after L.SSD.
   MenuDirBuilder(old_).Library("M.SSD", "m", {{"A", "", "old"}}, T1);

@@ -10,6 +10,7 @@
 #include "fileio/fileio.h"
 #include "support/dir_snapshot.h"
 #include "support/temp_dir.h"
+#include "support/host_rules.h"
 
 namespace quarvel {
 namespace {
@@ -99,6 +100,7 @@ TEST(ImportJournal, ADoneJournalOrAWorkJournalAloneIsOnlyRemoved) {
 }
 
 TEST(DirLock, ALinkOrADirectoryUnderTheLockNameIsRefusedAndNothingIsMadeThroughIt) {
+  POSIX_HOST_ONLY("symbolic links");
   TempDir dir;
   const std::string outside = dir.Sub("outside") + "made";
   const std::string menu = dir.Sub("menu");

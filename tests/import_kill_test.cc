@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <filesystem>
 
 #include "engine/dir_lock.h"
 #include "engine/import.h"
@@ -41,6 +42,7 @@ int RunKilledAt(int at, Work work) {
 class ImportKillTest : public ImportScenario {
  protected:
   int ChildImport() { return ImportDiff(nullptr, diff_, target_, list_) == 0 ? 0 : 1; }
+  int ChildImportWithUndo() { return ImportDiff(nullptr, diff_, target_, list_, nullptr, undo_) == 0 ? 0 : 1; }
   int ChildRecover() {
     Recovery done;
     DiffFault why;
@@ -73,6 +75,35 @@ TEST_F(ImportKillTest, KilledAtEveryStepTheRecoveryGivesTheOldOrTheNewState) {
   EXPECT_GT(points, 100);
   EXPECT_GT(new_states, 0);
   EXPECT_GT(old_states, 0);
+}
+
+// The undo is in place, flushed, before the journal says "committing": a recovery that completes the
+// import always finds it. Killed between the two, the import is rolled back and its undo stays; that
+// undo, imported into the old state, gives the old state again. A kill while the undo is written
+// leaves the writer's work file beside it, as a kill of any diff write does.
+TEST_F(ImportKillTest, KilledAtEveryStepWithAnUndoTheRecoveryGivesTheOldStateOrTheNewOneWithItsUndo) {
+  int points = 0, old_states = 0, new_states = 0, stale = 0, work_files = 0;
+  for (int k = 1;; ++k) {
+    CopyDir(old_, target_);
+    std::filesystem::remove(undo_);
+    const int code = RunKilledAt(k, [&] { return ChildImportWithUndo(); });
+    if (code == 0) break;
+    ASSERT_EQ(code, kKilled) << "step " << k;
+    ++points;
+    bool isNew = false;
+    ASSERT_EQ(RecoverAndCheck(&isNew), "") << "killed at step " << k;
+    ++(isNew ? new_states : old_states);
+    work_files += TakeUndoWorkFile();
+    const bool stays = !isNew && Exists(undo_);
+    stale += stays;
+    ASSERT_EQ(CheckUndo(isNew || stays), "") << "killed at step " << k;
+  }
+  std::printf("killed at %d steps with an undo: %d old, %d new with their undo, 0 mixed; %d old with an undo that "
+              "gave the old state again, %d with the undo's work file left\n",
+              points, old_states, new_states, stale, work_files);
+  EXPECT_GT(points, 300);
+  EXPECT_GT(new_states, 0);
+  EXPECT_LT(stale, 5);
 }
 
 TEST_F(ImportKillTest, ARecoveryKilledAtEveryStepIsFinishedByTheNext) {

@@ -17,6 +17,7 @@
 #include "support/dir_snapshot.h"
 #include "support/fault_platform.h"
 #include "support/temp_dir.h"
+#include "support/host_rules.h"
 
 namespace fs = std::filesystem;
 
@@ -54,6 +55,7 @@ class ImportTargetTest : public ::testing::Test {
 };
 
 TEST_F(ImportTargetTest, DanglingLinkIsMovedAsideNeverWrittenThrough) {
+  POSIX_HOST_ONLY("symbolic links");
   src_b_.File("A.CSV", "new bytes", T1).File("B.CSV", "b");
   fs::create_symlink(outside_ + "planted", target_ + "A.CSV");
   const SBNdtAry list = Diff({File(0, "A.CSV"), File(0, "B.CSV")});
@@ -78,6 +80,7 @@ TEST_F(ImportTargetTest, DanglingLinkIsMovedAsideNeverWrittenThrough) {
 }
 
 TEST_F(ImportTargetTest, LinkToAReadOnlyFileOutsideLeavesThatFileAlone) {
+  POSIX_HOST_ONLY("symbolic links");
   src_b_.File("A.CSV", "replacement", T1).Library("L.SSD", "lib", {{"D", "", "d"}});
   WriteFile(outside_ + "precious", "precious");
   SetReadOnly(outside_ + "precious", true);
@@ -202,6 +205,7 @@ TEST_F(ImportTargetTest, WorkFilesOfAnInterruptedImportDoNotTravel) {
 }
 
 TEST_F(ImportTargetTest, PlanRunsEveryCheckTheImportRuns) {
+  POSIX_HOST_ONLY("POSIX permissions and name lengths");
   src_b_.File("A.CSV", "a");
   const SBNdtAry list = Diff({File(0, "A.CSV")});
   ImportPlan plan;
@@ -308,6 +312,7 @@ TEST_F(ImportTargetTest, DamagedOpIsRefusedRatherThanTakenForADeletion) {
 }
 
 TEST_F(ImportTargetTest, NamesThatDifferInCaseOnlyAreNeitherGuessedNorRenamed) {
+  POSIX_HOST_ONLY("names that differ in case only");
   src_b_.File("PRICES.CSV", "new").File("SALES.SST", "s").File("BIG.CSV", "b");
   // Two files answer to PRICES.CSV: the import cannot tell which it replaces, so it refuses.
   target_b_.File("PRICES.CSV", "upper").File("prices.csv", "lower");

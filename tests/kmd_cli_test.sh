@@ -301,6 +301,70 @@ case "$case_name" in
     done
     echo "24 killed imports: $olds old, $news new"
     ;;
+  undo)
+    # Names, sizes, modes and times, and every byte; the time of DOCS.SSD, rebuilt, left out.
+    but_docs_time() { tree "$1" | sed -E 's|^(\./DOCS\.SSD [0-9]+ [0-7]+) .*|\1|'; }
+    "$kmd" analyse "$work/old" "$work/new" --ext CSV -o "$work/d.kmd" --comment "sample update" >/dev/null
+    chmod a-w "$work/old/SALES.SST"
+    cp -a "$work/old" "$work/t"
+    before=$(tree "$work/t")
+    # The dry run tells what the undo would hold, and writes nothing.
+    expect 0 "$kmd" import "$work/d.kmd" "$work/t" --dry-run --undo "$work/u.kmd"
+    contains "$out" "undo description undo "
+    contains "$out" "sample update"
+    contains "$out" "undo put SALES.SST (read-only)"
+    contains "$out" "undo delete NEWMENU.SST"
+    contains "$out" "undo put OLDMENU.SST"
+    contains "$out" "undo put-document DOCS.SSD/請求C"
+    contains "$out" "undo delete-document DOCS.SSD/納品D"
+    planned=$(printf '%s\n' "$out" | grep -c '^undo \(put\|delete\)')
+    [ ! -e "$work/u.kmd" ] || fail "--dry-run wrote the undo file"
+    # An undo file is a new file outside the menu directory, never the diff, a link or a directory.
+    : >"$work/taken.kmd"
+    mkdir "$work/adir"
+    ln -s "$work/nowhere" "$work/link.kmd"
+    for bad in "$work/t/u.kmd" "$work/t/../t/u.kmd" "$work/d.kmd" "$work/taken.kmd" "$work/adir" "$work/link.kmd" ""; do
+      expect 2 "$kmd" import "$work/d.kmd" "$work/t" --undo "$bad"
+      one_error_line
+    done
+    expect 1 "$kmd" import "$work/d.kmd" "$work/t" --undo "$work/missing/u.kmd"
+    one_error_line
+    # A link under a name that the import replaces cannot be carried back: refused before any change.
+    mv "$work/t/PRICES.CSV" "$work/prices"
+    ln -s "$work/prices" "$work/t/PRICES.CSV"
+    linked=$(tree "$work/t")
+    expect 1 "$kmd" import "$work/d.kmd" "$work/t" --undo "$work/u.kmd"
+    one_error_line
+    contains "$err" "symbolic link"
+    contains "$err" "is unchanged"
+    [ "$(tree "$work/t")" = "$linked" ] && [ -L "$work/t/PRICES.CSV" ] || fail "a refused undo changed the target"
+    rm "$work/t/PRICES.CSV" && mv "$work/prices" "$work/t/PRICES.CSV"
+    [ "$(tree "$work/t")" = "$before" ] || fail "a refused undo path changed the target"
+    [ ! -e "$work/u.kmd" ] && [ ! -e "$work/missing" ] || fail "a refused import left an undo file"
+    [ "$(cat "$work/taken.kmd")" = "" ] && [ -d "$work/adir" ] && [ -L "$work/link.kmd" ] || fail "a refused undo path was touched"
+    # The import with its undo, then the undo: the old state, every file with its bytes, mode and time.
+    expect 0 "$kmd" import "$work/d.kmd" "$work/t" --undo "$work/u.kmd"
+    contains "$out" "wrote the undo to $work/u.kmd"
+    expect 0 "$kmd" verify "$work/u.kmd"
+    expect 0 "$kmd" show "$work/u.kmd" --json
+    [ "$(printf '%s\n' "$out" | grep -c '"op"')" -eq "$planned" ] || fail "the undo does not hold what the dry run said"
+    expect 0 "$kmd" import "$work/u.kmd" "$work/t"
+    [ "$(but_docs_time "$work/t")" = "$(but_docs_time "$work/old")" ] || fail "the undo did not give the old state back"
+    expect 0 "$kmd" analyse "$work/t" "$work/old" --ext CSV
+    [ "$out" = "no changes" ] || fail "after the undo: $out"
+    # An entry left out of the import is left out of its undo.
+    cp -a "$work/old" "$work/t2"
+    expect 0 "$kmd" import "$work/d.kmd" "$work/t2" --exclude 1 --undo "$work/u2.kmd"
+    expect 0 "$kmd" show "$work/u2.kmd"
+    case "$out" in *SALES.SST*) fail "the excluded SALES.SST is in the undo: $out" ;; esac
+    expect 0 "$kmd" import "$work/u2.kmd" "$work/t2"
+    [ "$(but_docs_time "$work/t2")" = "$(but_docs_time "$work/old")" ] || fail "the partial undo did not give the old state back"
+    # Nothing to undo: no undo file.
+    entries=$("$kmd" show "$work/d.kmd" --json | grep -c '"op"')
+    expect 0 "$kmd" import "$work/d.kmd" "$work/t2" --exclude "$(seq -s, 0 $((entries - 1)))" --undo "$work/u3.kmd"
+    contains "$out" "nothing to undo"
+    [ ! -e "$work/u3.kmd" ] || fail "an undo file was written for nothing"
+    ;;
   usage)
     expect 2 "$kmd"
     one_error_line
@@ -312,6 +376,7 @@ case "$case_name" in
     contains "$out" "analyse"
     expect 0 "$kmd" import --help
     contains "$out" "--dry-run"
+    contains "$out" "--undo"
     ;;
   *)
     fail "unknown case $case_name"

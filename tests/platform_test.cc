@@ -10,6 +10,7 @@
 #include "platform/text.h"
 #include "platform/wildcard.h"
 #include "support/temp_dir.h"
+#include "support/host_rules.h"
 
 namespace quarvel {
 namespace {
@@ -60,6 +61,7 @@ TEST(Profile, FindsKeysAsPrivateProfilesDo) {
 }
 
 TEST(PosixPlatform, ResolvesLastComponentWithoutRegardToCase) {
+  POSIX_HOST_ONLY("the POSIX case resolution");
   TempDir dir;
   WriteFile(dir.path() + "Menu.SST", "x");
   Platform& host = NativePlatform();
@@ -84,6 +86,7 @@ TEST(PosixPlatform, ResolvesLastComponentWithoutRegardToCase) {
 }
 
 TEST(PosixPlatform, CaseResolutionFollowsChangesOfTheDirectory) {
+  POSIX_HOST_ONLY("the POSIX case resolution");
   TempDir dir;
   const std::string d = dir.Sub("menu");
   WriteFile(d + "Menu.SST", "x");
@@ -114,6 +117,7 @@ TEST(PosixPlatform, CaseResolutionFollowsChangesOfTheDirectory) {
 }
 
 TEST(PosixPlatform, FindFilesListsRegularVisibleFilesSorted) {
+  POSIX_HOST_ONLY("names that differ in case only");
   TempDir dir;
   for (const char* n : {"b.sst", "A.SST", "a.SST", ".hidden.sst", "c.ssd", "C.SST"}) WriteFile(dir.path() + n, "");
   dir.Sub("d.sst");
@@ -153,6 +157,7 @@ const char kKanji[] = "\x8C\xA9\x90\xCF";
 const char kKana[] = "\x83\x65\x83\x58\x83\x67";
 
 TEST(PosixPlatform, NamesMixingKanaKanjiAndLettersResolveInEitherCase) {
+  POSIX_HOST_ONLY("the POSIX case resolution");
   TempDir dir;
   WriteFile(dir.path() + "ﾃｽﾄa.csv", "1");
   WriteFile(dir.path() + "見積b.Txt", "2");
@@ -176,6 +181,7 @@ TEST(PosixPlatform, NamesMixingKanaKanjiAndLettersResolveInEitherCase) {
 }
 
 TEST(PosixPlatform, LinksAreNamesOfTheirOwnAndNeverFollowed) {
+  POSIX_HOST_ONLY("symbolic links");
   TempDir dir;
   const std::string d = dir.Sub("menu");
   const std::string outside = dir.path() + "outside";
@@ -217,6 +223,7 @@ TEST(PosixPlatform, LinksAreNamesOfTheirOwnAndNeverFollowed) {
 }
 
 TEST(PosixPlatform, NameFitsTheFileSystemsLimit) {
+  POSIX_HOST_ONLY("the POSIX name limit");
   TempDir dir;
   Platform& host = NativePlatform();
   // 200 half-width kana are 200 bytes of CP932 but 600 of UTF-8.

@@ -1,4 +1,6 @@
 #include <cstdio>
+#include <ctime>
+#include <filesystem>
 #include <set>
 
 #include "cli/commands.h"
@@ -7,6 +9,9 @@
 #include "engine/diff_reader.h"
 #include "engine/import.h"
 #include "engine/import_plan.h"
+#include "engine/undo_writer.h"
+#include "fileio/fileio.h"
+#include "shell/paths.h"
 
 namespace quarvel::kmd {
 
@@ -55,10 +60,65 @@ std::string Refusal(const DiffCheck& why, const SBNdtAry& list, const std::strin
 }
 
 
+// The undo file's path, checked before anything is done: a new name outside the menu directory, not
+// the diff, in an existing directory where no import runs. kExitOk, or the code with the error printed.
+int UndoArg(const ImportArgs& args, const std::string& menuDir, const std::string& diff, std::string* path) {
+  if (args.undo.empty()) return Fail(kExitUsage, "--undo must name the undo file to write");
+  if (!FromArg(args.undo, "undo file", path)) return kExitUsage;
+  namespace fs = std::filesystem;
+  fs::path parent = fs::path(args.undo).parent_path();
+  if (parent.empty()) parent = ".";
+  std::error_code ec;
+  const UndoFault f = CheckUndoPath(*path, menuDir, diff);
+  if (f == UndoFault::kInMenuDir || fs::equivalent(parent, args.menuDir, ec)) {
+    return Fail(kExitUsage, "the undo file " + args.undo + " lies in " + args.menuDir +
+                                ", whose files it describes; write it somewhere else");
+  }
+  if (f == UndoFault::kIsDiff || fs::equivalent(args.undo, args.file, ec)) {
+    return Fail(kExitUsage, "the undo file " + args.undo + " is the diff being imported; name a new file");
+  }
+  if (f == UndoFault::kPathIsLink) return Fail(kExitUsage, args.undo + " is a symbolic link; name a new file for the undo");
+  if (f == UndoFault::kPathIsDir) return Fail(kExitUsage, args.undo + " is a directory; name a new file for the undo");
+  if (f != UndoFault::kNone) {
+    return Fail(kExitUsage, args.undo + " exists; an undo file never replaces another file: name a new one");
+  }
+  const std::string dir = DirectoryPart(*path);
+  if (CheckDirectory(dir.empty() ? std::string(".") : dir) != 0) {
+    return Fail(kExitFailed, parent.string() + ": no such directory for the undo file");
+  }
+  return IdleDir(dir, parent.string(), false);
+}
+
+// What the undo file would hold, for a dry run.
+void PrintUndo(const UndoPlan& undo) {
+  if (undo.items.empty()) {
+    std::printf("undo nothing: no undo file would be written\n");
+    return;
+  }
+  std::printf("undo description %s\n", Utf8(undo.description).c_str());
+  for (const UndoItem& item : undo.items) {
+    const SBNdt& e = item.entry;
+    const bool put = e.op == kOpAddOrReplace;
+    if (IsDocumentLevel(e)) {
+      std::printf("undo %s %s/%s\n", put ? "put-document" : "delete-document", Utf8(e.name).c_str(),
+                  Utf8(e.member).c_str());
+    } else {
+      std::printf("undo %s %s%s%s\n", put ? "put" : "delete", Utf8(e.name).c_str(), item.readOnly ? " (read-only)" : "",
+                  item.wholeLibrary ? " (whole library)" : "");
+    }
+  }
+}
+
 // The one line that tells why an import did not complete and what state it left.
-std::string FailureLine(int result, const ImportReport& report, const SBNdtAry& list, const std::string& dir) {
+std::string FailureLine(int result, const ImportReport& report, const SBNdtAry& list, const std::string& dir,
+                        const std::string& undo) {
   std::string why = report.check.ok() ? ImportStepText(report.step) : Refusal(report.check, list, dir);
-  if (report.check.ok() && !report.name.empty()) why += " " + Utf8(report.name);
+  if (report.check.ok() && report.step == ImportStep::kUndo) {
+    why += " " + undo + ": " + UndoFaultText(report.undo);
+    if (!report.name.empty() && Utf8(report.name) != undo) why += " (" + Utf8(report.name) + ")";
+  } else if (report.check.ok() && !report.name.empty()) {
+    why += " " + Utf8(report.name);
+  }
   if (result == kImportIncomplete) {
     return "the import failed: " + why + "; " + dir + " holds part of the update, kept: " + Names(report.leftBehind) +
            "; kmd recover " + dir + " finishes it";
@@ -76,10 +136,15 @@ int RunImport(const ImportArgs& args) {
   if (!FromArg(args.file, "file name", &path)) return kExitUsage;
   if (const int r = DirArg(args.menuDir, "MENU_DIR", &menuDir); r != kExitOk) return r;
   SBNdtAry list;
-  if (LoadDiffDirectory(path, list, nullptr) != 0) return Fail(kExitFailed, args.file + ": not a readable diff file");
+  std::string description;
+  if (LoadDiffDirectory(path, list, &description) != 0) return Fail(kExitFailed, args.file + ": not a readable diff file");
   std::set<std::size_t> excluded;
   if (!ParseExclude(args.exclude, list.size(), &excluded)) return kExitUsage;
   for (std::size_t i : excluded) list[i].op |= kOpExcluded;
+  std::string undoPath;
+  if (args.undoGiven) {
+    if (const int r = UndoArg(args, menuDir, path, &undoPath); r != kExitOk) return r;
+  }
 
   // An interrupted import is finished first, and said so; a dry run only tells of it.
   if (args.dryRun) {
@@ -110,18 +175,30 @@ int RunImport(const ImportArgs& args) {
     }
     PrintNames("rebuild", plan.rebuilds);
     std::printf("excluded %d\n", plan.excluded);
+    if (args.undoGiven) {
+      UndoPlan undo;
+      UndoFault fault = UndoFault::kNone;
+      std::string name;
+      if (PlanUndo(menuDir, list, UndoDescription(description, std::time(nullptr)), &undo, &fault, &name) != 0) {
+        return Fail(kExitFailed, args.file + ": the import could not make the undo file " + args.undo + ": " +
+                                     UndoFaultText(fault) + " (" + Utf8(name) + "); nothing was changed");
+      }
+      PrintUndo(undo);
+    }
     return kExitOk;
   }
   int result;
   ImportReport report;
   {
     Progress progress("importing");
-    result = ImportDiff(nullptr, path, menuDir, list, &report);
+    result = ImportDiff(nullptr, path, menuDir, list, &report, undoPath);
   }
   if (report.recovered != Recovery::kNone) std::printf("%s\n", RecoveryLine(report.recovered, args.menuDir).c_str());
-  if (result != 0) return Fail(kExitFailed, FailureLine(result, report, list, args.menuDir));
+  if (result != 0) return Fail(kExitFailed, FailureLine(result, report, list, args.menuDir, args.undo));
   std::printf("imported %zu of %zu entries into %s\n", list.size() - static_cast<std::size_t>(plan.excluded),
               list.size(), args.menuDir.c_str());
+  if (report.undoWritten) std::printf("wrote the undo to %s\n", args.undo.c_str());
+  if (args.undoGiven && !report.undoWritten) std::printf("nothing to undo: no undo file was written\n");
   if (!report.leftBehind.empty()) {
     std::fflush(stdout);
     Fail(kExitOk, "warning: could not remove " + Names(report.leftBehind) + " from " + args.menuDir +

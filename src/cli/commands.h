@@ -20,8 +20,9 @@ struct ShowArgs {
   bool json = false;
 };
 struct ImportArgs {
-  std::string file, menuDir, exclude;
+  std::string file, menuDir, exclude, undo;
   bool dryRun = false;
+  bool undoGiven = false;  // --undo was given (perhaps empty)
 };
 struct ListArgs {
   std::string menuDir, kind = "menus", argument;

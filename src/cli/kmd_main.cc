@@ -1,9 +1,12 @@
 // kmd: the command-line front end. It parses arguments and prints; every operation is the engine's.
 #include <CLI/CLI.hpp>
 #include <cstdio>
+#include <string>
+#include <vector>
 
 #include "cli/commands.h"
 #include "cli/output.h"
+#include "platform/program_args.h"
 #include "shell/env.h"
 
 namespace {
@@ -43,6 +46,8 @@ int Run(int argc, char** argv) {
   i->add_option("MENU_DIR", import.menuDir, "the menu directory to update")->required();
   i->add_option("--exclude", import.exclude, "0-based directory indexes to leave out, such as 0,3");
   i->add_flag("--dry-run", import.dryRun, "check the diff and tell what would change; change nothing");
+  i->add_option("--undo", import.undo,
+                "before the commit, write to this new file (outside MENU_DIR) the diff that reverses the import");
 
   ListArgs list;
   CLI::App* l = app.add_subcommand("list", "list a menu directory as the creation dialog's tabs do");
@@ -68,6 +73,7 @@ int Run(int argc, char** argv) {
     return Fail(kExitUsage, std::string(e.what()) + " (see kmd --help)");
   }
   analyse.outputGiven = a->count("-o") > 0;
+  import.undoGiven = i->count("--undo") > 0;
   if (a->parsed()) return RunAnalyse(analyse);
   if (c->parsed()) return RunCreate(create);
   if (s->parsed()) return RunShow(show);
@@ -80,6 +86,11 @@ int Run(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  quarvel::StoreArguments(argc, argv);
-  return Run(argc, argv);
+  quarvel::UseUtf8Console();
+  const std::vector<std::string> args = quarvel::Utf8Arguments(argc, argv);
+  std::vector<const char*> pointers;
+  for (const std::string& a : args) pointers.push_back(a.c_str());
+  pointers.push_back(nullptr);
+  quarvel::StoreArguments(static_cast<int>(args.size()), pointers.data());
+  return Run(static_cast<int>(args.size()), const_cast<char**>(pointers.data()));
 }

@@ -36,17 +36,17 @@ int DirArg(const std::string& arg, const char* what, std::string* dir) {
 int OutputArg(const std::string& arg, const std::vector<std::string>& dirs, std::string* path) {
   if (arg.empty()) return Fail(kExitUsage, "the output path (-o) must not be empty");
   if (!FromArg(arg, "output path", path)) return kExitUsage;
-  std::filesystem::path parent = std::filesystem::path(arg).parent_path();
+  std::filesystem::path parent = std::filesystem::u8path(arg).parent_path();
   if (parent.empty()) parent = ".";
   for (const std::string& dir : dirs) {
     std::error_code ec;
-    if (std::filesystem::equivalent(parent, dir, ec)) {
+    if (std::filesystem::equivalent(parent, std::filesystem::u8path(dir), ec)) {
       return Fail(kExitUsage, "the output " + arg + " lies in " + dir +
                                   ", whose files the diff describes; write it somewhere else");
     }
   }
   const std::size_t sep = path->rfind(kDirSep);
-  return IdleDir(sep == std::string::npos ? std::string() : path->substr(0, sep + 1), parent.string(), false);
+  return IdleDir(sep == std::string::npos ? std::string() : path->substr(0, sep + 1), parent.u8string(), false);
 }
 
 std::string BusyText(DiffFault fault, const std::string& shown) {

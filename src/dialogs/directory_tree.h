@@ -22,7 +22,7 @@ class DirectoryTree {
   virtual StringAry Drives() = 0;
 };
 
-// The host's tree: std::filesystem for listings, the platform layer for the current directory.
+// The host's tree, through the platform layer.
 DirectoryTree& HostDirectoryTree();
 
 }  // namespace quarvel

@@ -1,5 +1,6 @@
 #include "engine/import.h"
 
+#include <ctime>
 #include <set>
 #include <unordered_map>
 
@@ -8,6 +9,7 @@
 #include "engine/import_journal.h"
 #include "engine/import_plan.h"
 #include "engine/retry.h"
+#include "engine/undo_writer.h"
 #include "menufiles/libindex.h"
 #include "menufiles/rebuild.h"
 #include "platform/dos_time.h"
@@ -30,6 +32,7 @@ struct FileWork {
 
 struct ImportState {
   std::string menuDir;
+  std::string diffPath;
   PreparedDiff diff;
   SFTbl table;
   SBCmdAry documents;
@@ -299,8 +302,22 @@ int Commit(ImportState& s) {
   return kImportIncomplete;
 }
 
-int Import(const std::string& diffPath, const std::string& menuDir, const SBNdtAry& list, ImportState& s) {
+// Plans the undo before the first change; false with the report filled.
+bool PlanUndoFile(ImportState& s, const std::string& undoPath, UndoPlan* undo) {
+  std::string name = undoPath;
+  s.report.undo = CheckUndoPath(undoPath, s.menuDir, s.diffPath);
+  if (s.report.undo == UndoFault::kNone &&
+      PlanUndo(s.menuDir, s.diff.directory, UndoDescription(s.diff.description, std::time(nullptr)), undo,
+               &s.report.undo, &name) == 0) {
+    return true;
+  }
+  return s.Fail(ImportStep::kUndo, name);
+}
+
+int Import(const std::string& diffPath, const std::string& menuDir, const SBNdtAry& list, const std::string& undoPath,
+           ImportState& s) {
   s.menuDir = menuDir;
+  s.diffPath = diffPath;
   if (list.empty()) {
     s.report.check = {DiffFault::kEmptyList, -1};
     return -1;
@@ -322,7 +339,8 @@ int Import(const std::string& diffPath, const std::string& menuDir, const SBNdtA
   if (PrepareImport(diffPath, menuDir, list, &s.diff, &s.report.check) != 0) return -1;
   std::uint32_t attrs = 0;
   s.journal.testFileOurs = Host().GetAttributes(s.Path(kWritabilityTestName), &attrs) == kPlatformNotFound;
-  if (!PlanNames(s)) {
+  UndoPlan undo;
+  if (!PlanNames(s) || (!undoPath.empty() && !PlanUndoFile(s, undoPath, &undo))) {
     FileClose(s.diff.fd);
     return -1;
   }
@@ -342,8 +360,22 @@ int Import(const std::string& diffPath, const std::string& menuDir, const SBNdtA
   FileClose(s.diff.fd);
   // Created files and rebuilt libraries are flushed already; their names and the backups' are not yet.
   if (staged && Host().FlushDir(menuDir) != 0) s.Fail(ImportStep::kFlushDir, "");
+  // The undo is read from the staged state and on disk before the journal says "committing".
+  if (s.report.step == ImportStep::kNone && !undo.items.empty()) {
+    std::string name;
+    if (WriteUndoFile(undoPath, menuDir, undo, s.journal, &s.report.undo, &name) != 0) {
+      s.Fail(ImportStep::kUndo, name);
+    }
+    s.report.undoWritten = s.report.step == ImportStep::kNone;
+  }
   if (s.report.step != ImportStep::kNone) return Abort(s);
-  return Commit(s);
+  const int result = Commit(s);
+  // Rolled back, the import leaves nothing to undo.
+  if (result == -1 && s.report.undoWritten) {
+    s.report.undoWritten = false;
+    if (!RemoveUndoFile(undoPath)) s.LeftBehind(undoPath);
+  }
+  return result;
 }
 
 }  // namespace
@@ -359,14 +391,15 @@ const char* ImportStepText(ImportStep step) {
     case ImportStep::kRebuild: return "could not rebuild";
     case ImportStep::kFlushDir: return "could not flush the menu directory";
     case ImportStep::kCommit: return "could not put in place";
+    case ImportStep::kUndo: return "could not make the undo file";
   }
   return "unknown step";
 }
 
 int ImportDiff(void* /*window*/, const std::string& diffPath, const std::string& menuDir, const SBNdtAry& list,
-               ImportReport* report) {
+               ImportReport* report, const std::string& undoPath) {
   ImportState s;
-  const int result = Import(diffPath, menuDir, list, s);
+  const int result = Import(diffPath, menuDir, list, undoPath, s);
   if (report != nullptr) *report = s.report;
   return result;
 }

@@ -5,6 +5,7 @@
 
 #include "engine/diff_check.h"
 #include "engine/recovery.h"
+#include "engine/undo_plan.h"
 #include "model/records.h"
 
 namespace quarvel {
@@ -25,6 +26,7 @@ enum class ImportStep {
   kRebuild,   // rebuilding a library into its work file
   kFlushDir,  // making the menu directory's names durable
   kCommit,    // putting a rebuilt library in place
+  kUndo,      // planning or writing the undo file (ImportReport::undo says why)
 };
 
 // A short English description of a step, for the command line ("could not ...").
@@ -37,6 +39,8 @@ struct ImportReport {
   std::string name;              // the file of the failed step (CP932, no directory)
   StringAry leftBehind;          // names the import made or moved and could not remove or put back
   Recovery recovered = Recovery::kNone;  // what became of an interrupted import found first
+  UndoFault undo = UndoFault::kNone;     // why the undo file could not be made (step kUndo)
+  bool undoWritten = false;              // the undo file stands at its path (an import with nothing to undo writes none)
 };
 
 // Applies the diff at `diffPath` to `menuDir` (which ends with a separator), skipping the entries that
@@ -53,7 +57,14 @@ struct ImportReport {
 // as it was (nothing changed, or everything rolled back) but for the names in `leftBehind`,
 // kImportIncomplete as above, with the journal left for the next import or recovery to finish.
 // `report` (may be null) tells why. `window` is the caller's, unused.
+// With an `undoPath` (where nothing may stand yet, outside the menu directory), the import also writes
+// there the diff that reverses it (PlanUndo, WriteUndoFile): planned before the journal, written from
+// the staged backups and old libraries and flushed before the commit begins. A failure to plan or
+// write it fails the import with step kUndo before anything is in place; an import that ends with -1
+// leaves no undo file. A kill between the undo's placement and the journal's commit mark leaves an
+// undo of an import that the recovery then rolls back; applied to that old state, it changes no file
+// but rebuilding the libraries it names.
 int ImportDiff(void* window, const std::string& diffPath, const std::string& menuDir, const SBNdtAry& list,
-               ImportReport* report = nullptr);
+               ImportReport* report = nullptr, const std::string& undoPath = "");
 
 }  // namespace quarvel

@@ -38,8 +38,7 @@ DiffCheck Prepare(const std::string& diffPath, const std::string& menuDir, const
   if (const int d = CheckDirectory(menuDir); d != 0) {
     return {d == kPlatformNotFound ? DiffFault::kMenuDirMissing : DiffFault::kMenuDirNotDirectory, -1};
   }
-  std::string description;
-  out->fd = OpenDiffFile(diffPath, out->directory, description);
+  out->fd = OpenDiffFile(diffPath, out->directory, out->description);
   if (out->fd == -4) return Refuse(out, DiffFault::kNotDiff, -1);
   if (out->fd < 0) return Refuse(out, DiffFault::kNotOpened, -1);
   SBNdtAry& dir = out->directory;

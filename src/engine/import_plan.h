@@ -14,6 +14,7 @@ namespace quarvel {
 // and where each entry's block lies.
 struct PreparedDiff {
   int fd = -1;  // the open diff, positioned anywhere; the owner closes it
+  std::string description;
   SBNdtAry directory;
   std::vector<DiffBlock> blocks;
 };

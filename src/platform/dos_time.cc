@@ -4,7 +4,12 @@ namespace quarvel {
 
 std::uint32_t DosStampFromTime(std::time_t t) {
   std::tm tm{};
-  if (localtime_r(&t, &tm) == nullptr || tm.tm_year < 80) return MakeDosStamp(1980, 1, 1, 0, 0, 0);
+#ifdef _WIN32
+  const bool ok = localtime_s(&tm, &t) == 0;
+#else
+  const bool ok = localtime_r(&t, &tm) != nullptr;
+#endif
+  if (!ok || tm.tm_year < 80) return MakeDosStamp(1980, 1, 1, 0, 0, 0);
   if (tm.tm_year > 207) return MakeDosStamp(2107, 12, 31, 23, 59, 58);
   return MakeDosStamp(tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec);
 }

@@ -117,6 +117,13 @@ class Platform {
   // Who this is, for a lock file's text: "pid 123 on host".
   virtual std::string ProcessLabel() = 0;
 
+  // The names (CP932, no separator) of the subdirectories of `dir`, without hidden ones, in byte
+  // order; a link to a directory counts as one. 0, or kPlatformFailed when `dir` cannot be read.
+  virtual int ListSubdirectories(const std::string& dir, std::vector<std::string>* names) = 0;
+  // The roots that the directory chooser offers, each ending with a separator: the drives on
+  // Windows; "/" and the home directory on POSIX.
+  virtual std::vector<std::string> Roots() = 0;
+
   // True when standard error goes to a terminal (not a pipe or a file).
   virtual bool StderrIsTerminal() = 0;
 

@@ -19,7 +19,5 @@ std::vector<std::string> NamesLike(const std::string& host_path);
 void NoteNameChange(const std::string& host_path, bool present);
 // CP932 path to the host's (UTF-8, last component resolved); false when it has no UTF-8 form.
 bool HostPath(const std::string& path, std::string* host);
-// Sorts by the ASCII-upper-cased CP932 name bytewise, ties by the name itself.
-void SortFoundFiles(std::vector<FoundFile>* files);
 
 }  // namespace quarvel

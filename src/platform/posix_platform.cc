@@ -20,6 +20,7 @@
 #include <sstream>
 
 #include "platform/dos_time.h"
+#include "platform/listing_order.h"
 #include "platform/platform.h"
 #include "platform/posix_paths.h"
 #include "platform/profile.h"
@@ -332,6 +333,35 @@ class PosixPlatform final : public Platform {
     return "pid " + std::to_string(::getpid()) + " on " + name;
   }
 
+  int ListSubdirectories(const std::string& dir, std::vector<std::string>* names) override {
+    names->clear();
+    std::string host;
+    if (!Cp932ToUtf8(dir.empty() ? std::string(".") : dir, &host)) return kPlatformFailed;
+    DIR* d = ::opendir(host.c_str());
+    if (d == nullptr) return kPlatformFailed;
+    const int dfd = ::dirfd(d);
+    while (struct dirent* e = ::readdir(d)) {
+      std::string name;
+      if (e->d_name[0] == '.' || !Utf8ToCp932(e->d_name, &name)) continue;
+      struct stat st;
+      if (::fstatat(dfd, e->d_name, &st, 0) == 0 && S_ISDIR(st.st_mode)) names->push_back(name);
+    }
+    ::closedir(d);
+    SortByBytes(names);
+    return 0;
+  }
+
+  std::vector<std::string> Roots() override {
+    std::vector<std::string> roots{"/"};
+    const char* home = std::getenv("HOME");
+    std::string dir;
+    if (home != nullptr && home[0] != '\0' && Utf8ToCp932(home, &dir)) {
+      if (dir.back() != '/') dir += '/';
+      if (dir != roots[0]) roots.push_back(dir);
+    }
+    return roots;
+  }
+
   bool StderrIsTerminal() override { return ::isatty(STDERR_FILENO) == 1; }
 
   std::string ProgramPath() override {
@@ -388,14 +418,6 @@ class PosixPlatform final : public Platform {
 };
 
 }  // namespace
-
-void SortFoundFiles(std::vector<FoundFile>* files) {
-  // Upper-cased on the fly, so that sorting a large directory makes no copy of its names.
-  std::sort(files->begin(), files->end(), [](const FoundFile& a, const FoundFile& b) {
-    const int c = CompareSjisAsciiUpper(a.name, b.name);
-    return c != 0 ? c < 0 : a.name < b.name;
-  });
-}
 
 bool HostPath(const std::string& path, std::string* host) {
   std::string utf8;

@@ -1,7 +1,6 @@
 #include "support/dir_snapshot.h"
 
-#include <sys/stat.h>
-
+#include <chrono>
 #include <filesystem>
 
 #include "support/temp_dir.h"
@@ -13,10 +12,14 @@ namespace quarvel {
 DirSnapshot Snapshot(const std::string& dir) {
   DirSnapshot snap;
   for (const auto& e : fs::directory_iterator(dir)) {
-    struct stat st;
-    if (::stat(e.path().c_str(), &st) != 0) continue;
-    snap[e.path().filename().string()] = {ReadFile(e.path().string()), static_cast<unsigned>(st.st_mode & 07777),
-                                          static_cast<long long>(st.st_mtime)};
+    std::error_code ec;
+    const fs::perms perms = fs::status(e.path(), ec).permissions();
+    const auto written = fs::last_write_time(e.path(), ec);
+    if (ec) continue;
+    const long long seconds =
+        std::chrono::duration_cast<std::chrono::seconds>(written.time_since_epoch()).count();
+    snap[e.path().filename().string()] = {ReadFile(e.path().string()), static_cast<unsigned>(perms) & 07777u,
+                                          seconds};
   }
   return snap;
 }
@@ -42,9 +45,9 @@ void CopyDir(const std::string& from, const std::string& to) {
   }
   fs::remove_all(to, ec);
   fs::create_directories(to);
-  fs::copy(from, to, fs::copy_options::recursive);
   for (const auto& e : fs::directory_iterator(from)) {
     const fs::path target = fs::path(to) / e.path().filename();
+    fs::copy_file(e.path(), target);
     fs::permissions(target, fs::perms::owner_write, fs::perm_options::add);
     fs::last_write_time(target, fs::last_write_time(e.path()));
     fs::permissions(target, fs::status(e.path()).permissions());

@@ -96,6 +96,10 @@ class FaultPlatform final : public Platform {
   int LockFile(const std::string& path, int* fd) override;
   int ProbeLock(const std::string& path) override { return base_.ProbeLock(path); }
   std::string ProcessLabel() override { return base_.ProcessLabel(); }
+  int ListSubdirectories(const std::string& dir, std::vector<std::string>* names) override {
+    return base_.ListSubdirectories(dir, names);
+  }
+  std::vector<std::string> Roots() override { return base_.Roots(); }
   bool StderrIsTerminal() override { return base_.StderrIsTerminal(); }
   std::string ProgramPath() override { return base_.ProgramPath(); }
   std::string CurrentDir() override { return base_.CurrentDir(); }

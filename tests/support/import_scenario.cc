@@ -1,10 +1,14 @@
 #include "support/import_scenario.h"
 
+#include <filesystem>
+
 #include "engine/analysis.h"
+#include "engine/diff_check.h"
 #include "engine/diff_reader.h"
 #include "engine/diff_writer.h"
 #include "engine/import.h"
 #include "platform/dos_time.h"
+#include "platform/platform.h"
 #include "sample/menu_dir_builder.h"
 
 namespace quarvel {
@@ -70,6 +74,42 @@ std::string ImportScenario::OldOrNew(bool* isNew) const {
   if (!*isNew) return "";
   const std::string from_new = Difference(new_state_, got, {"L.SSD"});
   return from_new.empty() ? "" : "not old (" + from_old + ") nor new (" + from_new + ")";
+}
+
+int ImportScenario::ImportWithUndoInto() {
+  CopyDir(old_, target_);
+  std::filesystem::remove(undo_);
+  return ImportDiff(nullptr, diff_, target_, list_, nullptr, undo_);
+}
+
+bool ImportScenario::TakeUndoWorkFile() {
+  bool found = false;
+  for (const auto& e : std::filesystem::directory_iterator(dir_.path())) {
+    if (e.path().filename().string().rfind("KMDW", 0) != 0) continue;
+    found = true;
+    std::filesystem::remove(e.path());
+  }
+  return found;
+}
+
+std::string ImportScenario::CheckUndo(bool isNew) {
+  if (TakeUndoWorkFile()) return "a work file of the undo was left";
+  if (!isNew) return Exists(undo_) ? "an undo file of an import that did not happen" : "";
+  if (!Exists(undo_)) return "no undo file";
+  Platform* previous = SetHost(&NativePlatform());
+  SBNdtAry undo;
+  std::string description;
+  std::string why;
+  if (CheckDiffFile(undo_, true, &undo, &description).fault != DiffFault::kNone) {
+    why = "the undo file is not sound";
+  } else if (ImportDiff(nullptr, undo_, target_, undo) != 0) {
+    why = "the undo was not imported";
+  } else {
+    const std::string d = Difference(old_state_, Snapshot(target_), {"L.SSD"});
+    if (!d.empty()) why = "after the undo: " + d;
+  }
+  SetHost(previous);
+  return why;
 }
 
 }  // namespace quarvel

@@ -24,12 +24,22 @@ class ImportScenario : public ::testing::Test {
   std::string CheckOutcome(int result) const;
   // "" when the target holds exactly either state, and sets `isNew` to which.
   std::string OldOrNew(bool* isNew) const;
+  // Lays the old state into the target again, removes any undo file, and imports the diff there with
+  // the undo written to `undo_`.
+  int ImportWithUndoInto();
+  // "" when the undo is as the target's state requires: for the old state, no undo file and no work
+  // file of the undo writer; for the new one, a sound undo file whose import (on the host's own
+  // platform) gives back the old state. Changes the target.
+  std::string CheckUndo(bool isNew);
+  // True when a work file of the diff writer ("KMDW") stands beside the undo file; removes it.
+  bool TakeUndoWorkFile();
 
   TempDir dir_;
   std::string old_ = dir_.Sub("old");
   std::string new_ = dir_.Sub("new");
   std::string target_ = dir_.path() + "target/";
   std::string diff_ = dir_.path() + "update.kmd";
+  std::string undo_ = dir_.path() + "undo.kmd";
   SBNdtAry list_;
   DirSnapshot old_state_, new_state_;
 };

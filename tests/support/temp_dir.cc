@@ -14,12 +14,16 @@ namespace fs = std::filesystem;
 namespace quarvel {
 
 TempDir::TempDir() {
+#ifdef _WIN32
+  const fs::path base = fs::temp_directory_path();
+#else
   const fs::path base = fs::exists("/dev/shm") ? fs::path("/dev/shm") : fs::temp_directory_path();
+#endif
   std::random_device rd;
   for (;;) {
     fs::path p = base / ("quarvel-test-" + std::to_string(rd()));
     if (fs::create_directory(p)) {
-      path_ = p.string() + "/";
+      path_ = p.string() + kDirSep;
       return;
     }
   }
@@ -36,7 +40,7 @@ TempDir::~TempDir() {
 
 std::string TempDir::Sub(const std::string& name) const {
   fs::create_directories(path_ + name);
-  return path_ + name + "/";
+  return path_ + name + kDirSep;
 }
 
 void WriteFile(const std::string& path, const std::string& bytes) {

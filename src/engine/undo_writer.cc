@@ -1,0 +1,194 @@
+#include "engine/undo_writer.h"
+
+#include <unordered_map>
+
+#include "engine/diff_format.h"
+#include "engine/diff_writer.h"
+#include "fileio/fileio.h"
+#include "menufiles/libindex.h"
+#include "platform/platform.h"
+#include "shell/paths.h"
+
+namespace quarvel {
+
+namespace {
+
+// The undo's work file: closed, and removed unless it was put in place.
+struct WorkFile {
+  std::string path;
+  int fd = -1;
+  bool placed = false;
+  ~WorkFile() {
+    if (fd >= 0) FileCloseWritten(fd);
+    if (!placed && !path.empty()) FileRemove(path);
+  }
+};
+
+// The old library that documents are taken from, opened once for all of its documents.
+struct OldLibrary {
+  std::string name;
+  int fd = -1;
+  std::unordered_map<std::string, SSDocInfo> docs;  // the first document of each name
+  ~OldLibrary() { Close(); }
+  void Close() {
+    if (fd >= 0) FileClose(fd);
+    fd = -1;
+    docs.clear();
+  }
+  bool Open(const std::string& menuDir, const std::string& library) {
+    Close();
+    name = library;
+    SSDocInfoAry entries;
+    std::string title;
+    fd = ReadLibIndex(SSDlib{}, entries, &title, menuDir + library);
+    for (const SSDocInfo& d : entries) docs.emplace(d.name, d);
+    return fd >= 0;
+  }
+};
+
+struct Writer {
+  const std::string& menuDir;
+  const ImportJournal& journal;
+  int diff;
+  OldLibrary library;
+  UndoFault fault = UndoFault::kNone;
+  std::string name;
+
+  bool Fail(UndoFault f, const std::string& n) {
+    fault = f;
+    name = n;
+    return false;
+  }
+
+  // Where the file `from` lies now: under its backup when the import moved it aside.
+  bool SourceOf(const std::string& from, std::string* path) {
+    for (const JournalName& n : journal.names) {
+      if (n.occupant != from) continue;
+      if (n.backup.empty()) return false;
+      *path = menuDir + n.backup;
+      return true;
+    }
+    *path = menuDir + from;
+    return true;
+  }
+
+  // Read-only flag, stamp, bytes: the block of a whole file.
+  bool FileBlock(const UndoItem& item) {
+    std::string path;
+    if (!SourceOf(item.from, &path)) return Fail(UndoFault::kUnreadable, item.from);
+    const int fd = FileOpenRead(path);  // never through a link
+    if (fd < 0) return Fail(UndoFault::kUnreadable, item.from);
+    std::uint32_t stamp = 0;
+    const std::int64_t size = Host().Size(fd);
+    UndoFault f = UndoFault::kNone;
+    if (Host().GetStampFd(fd, &stamp) != 0 || size < 0) {
+      f = UndoFault::kUnreadable;
+    } else if (size > static_cast<std::int64_t>(kMaxDiffData) - 8) {
+      f = UndoFault::kTooBig;
+    } else {
+      const auto n = static_cast<std::uint32_t>(size);
+      WriteU32(diff, n + 8);
+      WriteU32(diff, item.readOnly ? 1 : 0);
+      WriteU32(diff, stamp);
+      if ((n > 0 && FileCopyBytes(fd, diff, n) != 0) || FileErrorFlags != 0) f = UndoFault::kWrite;
+    }
+    FileClose(fd);
+    return f == UndoFault::kNone || Fail(f, item.from);
+  }
+
+  // Word, second name, length, data: the block of one document of the old library.
+  bool DocumentBlock(const UndoItem& item) {
+    if ((library.fd < 0 || library.name != item.from) && !library.Open(menuDir, item.from)) {
+      return Fail(UndoFault::kUnreadable, item.from);
+    }
+    const auto it = library.docs.find(item.entry.member);
+    if (it == library.docs.end()) return Fail(UndoFault::kUnreadable, item.from);
+    const SSDocInfo& d = it->second;
+    const std::uint64_t block = LStringSize(d.secondName) + std::uint64_t{d.length} + 8;
+    if (block > kMaxDiffData) return Fail(UndoFault::kTooBig, item.from);
+    WriteU32(diff, static_cast<std::uint32_t>(block));
+    WriteU32(diff, d.storedWord);
+    WriteLString(diff, d.secondName);
+    WriteU32(diff, d.length);
+    if (d.length > 0 && (FileSeek(library.fd, static_cast<std::int64_t>(d.offset)) < 0 ||
+                         FileCopyBytes(library.fd, diff, d.length) != 0)) {
+      return Fail(UndoFault::kWrite, item.from);
+    }
+    return FileErrorFlags == 0 || Fail(UndoFault::kWrite, item.from);
+  }
+
+  bool Blocks(const UndoPlan& plan) {
+    for (const UndoItem& item : plan.items) {
+      // Opening a source clears the error word, so a failed write must be seen before that.
+      if (FileErrorFlags != 0) return Fail(UndoFault::kWrite, "");
+      bool ok = true;
+      switch (item.source) {
+        case UndoSource::kNone: WriteU32(diff, 0); break;
+        case UndoSource::kFile: ok = FileBlock(item); break;
+        case UndoSource::kDocument: ok = DocumentBlock(item); break;
+      }
+      if (!ok) return false;
+    }
+    library.Close();
+    return FileErrorFlags == 0 || Fail(UndoFault::kWrite, "");
+  }
+};
+
+}  // namespace
+
+UndoFault CheckUndoPath(const std::string& path, const std::string& menuDir, const std::string& diffPath) {
+  if (DirectoryPart(path) == menuDir) return UndoFault::kInMenuDir;
+  if (path == diffPath) return UndoFault::kIsDiff;
+  std::uint32_t attrs = 0;
+  const int r = Host().GetAttributes(path, &attrs);
+  if (r == kPlatformNotFound) return UndoFault::kNone;
+  if (r == 0 && (attrs & kAttrLink)) return UndoFault::kPathIsLink;
+  if (r == 0 && (attrs & kAttrDirectory)) return UndoFault::kPathIsDir;
+  return UndoFault::kPathTaken;
+}
+
+int WriteUndoFile(const std::string& path, const std::string& menuDir, const UndoPlan& plan,
+                  const ImportJournal& journal, UndoFault* fault, std::string* name) {
+  *fault = UndoFault::kWrite;
+  *name = path;
+  SBNdtAry entries;
+  for (const UndoItem& item : plan.items) entries.push_back(item.entry);
+  const std::string dir = DirectoryPart(path);
+  const std::string work_name = MakeWorkName(dir, "KMDW");
+  if (entries.empty() || work_name.empty()) return -1;
+  WorkFile work;
+  work.fd = CreateDiffFile(dir + work_name, entries, plan.description);
+  if (work.fd < 0) return -1;
+  work.path = dir + work_name;
+  Writer w{menuDir, journal, work.fd, {}, UndoFault::kNone, ""};
+  if (!w.Blocks(plan)) {
+    *fault = w.fault;
+    if (!w.name.empty()) *name = w.name;
+    return -1;
+  }
+  const bool flushed = FileFlush(work.fd) == 0;
+  const int fd = work.fd;
+  work.fd = -1;
+  if (FileCloseWritten(fd) != 0 || !flushed) return -1;
+  std::uint32_t attrs = 0;
+  if (Host().Rename(work.path, path) != 0) {
+    if (Host().GetAttributes(path, &attrs) != kPlatformNotFound) *fault = UndoFault::kPathTaken;
+    return -1;
+  }
+  work.placed = true;
+  if (Host().FlushDir(dir) != 0) {
+    RemoveUndoFile(path);
+    return -1;
+  }
+  *fault = UndoFault::kNone;
+  name->clear();
+  return 0;
+}
+
+bool RemoveUndoFile(const std::string& path) {
+  const int r = FileRemove(path);
+  Host().FlushDir(DirectoryPart(path));
+  return r == 0 || r == kPlatformNotFound;
+}
+
+}  // namespace quarvel
