@@ -2,7 +2,6 @@
 // with its stamp and read-only flag, every library with its documents in their order; and a refused or
 // failed undo leaves the menu directory as it was, with no undo file.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <set>
@@ -17,6 +16,7 @@
 #include "platform/dos_time.h"
 #include "sample/menu_dir_builder.h"
 #include "support/dir_snapshot.h"
+#include "support/host_rules.h"
 #include "support/temp_dir.h"
 
 namespace quarvel {
@@ -210,6 +210,7 @@ TEST_F(UndoTest, DescriptionNamesTheDateAndTheDiffCutToTheField) {
 }
 
 TEST_F(UndoTest, AnUndoPathThatIsNotANewFileOutsideTheMenuDirectoryChangesNothing) {
+  POSIX_HOST_ONLY("symbolic links");
   WriteFile(dir_.path() + "taken.kmd", "mine");
   std::filesystem::create_directory(dir_.path() + "adir.kmd");
   std::filesystem::create_symlink(dir_.path() + "elsewhere", dir_.path() + "link.kmd");
@@ -232,6 +233,7 @@ TEST_F(UndoTest, AnUndoPathThatIsNotANewFileOutsideTheMenuDirectoryChangesNothin
 }
 
 TEST_F(UndoTest, ALinkThatTheImportWouldReplaceRefusesTheUndoBeforeAnyChange) {
+  POSIX_HOST_ONLY("symbolic links");
   std::filesystem::remove(target_ + "k.kkk");
   std::filesystem::create_symlink(target_ + "M.SST", target_ + "k.kkk");
   const DirSnapshot with_link = Snapshot(target_);
