@@ -7,6 +7,7 @@
 #include "engine/content_compare.h"
 #include "fileio/fileio.h"
 #include "support/fault_platform.h"
+#include "support/host_rules.h"
 #include "support/temp_dir.h"
 
 namespace quarvel {
@@ -81,6 +82,7 @@ TEST(BulkCopy, LargeCopiesStartWriteBackAndAFileShorterThanCountedFails) {
 }
 
 TEST(BulkCopy, AFailedHostCopyIsAFailedWrite) {
+  POSIX_HOST_ONLY("a copy inside the host between two descriptors");
   TempDir dir;
   FaultPlatform faults(NativePlatform());
   ScopedHost host(&faults);

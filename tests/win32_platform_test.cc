@@ -89,6 +89,11 @@ TEST(Win32Platform, ListingsLeaveOutHiddenSystemAndDirectoriesAndSortAsOnPosix) 
   std::vector<FoundFile> found;
   ASSERT_EQ(host.FindFiles(dir.path() + "*.SST", &found), 0);
   EXPECT_EQ(Names(found), (std::vector<std::string>{"a.SST", "B.SST", "c.sst"}));
+  // One search for several masks: the same rules and order, each file once, with its size.
+  WriteFile(dir.path() + "b.csv", "12345");
+  ASSERT_EQ(host.FindFilesAny(dir.path(), {"*.CSV", "*.SST", "?.sst"}, &found), 0);
+  EXPECT_EQ(Names(found), (std::vector<std::string>{"a.SST", "b.csv", "B.SST", "c.sst"}));
+  EXPECT_EQ(found[1].size, 5u);
   ASSERT_EQ(host.FindFiles(dir.path() + "missing\\*.*", &found), 0);
   EXPECT_TRUE(found.empty());
   std::vector<std::string> subs;
