@@ -45,8 +45,8 @@ int OutputArg(const std::string& arg, const std::vector<std::string>& dirs, std:
                                   ", whose files the diff describes; write it somewhere else");
     }
   }
-  const std::size_t sep = path->rfind(kDirSep);
-  return IdleDir(sep == std::string::npos ? std::string() : path->substr(0, sep + 1), parent.u8string(), false);
+  // The directory is split off at the last single-byte separator: a trail byte 0x5C is none.
+  return IdleDir(DirectoryPart(*path), parent.u8string(), false);
 }
 
 std::string BusyText(DiffFault fault, const std::string& shown) {
