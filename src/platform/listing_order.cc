@@ -2,21 +2,17 @@
 
 #include <algorithm>
 #include <string>
-#include <utility>
 
 #include "platform/text.h"
 
 namespace quarvel {
 
 void SortFoundFiles(std::vector<FoundFile>* files) {
-  std::vector<std::pair<std::string, FoundFile>> keyed;
-  keyed.reserve(files->size());
-  for (FoundFile& f : *files) keyed.emplace_back(SjisAsciiUpper(f.name), std::move(f));
-  std::sort(keyed.begin(), keyed.end(), [](const auto& a, const auto& b) {
-    return a.first != b.first ? a.first < b.first : a.second.name < b.second.name;
+  // Upper-cased on the fly, so that sorting a large directory makes no copy of its names.
+  std::sort(files->begin(), files->end(), [](const FoundFile& a, const FoundFile& b) {
+    const int c = CompareSjisAsciiUpper(a.name, b.name);
+    return c != 0 ? c < 0 : a.name < b.name;
   });
-  files->clear();
-  for (auto& k : keyed) files->push_back(std::move(k.second));
 }
 
 void SortByBytes(std::vector<std::string>* names) {

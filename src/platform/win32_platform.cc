@@ -216,10 +216,20 @@ class Win32Platform final : public Platform {
     return ::CloseHandle(h) ? 0 : kPlatformFailed;
   }
 
+  // Windows has no copy between two open handles that keeps both positions; the caller reads and
+  // writes.
+  long CopyBytes(int, int, std::size_t) override { return kPlatformUnsupported; }
+
   int Flush(int fd) override {
     HANDLE h = handles_.Get(fd);
     if (h == INVALID_HANDLE_VALUE) return kPlatformFailed;
     return ::FlushFileBuffers(h) ? 0 : kPlatformFailed;
+  }
+
+  // The cache manager writes behind on its own; there is no call that starts it for a range.
+  int StartWriteBack(int fd, std::int64_t offset, std::int64_t length) override {
+    if (offset < 0 || length < 0 || handles_.Get(fd) == INVALID_HANDLE_VALUE) return kPlatformFailed;
+    return 0;
   }
 
   int FlushDir(const std::string& dir) override {
@@ -340,22 +350,16 @@ class Win32Platform final : public Platform {
     const std::size_t leaf = LeafStart(wide);
     std::string mask;
     if (!WideToCp932(wide.substr(leaf), &mask)) return kPlatformFailed;
-    // Every name of the directory, matched by our own rule: the system's matcher also tries the short
-    // 8.3 names, so "*.SST" would find "MENU.SSTX" through "MENU~1.SST".
-    const std::wstring all = wide.substr(0, leaf) + L"*";
-    WIN32_FIND_DATAW data;
-    HANDLE find = ::FindFirstFileExW(all.c_str(), FindExInfoBasic, &data, FindExSearchNameMatch, nullptr, 0);
-    if (find == INVALID_HANDLE_VALUE) return 0;  // a missing directory, or nothing in it
-    do {
-      const DWORD skip = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
-      if (!IsRegular(data.dwFileAttributes) || (data.dwFileAttributes & skip)) continue;
-      std::string name;
-      if (!WideToCp932(data.cFileName, &name) || !WildcardMatch(mask, name)) continue;
-      out->push_back({name, DosStampFromFileTime(data.ftLastWriteTime)});
-    } while (::FindNextFileW(find, &data));
-    ::FindClose(find);
-    SortFoundFiles(out);
-    return 0;
+    return SearchDirectory(wide.substr(0, leaf) + L"*", {mask}, out);
+  }
+
+  int FindFilesAny(const std::string& dir, const std::vector<std::string>& masks,
+                   std::vector<FoundFile>* out) override {
+    out->clear();
+    if (masks.empty()) return 0;
+    std::wstring all;
+    if (!WidePath(dir + "*", &all)) return kPlatformFailed;
+    return SearchDirectory(all, masks, out);
   }
 
   int FindNames(const std::string& path, std::vector<std::string>* names) override {
@@ -562,6 +566,30 @@ class Win32Platform final : public Platform {
   }
 
  private:
+  // Lists every name that `all` (a directory followed by "*") finds and keeps the regular, visible
+  // files matching one of `masks` by our own rule: the system's matcher also tries the short 8.3
+  // names, so "*.SST" would find "MENU.SSTX" through "MENU~1.SST".
+  static int SearchDirectory(const std::wstring& all, const std::vector<std::string>& masks,
+                             std::vector<FoundFile>* out) {
+    WIN32_FIND_DATAW data;
+    HANDLE find = ::FindFirstFileExW(all.c_str(), FindExInfoBasic, &data, FindExSearchNameMatch, nullptr, 0);
+    if (find == INVALID_HANDLE_VALUE) return 0;  // a missing directory, or nothing in it
+    std::string name;
+    do {
+      const DWORD skip = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+      if (!IsRegular(data.dwFileAttributes) || (data.dwFileAttributes & skip)) continue;
+      if (!WideToCp932(data.cFileName, &name)) continue;
+      bool matched = false;
+      for (const std::string& mask : masks) matched = matched || WildcardMatch(mask, name);
+      if (!matched) continue;
+      const std::uint64_t size = (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+      out->push_back({name, DosStampFromFileTime(data.ftLastWriteTime), size});
+    } while (::FindNextFileW(find, &data));
+    ::FindClose(find);
+    SortFoundFiles(out);
+    return 0;
+  }
+
   HandleTable handles_;
 };
 
