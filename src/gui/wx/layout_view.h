@@ -6,11 +6,12 @@
 
 #include <functional>
 #include <map>
-#include <vector>
 #include <string>
+#include <vector>
 
 #include "dialogs/dialog_controls.h"
 #include "dialogs/dialog_layout.h"
+#include "dialogs/view_routes.h"
 
 namespace quarvel {
 
@@ -20,16 +21,8 @@ std::string ToCp932(const wxString& text);
 
 class LayoutPanel : public wxPanel {
  public:
-  // Handlers by control id: buttons and list or combo selection changes. `tabs` (may be empty)
-  // receives the new page of a tab control; `tabCaption` gives each page's caption.
-  struct Routes {
-    std::map<int, std::function<void()>> commands;
-    std::function<void(int)> tabChanged;
-    std::function<const char*(int)> tabCaption;
-    int tabCount = 0;
-    std::map<int, std::function<void(int)>> doubleClicks;     // list boxes: the line double-clicked
-    std::map<int, std::function<void(bool)>> dropDowns;       // combo boxes: list opened or closed
-  };
+  // Handlers by control id, the same for every toolkit.
+  using Routes = ViewRoutes;
 
   LayoutPanel(wxWindow* parent, const DialogLayout& layout, DialogControls& controls, Routes routes);
 

@@ -8,12 +8,10 @@
 
 #include <functional>
 
+#include "app/help_text.h"
 #include "dialogs/dialog_services.h"
 
 namespace quarvel {
-
-// The help text shown for a context number (UTF-8), or nullptr when there is none.
-const char* HelpText(int context);
 
 class WxDialogServices : public DialogServices {
  public:
