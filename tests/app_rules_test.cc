@@ -3,6 +3,7 @@
 #include "app/entry.h"
 #include "app/main_frame.h"
 #include "app/registration.h"
+#include "app/registry_entries.h"
 #include "support/fake_dialog_services.h"
 
 namespace quarvel {
@@ -148,6 +149,48 @@ TEST(Registration, AFailingKeyIsNamedAndNothingIsApplied) {
   EXPECT_EQ(ui.messages[0].text, "evil");
   EXPECT_EQ(ui.messages[0].caption, "Quarvel");
   EXPECT_EQ(ui.messages[0].style, kMbOk);
+}
+
+}  // namespace
+}  // namespace quarvel
+
+namespace quarvel {
+namespace {
+
+TEST(Registration, TheScriptGivesTheRegistryValuesOfTheDiffType) {
+  std::string script, failed;
+  ASSERT_EQ(BuildRegistrationScript(ApplicationRegistration(), DocumentRegistration(), &script, &failed), 0);
+  // A program path whose kanji ends in the byte of a backslash (表 is 0x95 0x5C).
+  const std::string program = "C:\\\x95\x5C\\quarvel.exe";
+  RegistryValueList values;
+  ASSERT_EQ(RegistryValuesOfScript(script, program, &values), 0);
+  auto data = [&](const std::string& key) {
+    for (const RegistryValue& v : values) {
+      if (v.key == key && v.name.empty()) return v.data;
+    }
+    return std::string("(none)");
+  };
+  const std::string quoted = "\"" + program + "\"";
+  const std::string id = kQuarvelClassId;
+  EXPECT_EQ(data(".kmd"), "ZELT Document.1");
+  EXPECT_EQ(data("ZELT Document.1"), "Velmo\x8D\xB7\x95\xAA\xCC\xA7\xB2\xD9");
+  EXPECT_EQ(data("ZELT Document.1\\CLSID"), id);
+  EXPECT_EQ(data("ZELT Document.1\\DefaultIcon"), quoted + ",1");
+  EXPECT_EQ(data("ZELT Document.1\\shell\\open\\command"), quoted + " \"%1\"");
+  EXPECT_EQ(data("ZELT.Application.1\\CLSID"), id);
+  EXPECT_EQ(data("CLSID\\" + id + "\\ProgID"), "ZELT.Application.1");
+  EXPECT_EQ(data("CLSID\\" + id + "\\LocalServer32"), quoted);
+  EXPECT_EQ(data(".ZELT.Application.1"), "(none)");  // the application's list names no extension
+
+  // An identifier with a trail byte 0x5C is split at its real separator only.
+  ASSERT_EQ(RegistryValuesOfScript("REGEDIT\n\x95\x5C" "A\\extension = x\n", program, &values), 0);
+  EXPECT_EQ(data(".x"), "\x95\x5C" "A");
+
+  values = {{"kept", "", ""}};
+  EXPECT_EQ(RegistryValuesOfScript("not a script", program, &values), -1);
+  EXPECT_EQ(RegistryValuesOfScript("REGEDIT\nno separator here\n", program, &values), -1);
+  EXPECT_EQ(RegistryValuesOfScript("REGEDIT\n\\key = value\n", program, &values), -1);
+  EXPECT_EQ(values.size(), 1u);
 }
 
 }  // namespace

@@ -15,3 +15,10 @@ if(QUARVEL_NATIVE_KMD AND QUARVEL_NATIVE_SAMPLE)
   endforeach()
 endif()
 set_tests_properties(win.kmd.roundtrip PROPERTIES ENVIRONMENT "LANG=C.UTF-8" TIMEOUT 300)
+
+# The Win32 views in-process and quarvel.exe itself, under a virtual display (run by ./test after the
+# suite above, in a display and a Wine server of their own).
+add_executable(quarvel_win32_gui_tests gui/win32/win32_gui_test.cc)
+target_link_libraries(quarvel_win32_gui_tests PRIVATE quarvel_win32 quarvel_test_support GTest::gtest)
+target_include_directories(quarvel_win32_gui_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
+add_dependencies(quarvel_win32_gui_tests quarvel)

@@ -1,0 +1,112 @@
+// Shows each Win32 window of quarvel on a sample menu directory, one at a time, for the screenshot
+// script: window N is shown, then DIR\ready-N is written, and the program waits for DIR\shot-N (the
+// script has taken the picture) before it goes on to the next window.
+#include <windows.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "dialogs/directory_tree.h"
+#include "dialogs/directry.h"
+#include "dialogs/directry_layout.h"
+#include "dialogs/kaiseki_dlg.h"
+#include "dialogs/view_routes.h"
+#include "gui/win32/layout_dialog.h"
+#include "gui/win32/main_window.h"
+#include "gui/win32/ui_text.h"
+#include "shell/env.h"
+#include "shell/ui_services.h"
+
+namespace quarvel {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Handles what is queued for `milliseconds`, as the message loop would (a quit is dropped).
+void PumpFor(int milliseconds) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+  do {
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+      if (message.message == WM_QUIT) continue;
+      TranslateMessage(&message);
+      DispatchMessageW(&message);
+    }
+    Sleep(20);
+  } while (std::chrono::steady_clock::now() < end);
+}
+
+bool Shoot(const fs::path& dir, int n, HWND window) {
+  SetForegroundWindow(window);
+  RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+  PumpFor(400);
+  std::ofstream(dir / ("ready-" + std::to_string(n))) << "ready\n";
+  for (int i = 0; i < 300 && !fs::exists(dir / ("shot-" + std::to_string(n))); ++i) PumpFor(50);
+  return fs::exists(dir / ("shot-" + std::to_string(n)));
+}
+
+int Run(const fs::path& dir, const std::string& menuDir, const std::string& diff) {
+  Win32DialogServices services;
+  SetUiServices(&services);
+  Env().GL_sys_dir = menuDir;
+  int n = 0;
+  bool ok = true;
+
+  EntryPlan create;
+  create.title = "Velmo \x8D\xB7\x95\xAA\x83t\x83@\x83\x43\x83\x8B\x8D\xEC\x90\xAC";  // Velmo 差分ファイル作成
+  services.SetApplicationTitle(create.title);
+  auto main = std::make_unique<MainWindow>(create, services);
+  if (!main->Create(SW_SHOWNORMAL)) return 1;
+  ok = Shoot(dir, n++, main->window()) && ok;
+
+  // A modal dialog is pictured from inside its own loop, then closed by its close box.
+  auto shootModal = [&](LayoutDialog& dialog) {
+    ok = Shoot(dir, n++, dialog.window()) && ok;
+    PostMessageW(dialog.window(), WM_CLOSE, 0, 0);
+  };
+  services.onModalShown = shootModal;
+  SBNdtAry commands;
+  TSabunKaisekiDlg analysis(services, menuDir, commands, main->window());
+  services.RunAnalysisDialog(analysis);
+
+  HostDirectoryTree().SetCurrentDir(menuDir);
+  TDirectry chooser(services, HostDirectoryTree(), "\x83\x81\x83j\x83\x85\x81[\x83\x66\x83\x42\x83\x8C\x83N\x83g\x83\x8A",  // メニューディレクトリ
+                    main->window());
+  LayoutDialog directory(DirectryLayout(), chooser.controls(), DirectryRoutes(chooser));
+  directory.onShown = shootModal;
+  directory.RunModal(main->window(), Wide(chooser.Caption()), [&] { chooser.OnInitDialog(); },
+                     [&] { return chooser.Result(); });
+
+  if (services.ShowHelp(main->window(), kHelpCreate)) {
+    ok = Shoot(dir, n++, services.lastHelpWindow()) && ok;
+    DestroyWindow(services.lastHelpWindow());
+  }
+  main.reset();
+  PumpFor(100);
+
+  EntryPlan import;
+  import.title = "Velmo \x8D\xB7\x95\xAA\x83t\x83@\x83\x43\x83\x8B\x8E\xE6\x8D\x9E";  // Velmo 差分ファイル取込
+  import.dialog = ModeDialog::kImport;
+  import.diffPath = diff;
+  services.SetApplicationTitle(import.title);
+  auto load = std::make_unique<MainWindow>(import, services);
+  if (!load->Create(SW_SHOWNORMAL)) return 1;
+  ok = Shoot(dir, n++, load->window()) && ok;
+  load.reset();
+  SetUiServices(nullptr);
+  return ok ? 0 : 1;
+}
+
+}  // namespace
+}  // namespace quarvel
+
+// Arguments: the folder of the ready and shot files, the menu directory, the diff file (CP932).
+int wmain(int argc, wchar_t** argv) {
+  if (argc != 4) return 2;
+  quarvel::InitDialogControlClasses();
+  return quarvel::Run(argv[1], quarvel::Cp932(argv[2]), quarvel::Cp932(argv[3]));
+}
