@@ -2,6 +2,8 @@
 
 #include <chrono>
 #include <filesystem>
+#include <string>
+#include <vector>
 
 #include "platform/dos_time.h"
 #include "platform/platform.h"
@@ -60,8 +62,16 @@ TEST(Profile, FindsKeysAsPrivateProfilesDo) {
   EXPECT_FALSE(ParseProfileValue(text, "Tovlin", "missing", &v));
 }
 
-TEST(PosixPlatform, ResolvesLastComponentWithoutRegardToCase) {
-  POSIX_HOST_ONLY("the POSIX case resolution");
+std::vector<std::string> ListedNames(const std::string& pattern) {
+  std::vector<FoundFile> found;
+  NativePlatform().FindFiles(pattern, &found);
+  std::vector<std::string> names;
+  for (const FoundFile& f : found) names.push_back(f.name);
+  return names;
+}
+
+// Windows' file system ignores case; POSIX resolves the last component of a path to match.
+TEST(HostPlatform, ResolvesLastComponentWithoutRegardToCase) {
   TempDir dir;
   WriteFile(dir.path() + "Menu.SST", "x");
   Platform& host = NativePlatform();
@@ -74,7 +84,7 @@ TEST(PosixPlatform, ResolvesLastComponentWithoutRegardToCase) {
   const int w = host.Open(dir.path() + "MENU.SST", OpenMode::kReadWriteCreate);
   ASSERT_GE(w, 0);
   host.Close(w);
-  EXPECT_FALSE(Exists(dir.path() + "MENU.SST"));
+  EXPECT_EQ(ListedNames(dir.path() + "*.*"), std::vector<std::string>{"Menu.SST"});
   // A rename never replaces, also not a name that differs in case only.
   WriteFile(dir.path() + "other", "y");
   EXPECT_NE(host.Rename(dir.path() + "other", dir.path() + "menu.sst"), 0);
@@ -86,7 +96,7 @@ TEST(PosixPlatform, ResolvesLastComponentWithoutRegardToCase) {
 }
 
 TEST(PosixPlatform, CaseResolutionFollowsChangesOfTheDirectory) {
-  POSIX_HOST_ONLY("the POSIX case resolution");
+  POSIX_HOST_ONLY("the POSIX index of names by case (Windows' file system resolves case itself)");
   TempDir dir;
   const std::string d = dir.Sub("menu");
   WriteFile(d + "Menu.SST", "x");
@@ -117,7 +127,7 @@ TEST(PosixPlatform, CaseResolutionFollowsChangesOfTheDirectory) {
 }
 
 TEST(PosixPlatform, FindFilesListsRegularVisibleFilesSorted) {
-  POSIX_HOST_ONLY("names that differ in case only");
+  POSIX_HOST_ONLY("names that differ in case only, which one Windows directory cannot hold");
   TempDir dir;
   for (const char* n : {"b.sst", "A.SST", "a.SST", ".hidden.sst", "c.ssd", "C.SST"}) WriteFile(dir.path() + n, "");
   dir.Sub("d.sst");
@@ -156,15 +166,17 @@ const char kHalfKana[] = "\xC3\xBD\xC4";
 const char kKanji[] = "\x8C\xA9\x90\xCF";
 const char kKana[] = "\x83\x65\x83\x58\x83\x67";
 
-TEST(PosixPlatform, NamesMixingKanaKanjiAndLettersResolveInEitherCase) {
-  POSIX_HOST_ONLY("the POSIX case resolution");
+TEST(HostPlatform, NamesMixingKanaKanjiAndLettersResolveInEitherCase) {
   TempDir dir;
-  WriteFile(dir.path() + "ﾃｽﾄa.csv", "1");
-  WriteFile(dir.path() + "見積b.Txt", "2");
-  WriteFile(dir.path() + "xテストy.dat", "3");
   Platform& host = NativePlatform();
   std::uint32_t attrs = 0;
   const std::string d = dir.path();
+  for (const std::string& name : {std::string(kHalfKana) + "a.csv", std::string(kKanji) + "b.Txt",
+                                  "x" + std::string(kKana) + "y.dat"}) {
+    const int fd = host.Open(d + name, OpenMode::kCreateNew);
+    ASSERT_GE(fd, 0) << name;
+    host.Close(fd);
+  }
   for (const std::string& name : {std::string(kHalfKana) + "A.CSV", std::string(kKanji) + "B.TXT",
                                   "X" + std::string(kKana) + "Y.DAT", std::string(kHalfKana) + "a.csv"}) {
     EXPECT_EQ(host.GetAttributes(d + name, &attrs), 0) << name;
@@ -176,12 +188,12 @@ TEST(PosixPlatform, NamesMixingKanaKanjiAndLettersResolveInEitherCase) {
   const int w = host.Open(d + kHalfKana + "A.CSV", OpenMode::kReadWriteCreate);
   ASSERT_GE(w, 0);
   host.Close(w);
-  EXPECT_FALSE(Exists(d + "ﾃｽﾄA.CSV"));
+  EXPECT_EQ(ListedNames(d + "*.csv"), std::vector<std::string>{std::string(kHalfKana) + "a.csv"});
   EXPECT_EQ(AsciiUpper("ﾃｽﾄa.csv"), "ﾃｽﾄA.CSV");
 }
 
 TEST(PosixPlatform, LinksAreNamesOfTheirOwnAndNeverFollowed) {
-  POSIX_HOST_ONLY("symbolic links");
+  POSIX_HOST_ONLY("symbolic links, which a Windows user without the privilege cannot make");
   TempDir dir;
   const std::string d = dir.Sub("menu");
   const std::string outside = dir.path() + "outside";
@@ -222,17 +234,27 @@ TEST(PosixPlatform, LinksAreNamesOfTheirOwnAndNeverFollowed) {
   EXPECT_TRUE(Exists(d + "NEW.CSV"));
 }
 
-TEST(PosixPlatform, NameFitsTheFileSystemsLimit) {
-  POSIX_HOST_ONLY("the POSIX name limit");
+TEST(HostPlatform, NameFitsTheFileSystemsLimit) {
   TempDir dir;
   Platform& host = NativePlatform();
-  // 200 half-width kana are 200 bytes of CP932 but 600 of UTF-8.
   std::string kana;
   for (int i = 0; i < 200; ++i) kana += '\xB1';
+#ifdef _WIN32
+  // Windows counts UTF-16 units, one per half-width kana: 255 for a name, and fewer than MAX_PATH
+  // (260) for the whole path.
+  const std::size_t room = 259 - dir.path().size();
+  ASSERT_LT(room, 255u);
+  EXPECT_TRUE(host.NameFits(dir.path(), kana.substr(0, room)));
+  EXPECT_TRUE(host.NameFits(dir.path(), std::string(room, 'A')));
+  EXPECT_FALSE(host.NameFits(dir.path(), std::string(room + 1, 'A')));
+  EXPECT_FALSE(host.NameFits(dir.path(), std::string(256, 'A')));
+#else
+  // 200 half-width kana are 200 bytes of CP932 but 600 of UTF-8.
   EXPECT_FALSE(host.NameFits(dir.path(), kana));
   EXPECT_TRUE(host.NameFits(dir.path(), kana.substr(0, 80)));
   EXPECT_TRUE(host.NameFits(dir.path(), std::string(255, 'A')));
   EXPECT_FALSE(host.NameFits(dir.path(), std::string(256, 'A')));
+#endif
 }
 
 }  // namespace
