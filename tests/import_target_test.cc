@@ -344,5 +344,33 @@ TEST_F(ImportTargetTest, NamesThatDifferInCaseOnlyAreNeitherGuessedNorRenamed) {
   EXPECT_EQ(Difference(before, Snapshot(target_)), "");
 }
 
+// Code page 932 spells 纊 both as a NEC-selected IBM extension ("\xED\x40") and as an IBM extension
+// ("\xFA\x5C"); a listing gives only the second. A diff that carries the first still reaches the file
+// that lists under the second: it is replaced, then deleted, and no second file appears.
+TEST_F(ImportTargetTest, ANameInAFormNoListingGivesReachesTheFileListedUnderTheOther) {
+  const std::string nec = "\xED\x40.KKK", ibm = "\xFA\x5C.KKK";
+  Platform& host = NativePlatform();
+  const auto put = [&](const std::string& path, const std::string& bytes) {
+    const int fd = host.Open(path, OpenMode::kCreateNew);
+    ASSERT_GE(fd, 0) << path;
+    EXPECT_EQ(host.Write(fd, bytes.data(), bytes.size()), static_cast<long>(bytes.size()));
+    EXPECT_EQ(host.Close(fd), 0);
+  };
+  const auto listed = [&](const std::string& dir) {
+    std::vector<FoundFile> found;
+    EXPECT_EQ(host.FindFiles(dir + "*.*", &found), 0);
+    std::vector<std::string> names;
+    for (const FoundFile& f : found) names.push_back(f.name + "=" + std::to_string(f.size));
+    return names;
+  };
+  put(src_ + nec, "new bytes");
+  put(target_ + ibm, "old");
+  ASSERT_EQ(listed(src_), std::vector<std::string>{ibm + "=9"});
+  EXPECT_EQ(Import(Diff({File(kOpAddOrReplace, nec)})), 0);
+  EXPECT_EQ(listed(target_), std::vector<std::string>{ibm + "=9"});
+  EXPECT_EQ(Import(Diff({File(kOpDelete, nec)})), 0);
+  EXPECT_TRUE(listed(target_).empty());
+}
+
 }  // namespace
 }  // namespace quarvel

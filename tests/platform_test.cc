@@ -30,6 +30,56 @@ TEST(Cp932, RoundTripsKanjiWithTrailByte5C) {
   EXPECT_EQ(SjisAsciiUpper("ab\x82" "a.sst"), "AB\x82" "a.SST");
 }
 
+// Code page 932 holds some characters twice: the NEC-selected IBM extensions (lead bytes 0xED, 0xEE)
+// and NEC row 13 (0x87) repeat characters of the IBM extensions (0xFA-0xFC) and of the JIS rows.
+// Either spelling opens the file, as both convert to one Unicode character; a listing gives the name in
+// the one form that converts back, on both hosts alike: an IBM extension over its NEC-selected
+// twin, NEC row 13 and JIS over an IBM extension.
+TEST(Cp932, DuplicateCharactersComeBackFromAListingInTheirCanonicalForm) {
+  const struct {
+    const char* made;
+    const char* listed;
+  } cases[] = {
+      {"\xED\x40", "\xFA\x5C"},  // 纊, NEC-selected IBM extension: listed as the IBM one
+      {"\xFA\x5C", "\xFA\x5C"},  // 纊, IBM extension (its trail byte is "\")
+      {"\xFA\x4A", "\x87\x54"},  // Ⅰ, IBM extension: listed as NEC row 13
+      {"\xEE\xF9", "\x81\xCA"},  // ¬, NEC-selected IBM extension: listed as JIS
+      {"\xFA\x54", "\x81\xCA"},  // ¬, IBM extension: listed as JIS
+  };
+  Platform& host = NativePlatform();
+  for (const auto& c : cases) {
+    SCOPED_TRACE(Cp932ToUtf8Lossy(c.made));
+    std::string utf8, back;
+    ASSERT_TRUE(Cp932ToUtf8(c.made, &utf8));
+    ASSERT_TRUE(Utf8ToCp932(utf8, &back));
+    EXPECT_EQ(back, c.listed);
+    TempDir dir;
+    const std::string made = std::string(c.made) + "A.TXT";
+    const std::string listed = std::string(c.listed) + "A.TXT";
+    const int fd = host.Open(dir.path() + made, OpenMode::kCreateNew);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(host.Close(fd), 0);
+    std::vector<FoundFile> found;
+    ASSERT_EQ(host.FindFiles(dir.path() + "*.*", &found), 0);
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_EQ(found[0].name, listed);
+    // Looked up under either spelling, the file is the one of the listing.
+    for (const std::string& name : {made, listed}) {
+      std::vector<std::string> names;
+      ASSERT_EQ(host.FindNames(dir.path() + name, &names), 0);
+      EXPECT_EQ(names, std::vector<std::string>{listed});
+      std::uint32_t attrs = 1;
+      EXPECT_EQ(host.GetAttributes(dir.path() + name, &attrs), 0);
+      const int r = host.Open(dir.path() + name, OpenMode::kRead);
+      EXPECT_GE(r, 0);
+      if (r >= 0) host.Close(r);
+      EXPECT_LT(host.Open(dir.path() + name, OpenMode::kCreateNew), 0);
+    }
+    EXPECT_EQ(host.Remove(dir.path() + made), 0);
+    EXPECT_EQ(host.Remove(dir.path() + listed), kPlatformNotFound);
+  }
+}
+
 TEST(Wildcard, MatchesWholeNameWithoutRegardToCase) {
   EXPECT_TRUE(WildcardMatch("*.SST", "menu.sst"));
   EXPECT_FALSE(WildcardMatch("*.SST", "menu.sstx"));
