@@ -47,7 +47,7 @@ TEST_F(AnalysisTest, FilesAreJudgedByNameAndStampOnly) {
 }
 
 TEST_F(AnalysisTest, EveryPairOfEqualNamesCountsAndTheLastMatchDecides) {
-  POSIX_HOST_ONLY("names that differ in case only");
+  POSIX_HOST_ONLY("names that differ in case only, which one Windows directory cannot hold");
   // On this platform a directory can hold names that differ in case only; upper-cased they collide.
   old_b_.Menu("A.SST", "x", "", T1).Menu("a.sst", "x", "", T2);
   cur_.Menu("A.SST", "x", "", T1);

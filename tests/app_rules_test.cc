@@ -3,7 +3,7 @@
 #include "app/entry.h"
 #include "app/main_frame.h"
 #include "app/registration.h"
-#include "app/registry_entries.h"
+#include "platform/registry_values.h"
 #include "support/fake_dialog_services.h"
 
 namespace quarvel {

@@ -82,7 +82,7 @@ TEST(BulkCopy, LargeCopiesStartWriteBackAndAFileShorterThanCountedFails) {
 }
 
 TEST(BulkCopy, AFailedHostCopyIsAFailedWrite) {
-  POSIX_HOST_ONLY("a copy inside the host between two descriptors");
+  POSIX_HOST_ONLY("a copy inside the host between two descriptors, which Windows has not (it reads and writes)");
   TempDir dir;
   FaultPlatform faults(NativePlatform());
   ScopedHost host(&faults);

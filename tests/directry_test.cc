@@ -23,24 +23,27 @@ class MemoryTree : public DirectoryTree {
     names->clear();
     for (const std::string& d : dirs_) {
       if (d.size() > dir.size() && d.compare(0, dir.size(), dir) == 0 &&
-          d.find('/', dir.size()) == d.size() - 1) {
+          d.find(kDirSep, dir.size()) == d.size() - 1) {
         names->push_back(d.substr(dir.size(), d.size() - dir.size() - 1));
       }
     }
     return 0;
   }
-  std::string CurrentDir() override { return cwd_.size() > 1 ? cwd_.substr(0, cwd_.size() - 1) : cwd_; }
+  // No trailing separator but at the root.
+  std::string CurrentDir() override {
+    return cwd_.size() > HostPath("/").size() ? cwd_.substr(0, cwd_.size() - 1) : cwd_;
+  }
   int SetCurrentDir(const std::string& dir) override {
     std::string d = dir;
-    if (d.empty() || d.back() != '/') d += '/';
+    if (d.empty() || d.back() != kDirSep) d += kDirSep;
     if (dirs_.count(d) == 0) return -1;
     cwd_ = d;
     ++changes;
     return 0;
   }
-  StringAry Drives() override { return {"/", "/home/u/"}; }
+  StringAry Drives() override { return {HostPath("/"), HostPath("/home/u/")}; }
 
-  std::string cwd_ = "/home/u/";
+  std::string cwd_ = HostPath("/home/u/");
   int changes = 0;
 
  private:
@@ -49,59 +52,56 @@ class MemoryTree : public DirectoryTree {
 
 class DirectryTest : public ::testing::Test {
  protected:
-  MemoryTree tree_{{"/", "/home/", "/home/u/", "/data/", "/data/menu/", "/data/menu/menu/", "/data/menu/old/"}};
+  MemoryTree tree_{{HostPath("/"), HostPath("/home/"), HostPath("/home/u/"), HostPath("/data/"),
+                    HostPath("/data/menu/"), HostPath("/data/menu/menu/"), HostPath("/data/menu/old/")}};
   FakeDialogServices ui_;
   std::vector<std::string> Shown(const TDirectry& d) const { return d.Controls().List(kDirectories).Texts(); }
 };
 
 TEST_F(DirectryTest, ListsThePathFromTheRootThenTheSubdirectories) {
-  POSIX_HOST_ONLY("paths with \"/\"");
-  tree_.cwd_ = "/data/menu/";
+  tree_.cwd_ = HostPath("/data/menu/");
   TDirectry d(ui_, tree_, "caption");
   d.OnInitDialog();
-  EXPECT_EQ(Shown(d), (std::vector<std::string>{"/", "data", "menu", "menu", "old"}));
+  EXPECT_EQ(Shown(d), (std::vector<std::string>{HostPath("/"), "data", "menu", "menu", "old"}));
   EXPECT_EQ(d.Controls().List(kDirectories).CurSel(), 2);  // the current directory
-  EXPECT_EQ(d.Controls().Text(kPath), "/data/menu/");
-  EXPECT_EQ(d.Controls().List(kDrives).Texts(), (std::vector<std::string>{"/", "/home/u/"}));
+  EXPECT_EQ(d.Controls().Text(kPath), HostPath("/data/menu/"));
+  EXPECT_EQ(d.Controls().List(kDrives).Texts(), (std::vector<std::string>{HostPath("/"), HostPath("/home/u/")}));
 }
 
 TEST_F(DirectryTest, AcceptOpensAnotherEntryAndAcceptsTheCurrentOne) {
-  POSIX_HOST_ONLY("paths with \"/\"");
-  tree_.cwd_ = "/data/";
+  tree_.cwd_ = HostPath("/data/");
   TDirectry d(ui_, tree_, "caption");
   d.OnInitDialog();
   d.controls().MutableList(kDirectories).Select(2);  // "menu" below /data
   d.OnAccept();
   EXPECT_FALSE(d.Accepted());
-  EXPECT_EQ(d.Current(), "/data/menu/");
+  EXPECT_EQ(d.Current(), HostPath("/data/menu/"));
   // A subdirectory named like the current one is opened, not taken for it.
   d.controls().MutableList(kDirectories).Select(3);
   d.OnAccept();
   EXPECT_FALSE(d.Accepted());
-  EXPECT_EQ(d.Current(), "/data/menu/menu/");
+  EXPECT_EQ(d.Current(), HostPath("/data/menu/menu/"));
   // An ancestor entry opens that ancestor.
   d.controls().MutableList(kDirectories).Select(1);
   d.OnAccept();
-  EXPECT_EQ(d.Current(), "/data/");
+  EXPECT_EQ(d.Current(), HostPath("/data/"));
   d.OnAccept();  // the current entry is selected after every opening
   EXPECT_TRUE(d.Accepted());
-  EXPECT_EQ(d.Chosen(), "/data/");
+  EXPECT_EQ(d.Chosen(), HostPath("/data/"));
   EXPECT_EQ(ui_.ended, (std::vector<std::pair<int, int>>{{kResource, kIdOk}}));
 }
 
 TEST_F(DirectryTest, TheRootIsAcceptedWithItsFirstEntry) {
-  POSIX_HOST_ONLY("the root \"/\"");
-  tree_.cwd_ = "/";
+  tree_.cwd_ = HostPath("/");
   TDirectry d(ui_, tree_, "c");
   d.OnInitDialog();
-  EXPECT_EQ(Shown(d), (std::vector<std::string>{"/", "data", "home"}));
+  EXPECT_EQ(Shown(d), (std::vector<std::string>{HostPath("/"), "data", "home"}));
   d.OnAccept();
   EXPECT_TRUE(d.Accepted());
-  EXPECT_EQ(d.Chosen(), "/");
+  EXPECT_EQ(d.Chosen(), HostPath("/"));
 }
 
 TEST_F(DirectryTest, EnterWithTheDriveListOpenOnlyClosesIt) {
-  POSIX_HOST_ONLY("paths with \"/\"");
   TDirectry d(ui_, tree_, "c");
   d.OnInitDialog();
   d.OnDriveListShown(true);
@@ -109,7 +109,7 @@ TEST_F(DirectryTest, EnterWithTheDriveListOpenOnlyClosesIt) {
   EXPECT_FALSE(d.Accepted());
   d.controls().MutableList(kDrives).Select(0);
   d.OnDriveChanged();
-  EXPECT_EQ(d.Current(), "/");
+  EXPECT_EQ(d.Current(), HostPath("/"));
   d.OnAccept();
   EXPECT_TRUE(d.Accepted());
   d.OnHelp();
@@ -117,35 +117,49 @@ TEST_F(DirectryTest, EnterWithTheDriveListOpenOnlyClosesIt) {
 }
 
 TEST_F(DirectryTest, BrowseStartsAtThePathAndRestoresTheCurrentDirectory) {
-  POSIX_HOST_ONLY("paths with \"/\"");
-  std::string path = "/data/menu/";
+  std::string path = HostPath("/data/menu/");
   bool ok = BrowseForDirectory(ui_, tree_, [](TDirectry& d) {
-    EXPECT_EQ(d.Current(), "/data/menu/");
+    EXPECT_EQ(d.Current(), HostPath("/data/menu/"));
     EXPECT_EQ(d.Caption(), "pick");
     d.controls().MutableList(kDirectories).Select(4);  // old
     d.OnAccept();
     d.OnAccept();
   }, &path, "pick");
   EXPECT_TRUE(ok);
-  EXPECT_EQ(path, "/data/menu/old/");
-  EXPECT_EQ(tree_.cwd_, "/home/u/");
+  EXPECT_EQ(path, HostPath("/data/menu/old/"));
+  EXPECT_EQ(tree_.cwd_, HostPath("/home/u/"));
 
-  std::string kept = "/data/menu/";
+  std::string kept = HostPath("/data/menu/");
   EXPECT_FALSE(BrowseForDirectory(ui_, tree_, [](TDirectry& d) { d.OnCancel(); }, &kept, "pick"));
-  EXPECT_EQ(kept, "/data/menu/");
-  EXPECT_EQ(tree_.cwd_, "/home/u/");
+  EXPECT_EQ(kept, HostPath("/data/menu/"));
+  EXPECT_EQ(tree_.cwd_, HostPath("/home/u/"));
 
   // A start directory that does not exist leaves the chooser where the process was.
-  std::string missing = "/nowhere/";
+  std::string missing = HostPath("/nowhere/");
   EXPECT_TRUE(BrowseForDirectory(ui_, tree_, [](TDirectry& d) {
-    EXPECT_EQ(d.Current(), "/home/u/");
+    EXPECT_EQ(d.Current(), HostPath("/home/u/"));
     d.OnAccept();
   }, &missing, "pick"));
-  EXPECT_EQ(missing, "/home/u/");
+  EXPECT_EQ(missing, HostPath("/home/u/"));
+}
+
+// Windows ignores case in paths and gives the chosen directory in lower case; POSIX keeps its case.
+TEST_F(DirectryTest, TheChosenDirectoryIsInLowerCaseOnWindowsOnly) {
+  MemoryTree tree({HostPath("/"), HostPath("/Data/"), HostPath("/Data/Menu\x95\x5c" "A/")});
+  tree.cwd_ = HostPath("/Data/Menu\x95\x5c" "A/");
+  TDirectry d(ui_, tree, "c");
+  d.OnInitDialog();
+  EXPECT_EQ(Shown(d), (std::vector<std::string>{HostPath("/"), "Data", "Menu\x95\x5c" "A"}));
+  d.OnAccept();
+  ASSERT_TRUE(d.Accepted());
+#ifdef _WIN32
+  EXPECT_EQ(d.Chosen(), HostPath("/data/menu\x95\x5c" "a/"));  // the trail byte 0x5C is no letter
+#else
+  EXPECT_EQ(d.Chosen(), HostPath("/Data/Menu\x95\x5c" "A/"));
+#endif
 }
 
 TEST(HostDirectoryTree, ListsVisibleSubdirectoriesOnlyAndRestoresTheProcess) {
-  POSIX_HOST_ONLY("\"/\" and the home directory as roots");
   TempDir tmp;
   tmp.Sub("b");
   tmp.Sub("a");
@@ -154,11 +168,16 @@ TEST(HostDirectoryTree, ListsVisibleSubdirectoriesOnlyAndRestoresTheProcess) {
   StringAry names;
   ASSERT_EQ(HostDirectoryTree().ListSubdirectories(tmp.path(), &names), 0);
   EXPECT_EQ(names, (StringAry{"a", "b"}));
-  EXPECT_EQ(HostDirectoryTree().ListSubdirectories(tmp.path() + "none/", &names), -1);
+  EXPECT_EQ(HostDirectoryTree().ListSubdirectories(tmp.path() + "none" + kDirSep, &names), -1);
+  // The roots: the drives on Windows; "/" and the home directory on POSIX.
   StringAry drives = HostDirectoryTree().Drives();
   ASSERT_FALSE(drives.empty());
+#ifdef _WIN32
+  EXPECT_EQ(drives[0].substr(1), ":\\");
+#else
   EXPECT_EQ(drives[0], "/");
-  for (const std::string& d : drives) EXPECT_EQ(d.back(), '/');
+#endif
+  for (const std::string& d : drives) EXPECT_EQ(d.back(), kDirSep);
 
   std::string before = Host().CurrentDir();
   std::string path = tmp.path();
@@ -168,7 +187,11 @@ TEST(HostDirectoryTree, ListsVisibleSubdirectoriesOnlyAndRestoresTheProcess) {
     d.OnAccept();
     d.OnAccept();
   }, &path, "c"));
-  EXPECT_EQ(path, tmp.path() + "b/");
+  std::string want = tmp.path() + "b" + kDirSep;
+#ifdef _WIN32
+  for (char& c : want) c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;  // an ASCII path
+#endif
+  EXPECT_EQ(path, want);
   EXPECT_EQ(Host().CurrentDir(), before);
 }
 

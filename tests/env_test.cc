@@ -57,30 +57,33 @@ class EnvTest : public ::testing::Test {
 };
 
 TEST_F(EnvTest, DefaultsToProgramDirectoryWithoutSettings) {
-  POSIX_HOST_ONLY("\"/\" as the separator");
   Args({});
   EXPECT_FALSE(EnvInit());
   EXPECT_FALSE(Env().programDir.empty());
-  EXPECT_EQ(Env().programDir.back(), '/');
+  EXPECT_EQ(Env().programDir.back(), kDirSep);
   EXPECT_EQ(Env().GL_sys_dir, Env().programDir);
   EXPECT_EQ(Env().GL_sys_fname, "");
   EXPECT_FALSE(IsOldPlatform());
 }
 
 TEST_F(EnvTest, SwitchesWinOverSettingsAndMatchExactly) {
-  POSIX_HOST_ONLY("\"/\" as the separator and kept case");
-  WriteFile(settings_ + "TOVLIN.INI", "[Tovlin]\nGL_sys_dir=/from/ini\nGL_sys_fname=name\n");
-  Args({"-m/lower", "-M/Menu/Dir", "-Sfile"});
+  WriteFile(settings_ + "TOVLIN.INI", "[Tovlin]\nGL_sys_dir=" + HostPath("/From/ini") + "\nGL_sys_fname=name\n");
+  const std::string other = "-m" + HostPath("/lower"), menu = "-M" + HostPath("/Menu/Dir");
+  Args({other.c_str(), menu.c_str(), "-Sfile"});
   EXPECT_TRUE(EnvInit());
-  EXPECT_EQ(Env().GL_sys_dir, "/Menu/Dir/");  // separator added; case kept on this platform
+#ifdef _WIN32
+  EXPECT_EQ(Env().GL_sys_dir, HostPath("/menu/dir/"));  // separator added; lower case, as Windows ignores case
+#else
+  EXPECT_EQ(Env().GL_sys_dir, "/Menu/Dir/");  // separator added; case kept
+#endif
   EXPECT_EQ(Env().GL_sys_fname, "file");
 
   Args({});
   EXPECT_TRUE(ReadSettings());
-  EXPECT_EQ(Env().GL_sys_dir, "/from/ini");  // a settings value is taken as it stands
-  EXPECT_EQ(MenuPath("A", "SST"), "/from/ini/A.SST");
-  EXPECT_EQ(MenuPath("A", ".SSV"), "/from/ini/A.SSV");
-  EXPECT_EQ(MenuPath("", ""), "/from/ini/");
+  EXPECT_EQ(Env().GL_sys_dir, HostPath("/From/ini"));  // a settings value is taken as it stands
+  EXPECT_EQ(MenuPath("A", "SST"), HostPath("/From/ini/A.SST"));
+  EXPECT_EQ(MenuPath("A", ".SSV"), HostPath("/From/ini/A.SSV"));
+  EXPECT_EQ(MenuPath("", ""), HostPath("/From/ini/"));
 }
 
 TEST_F(EnvTest, OverlongSwitchIsIgnored) {
@@ -92,9 +95,8 @@ TEST_F(EnvTest, OverlongSwitchIsIgnored) {
 }
 
 TEST_F(EnvTest, MenuPathAddsRealSeparatorAfterTrailByte5C) {
-  POSIX_HOST_ONLY("\"/\" as the separator");
-  Env().GL_sys_dir = "/menu\x95\x5c";
-  EXPECT_EQ(MenuPath("A", "SST"), "/menu\x95\x5c/A.SST");
+  Env().GL_sys_dir = HostPath("/menu\x95\x5c");
+  EXPECT_EQ(MenuPath("A", "SST"), HostPath("/menu\x95\x5c/A.SST"));
   Env().GL_sys_dir = "";
   EXPECT_EQ(MenuPath("A", "SST"), "A.SST");
 }
@@ -109,18 +111,18 @@ TEST_F(EnvTest, SetMenuDirFromPathSplitsDirectoryAndName) {
 }
 
 TEST(Paths, TrailingSeparatorRespectsDoubleByteCharacters) {
-  POSIX_HOST_ONLY("\"/\" as the separator");
   std::string p;
   AddTrailingSeparator(p);
-  EXPECT_EQ(p, "/");
-  p = "/menu\x95\x5c";
+  EXPECT_EQ(p, std::string(1, kDirSep));
+  p = HostPath("/menu\x95\x5c");
   RemoveTrailingSeparator(p);
-  EXPECT_EQ(p, "/menu\x95\x5c");
+  EXPECT_EQ(p, HostPath("/menu\x95\x5c"));
   AddTrailingSeparator(p);
-  EXPECT_EQ(p, "/menu\x95\x5c/");
+  EXPECT_EQ(p, HostPath("/menu\x95\x5c/"));
   RemoveTrailingSeparator(p);
-  EXPECT_EQ(p, "/menu\x95\x5c");
-  EXPECT_EQ(DirectoryPart("/a/b\x95\x5c" "c"), "/a/");
+  EXPECT_EQ(p, HostPath("/menu\x95\x5c"));
+  EXPECT_EQ(DirectoryPart(HostPath("/a/b\x95\x5c" "c")), HostPath("/a/"));
+  EXPECT_EQ(NamePart(HostPath("/a/b\x95\x5c" "c")), "b\x95\x5c" "c");
 }
 
 }  // namespace

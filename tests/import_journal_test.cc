@@ -100,7 +100,7 @@ TEST(ImportJournal, ADoneJournalOrAWorkJournalAloneIsOnlyRemoved) {
 }
 
 TEST(DirLock, ALinkOrADirectoryUnderTheLockNameIsRefusedAndNothingIsMadeThroughIt) {
-  POSIX_HOST_ONLY("symbolic links");
+  POSIX_HOST_ONLY("symbolic links, which a Windows user without the privilege cannot make");
   TempDir dir;
   const std::string outside = dir.Sub("outside") + "made";
   const std::string menu = dir.Sub("menu");

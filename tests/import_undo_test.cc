@@ -210,7 +210,7 @@ TEST_F(UndoTest, DescriptionNamesTheDateAndTheDiffCutToTheField) {
 }
 
 TEST_F(UndoTest, AnUndoPathThatIsNotANewFileOutsideTheMenuDirectoryChangesNothing) {
-  POSIX_HOST_ONLY("symbolic links");
+  POSIX_HOST_ONLY("symbolic links, which a Windows user without the privilege cannot make");
   WriteFile(dir_.path() + "taken.kmd", "mine");
   std::filesystem::create_directory(dir_.path() + "adir.kmd");
   std::filesystem::create_symlink(dir_.path() + "elsewhere", dir_.path() + "link.kmd");
@@ -233,7 +233,7 @@ TEST_F(UndoTest, AnUndoPathThatIsNotANewFileOutsideTheMenuDirectoryChangesNothin
 }
 
 TEST_F(UndoTest, ALinkThatTheImportWouldReplaceRefusesTheUndoBeforeAnyChange) {
-  POSIX_HOST_ONLY("symbolic links");
+  POSIX_HOST_ONLY("symbolic links, which a Windows user without the privilege cannot make");
   std::filesystem::remove(target_ + "k.kkk");
   std::filesystem::create_symlink(target_ + "M.SST", target_ + "k.kkk");
   const DirSnapshot with_link = Snapshot(target_);

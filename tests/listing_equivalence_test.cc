@@ -159,7 +159,7 @@ std::vector<std::string> Lines(const SBNdtAry& changes) {
 }
 
 TEST(ListingEquivalence, HundredThousandNamesGiveTheListOfTheSearchPerKind) {
-  POSIX_HOST_ONLY("names that differ in case only");
+  POSIX_HOST_ONLY("names that differ in case only, which one Windows directory cannot hold");
   TempDir dir;
   const std::string cur = dir.Sub("cur"), old = dir.Sub("old");
   const std::uint32_t t1 = MakeDosStamp(2022, 1, 1, 12, 0, 0), t2 = MakeDosStamp(2023, 1, 1, 12, 0, 0);
@@ -202,7 +202,7 @@ TEST(ListingEquivalence, HundredThousandNamesGiveTheListOfTheSearchPerKind) {
 }
 
 TEST(ListingEquivalence, CaseIndexFollowsManyChangesOfALargeDirectory) {
-  POSIX_HOST_ONLY("names that differ in case only");
+  POSIX_HOST_ONLY("the POSIX index of names by case, and names that differ in case only");
   TempDir dir;
   const std::string d = dir.path();
   for (int i = 0; i < 3000; ++i) WriteFile(d + "f" + std::to_string(i) + ".sst", "x");

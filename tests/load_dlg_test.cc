@@ -1,10 +1,11 @@
 #include "dialogs/load_dlg.h"
 
 #include <gtest/gtest.h>
-#ifndef _WIN32
-#include <sys/wait.h>
-#include <unistd.h>
-#endif
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <thread>
 
 #include "dialog_test_util.h"
 #include "dialogs/load_dlg_layout.h"
@@ -13,6 +14,7 @@
 #include "engine/import_journal.h"
 #include "fileio/fileio.h"
 #include "sample/menu_dir_builder.h"
+#include "support/child_process.h"
 #include "support/fake_dialog_services.h"
 #include "support/temp_dir.h"
 
@@ -219,35 +221,48 @@ TEST_F(LoadDlgTest, BrowseSetsOnlyTheTarget) {
 namespace quarvel {
 namespace {
 
+// Waits up to a minute for one of the files to appear; the one that did, or "".
+std::string AwaitFile(const std::string& path, const std::string& other = "") {
+  for (int i = 0; i < 6000; ++i) {
+    for (const std::string& p : {path, other}) {
+      if (!p.empty() && std::filesystem::exists(p)) return p;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return "";
+}
+
+// The other process: {menu directory, signal directory}. Holds the directory's lock, says so with the
+// file "held" (or "refused") in the signal directory, and lets go once "go" stands there.
+int HoldLockMain(const ChildJob& job) {
+  if (job.size() != 2) return 2;
+  DirLock lock;
+  const bool held = lock.Take(job[0]) == DiffFault::kNone;
+  std::FILE* f = std::fopen((job[1] + (held ? "held" : "refused")).c_str(), "wb");
+  if (f == nullptr || std::fclose(f) != 0) return 3;
+  return AwaitFile(job[1] + "go").empty() ? 4 : 0;
+}
+
+CHILD_PROCESS_ENTRY(LoadDlgChild, HoldLockMain);
+
 TEST_F(LoadDlgTest, AnInterruptedImportIsFinishedFirstAndARunningOneRefusesTheImport) {
   dlg_.OnInitDialog();
   dlg_.controls().SetText(kTarget, target_);
-#ifndef _WIN32
   // Another process holds the directory: nothing is imported, and the user is told why.
-  int ready[2], go[2];
-  ASSERT_EQ(::pipe(ready), 0);
-  ASSERT_EQ(::pipe(go), 0);
-  const pid_t pid = ::fork();
-  if (pid == 0) {
-    DirLock lock;
-    char c = 0;
-    const bool held = lock.Take(target_) == DiffFault::kNone;
-    if (::write(ready[1], held ? "y" : "n", 1) != 1 || ::read(go[0], &c, 1) != 1) ::_exit(1);
-    ::_exit(0);
-  }
-  char c = 0;
-  ASSERT_EQ(::read(ready[0], &c, 1), 1);
-  ASSERT_EQ(c, 'y');
+  const std::string signals = tmp_.Sub("signals");
+  ChildProcess holder;
+  ASSERT_TRUE(holder.Start("LoadDlgChild", HoldLockMain, {target_, signals}));
+  ASSERT_EQ(AwaitFile(signals + "held", signals + "refused"), signals + "held");
   dlg_.OnImport();
-  ASSERT_EQ(::write(go[1], "g", 1), 1);
-  ::waitpid(pid, nullptr, 0);
-  for (int fd : {ready[0], ready[1], go[0], go[1]}) ::close(fd);
+  std::FILE* go = std::fopen((signals + "go").c_str(), "wb");
+  ASSERT_NE(go, nullptr);
+  std::fclose(go);
+  EXPECT_EQ(holder.Wait(), 0);
   ASSERT_EQ(ui_.messages.size(), 2u);
   EXPECT_EQ(ui_.messages[1].text, kAnotherImport);
   EXPECT_FALSE(Exists(target_ + "A.SST"));
   EXPECT_TRUE(ui_.ended.empty());
   ui_.messages.clear();
-#endif
 
   // An import killed while it staged F.TXT: rolled back and said so, then the import runs.
   ImportJournal journal;

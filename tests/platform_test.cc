@@ -2,6 +2,8 @@
 
 #include <chrono>
 #include <filesystem>
+#include <string>
+#include <vector>
 
 #include "platform/dos_time.h"
 #include "platform/platform.h"
@@ -26,6 +28,56 @@ TEST(Cp932, RoundTripsKanjiWithTrailByte5C) {
   EXPECT_TRUE(EndsWithSingleByte("a\\", '\\'));
   EXPECT_FALSE(EndsWithSingleByte(hyo, '\\'));
   EXPECT_EQ(SjisAsciiUpper("ab\x82" "a.sst"), "AB\x82" "a.SST");
+}
+
+// Code page 932 holds some characters twice: the NEC-selected IBM extensions (lead bytes 0xED, 0xEE)
+// and NEC row 13 (0x87) repeat characters of the IBM extensions (0xFA-0xFC) and of the JIS rows.
+// Either spelling opens the file, as both convert to one Unicode character; a listing gives the name in
+// the one form that converts back, on both hosts alike: an IBM extension over its NEC-selected
+// twin, NEC row 13 and JIS over an IBM extension.
+TEST(Cp932, DuplicateCharactersComeBackFromAListingInTheirCanonicalForm) {
+  const struct {
+    const char* made;
+    const char* listed;
+  } cases[] = {
+      {"\xED\x40", "\xFA\x5C"},  // 纊, NEC-selected IBM extension: listed as the IBM one
+      {"\xFA\x5C", "\xFA\x5C"},  // 纊, IBM extension (its trail byte is "\")
+      {"\xFA\x4A", "\x87\x54"},  // Ⅰ, IBM extension: listed as NEC row 13
+      {"\xEE\xF9", "\x81\xCA"},  // ¬, NEC-selected IBM extension: listed as JIS
+      {"\xFA\x54", "\x81\xCA"},  // ¬, IBM extension: listed as JIS
+  };
+  Platform& host = NativePlatform();
+  for (const auto& c : cases) {
+    SCOPED_TRACE(Cp932ToUtf8Lossy(c.made));
+    std::string utf8, back;
+    ASSERT_TRUE(Cp932ToUtf8(c.made, &utf8));
+    ASSERT_TRUE(Utf8ToCp932(utf8, &back));
+    EXPECT_EQ(back, c.listed);
+    TempDir dir;
+    const std::string made = std::string(c.made) + "A.TXT";
+    const std::string listed = std::string(c.listed) + "A.TXT";
+    const int fd = host.Open(dir.path() + made, OpenMode::kCreateNew);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(host.Close(fd), 0);
+    std::vector<FoundFile> found;
+    ASSERT_EQ(host.FindFiles(dir.path() + "*.*", &found), 0);
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_EQ(found[0].name, listed);
+    // Looked up under either spelling, the file is the one of the listing.
+    for (const std::string& name : {made, listed}) {
+      std::vector<std::string> names;
+      ASSERT_EQ(host.FindNames(dir.path() + name, &names), 0);
+      EXPECT_EQ(names, std::vector<std::string>{listed});
+      std::uint32_t attrs = 1;
+      EXPECT_EQ(host.GetAttributes(dir.path() + name, &attrs), 0);
+      const int r = host.Open(dir.path() + name, OpenMode::kRead);
+      EXPECT_GE(r, 0);
+      if (r >= 0) host.Close(r);
+      EXPECT_LT(host.Open(dir.path() + name, OpenMode::kCreateNew), 0);
+    }
+    EXPECT_EQ(host.Remove(dir.path() + made), 0);
+    EXPECT_EQ(host.Remove(dir.path() + listed), kPlatformNotFound);
+  }
 }
 
 TEST(Wildcard, MatchesWholeNameWithoutRegardToCase) {
@@ -60,8 +112,16 @@ TEST(Profile, FindsKeysAsPrivateProfilesDo) {
   EXPECT_FALSE(ParseProfileValue(text, "Tovlin", "missing", &v));
 }
 
-TEST(PosixPlatform, ResolvesLastComponentWithoutRegardToCase) {
-  POSIX_HOST_ONLY("the POSIX case resolution");
+std::vector<std::string> ListedNames(const std::string& pattern) {
+  std::vector<FoundFile> found;
+  NativePlatform().FindFiles(pattern, &found);
+  std::vector<std::string> names;
+  for (const FoundFile& f : found) names.push_back(f.name);
+  return names;
+}
+
+// Windows' file system ignores case; POSIX resolves the last component of a path to match.
+TEST(HostPlatform, ResolvesLastComponentWithoutRegardToCase) {
   TempDir dir;
   WriteFile(dir.path() + "Menu.SST", "x");
   Platform& host = NativePlatform();
@@ -74,7 +134,7 @@ TEST(PosixPlatform, ResolvesLastComponentWithoutRegardToCase) {
   const int w = host.Open(dir.path() + "MENU.SST", OpenMode::kReadWriteCreate);
   ASSERT_GE(w, 0);
   host.Close(w);
-  EXPECT_FALSE(Exists(dir.path() + "MENU.SST"));
+  EXPECT_EQ(ListedNames(dir.path() + "*.*"), std::vector<std::string>{"Menu.SST"});
   // A rename never replaces, also not a name that differs in case only.
   WriteFile(dir.path() + "other", "y");
   EXPECT_NE(host.Rename(dir.path() + "other", dir.path() + "menu.sst"), 0);
@@ -86,7 +146,7 @@ TEST(PosixPlatform, ResolvesLastComponentWithoutRegardToCase) {
 }
 
 TEST(PosixPlatform, CaseResolutionFollowsChangesOfTheDirectory) {
-  POSIX_HOST_ONLY("the POSIX case resolution");
+  POSIX_HOST_ONLY("the POSIX index of names by case (Windows' file system resolves case itself)");
   TempDir dir;
   const std::string d = dir.Sub("menu");
   WriteFile(d + "Menu.SST", "x");
@@ -117,7 +177,7 @@ TEST(PosixPlatform, CaseResolutionFollowsChangesOfTheDirectory) {
 }
 
 TEST(PosixPlatform, FindFilesListsRegularVisibleFilesSorted) {
-  POSIX_HOST_ONLY("names that differ in case only");
+  POSIX_HOST_ONLY("names that differ in case only, which one Windows directory cannot hold");
   TempDir dir;
   for (const char* n : {"b.sst", "A.SST", "a.SST", ".hidden.sst", "c.ssd", "C.SST"}) WriteFile(dir.path() + n, "");
   dir.Sub("d.sst");
@@ -156,15 +216,17 @@ const char kHalfKana[] = "\xC3\xBD\xC4";
 const char kKanji[] = "\x8C\xA9\x90\xCF";
 const char kKana[] = "\x83\x65\x83\x58\x83\x67";
 
-TEST(PosixPlatform, NamesMixingKanaKanjiAndLettersResolveInEitherCase) {
-  POSIX_HOST_ONLY("the POSIX case resolution");
+TEST(HostPlatform, NamesMixingKanaKanjiAndLettersResolveInEitherCase) {
   TempDir dir;
-  WriteFile(dir.path() + "ﾃｽﾄa.csv", "1");
-  WriteFile(dir.path() + "見積b.Txt", "2");
-  WriteFile(dir.path() + "xテストy.dat", "3");
   Platform& host = NativePlatform();
   std::uint32_t attrs = 0;
   const std::string d = dir.path();
+  for (const std::string& name : {std::string(kHalfKana) + "a.csv", std::string(kKanji) + "b.Txt",
+                                  "x" + std::string(kKana) + "y.dat"}) {
+    const int fd = host.Open(d + name, OpenMode::kCreateNew);
+    ASSERT_GE(fd, 0) << name;
+    host.Close(fd);
+  }
   for (const std::string& name : {std::string(kHalfKana) + "A.CSV", std::string(kKanji) + "B.TXT",
                                   "X" + std::string(kKana) + "Y.DAT", std::string(kHalfKana) + "a.csv"}) {
     EXPECT_EQ(host.GetAttributes(d + name, &attrs), 0) << name;
@@ -176,12 +238,12 @@ TEST(PosixPlatform, NamesMixingKanaKanjiAndLettersResolveInEitherCase) {
   const int w = host.Open(d + kHalfKana + "A.CSV", OpenMode::kReadWriteCreate);
   ASSERT_GE(w, 0);
   host.Close(w);
-  EXPECT_FALSE(Exists(d + "ﾃｽﾄA.CSV"));
+  EXPECT_EQ(ListedNames(d + "*.csv"), std::vector<std::string>{std::string(kHalfKana) + "a.csv"});
   EXPECT_EQ(AsciiUpper("ﾃｽﾄa.csv"), "ﾃｽﾄA.CSV");
 }
 
 TEST(PosixPlatform, LinksAreNamesOfTheirOwnAndNeverFollowed) {
-  POSIX_HOST_ONLY("symbolic links");
+  POSIX_HOST_ONLY("symbolic links, which a Windows user without the privilege cannot make");
   TempDir dir;
   const std::string d = dir.Sub("menu");
   const std::string outside = dir.path() + "outside";
@@ -222,17 +284,27 @@ TEST(PosixPlatform, LinksAreNamesOfTheirOwnAndNeverFollowed) {
   EXPECT_TRUE(Exists(d + "NEW.CSV"));
 }
 
-TEST(PosixPlatform, NameFitsTheFileSystemsLimit) {
-  POSIX_HOST_ONLY("the POSIX name limit");
+TEST(HostPlatform, NameFitsTheFileSystemsLimit) {
   TempDir dir;
   Platform& host = NativePlatform();
-  // 200 half-width kana are 200 bytes of CP932 but 600 of UTF-8.
   std::string kana;
   for (int i = 0; i < 200; ++i) kana += '\xB1';
+#ifdef _WIN32
+  // Windows counts UTF-16 units, one per half-width kana: 255 for a name, and fewer than MAX_PATH
+  // (260) for the whole path.
+  const std::size_t room = 259 - dir.path().size();
+  ASSERT_LT(room, 255u);
+  EXPECT_TRUE(host.NameFits(dir.path(), kana.substr(0, room)));
+  EXPECT_TRUE(host.NameFits(dir.path(), std::string(room, 'A')));
+  EXPECT_FALSE(host.NameFits(dir.path(), std::string(room + 1, 'A')));
+  EXPECT_FALSE(host.NameFits(dir.path(), std::string(256, 'A')));
+#else
+  // 200 half-width kana are 200 bytes of CP932 but 600 of UTF-8.
   EXPECT_FALSE(host.NameFits(dir.path(), kana));
   EXPECT_TRUE(host.NameFits(dir.path(), kana.substr(0, 80)));
   EXPECT_TRUE(host.NameFits(dir.path(), std::string(255, 'A')));
   EXPECT_FALSE(host.NameFits(dir.path(), std::string(256, 'A')));
+#endif
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 #include "support/fault_platform.h"
 
-#include <unistd.h>
+#include "support/child_process.h"
 
 namespace quarvel {
 
@@ -36,7 +36,7 @@ void FaultPlatform::ResetCounts() { counts_.fill(0); }
 bool FaultPlatform::Hit(FaultOp op) {
   ++steps_;
   if (on_step_) on_step_(op, steps_);
-  if (steps_ == exit_at_ && op != FaultOp::kWrite) ::_exit(exit_code_);
+  if (steps_ == exit_at_ && op != FaultOp::kWrite) EndProcessNow(exit_code_);
   const int n = ++counts_[static_cast<int>(op)];
   if (op == also_op_ && n >= also_at_) {
     fired_ = true;
@@ -73,7 +73,7 @@ long FaultPlatform::Read(int fd, void* buffer, std::size_t n) {
 long FaultPlatform::Write(int fd, const void* buffer, std::size_t n) {
   if (steps_ + 1 == exit_at_) {
     base_.Write(fd, buffer, n / 2);
-    ::_exit(exit_code_);
+    EndProcessNow(exit_code_);
   }
   // A full disk: half of the bytes land, then the write stops.
   if (Hit(FaultOp::kWrite)) return n / 2 > 0 ? base_.Write(fd, buffer, n / 2) : 0;

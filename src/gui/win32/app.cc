@@ -5,7 +5,7 @@
 #include "app/registration.h"
 #include "gui/win32/layout_dialog.h"
 #include "gui/win32/main_window.h"
-#include "gui/win32/registration_win32.h"
+#include "platform/registration_win32.h"
 #include "gui/win32/ui_text.h"
 #include "shell/env.h"
 #include "shell/ui_services.h"

@@ -4,7 +4,11 @@
 
 #include "app/registration.h"
 #include "gui/wx/main_window.h"
+#ifdef _WIN32
+#include "platform/registration_win32.h"
+#else
 #include "gui/wx/registration_posix.h"
+#endif
 #include "platform/text.h"
 #include "shell/env.h"
 #include "shell/ui_services.h"
@@ -41,7 +45,13 @@ int TQuarvelApp::OnRun() {
   return code;
 }
 
-void TQuarvelApp::RegisterServer() { quarvel::RegisterServer(services_, ApplyRegistrationPosix); }
+void TQuarvelApp::RegisterServer() {
+#ifdef _WIN32
+  quarvel::RegisterServer(services_, ApplyRegistrationWin32);
+#else
+  quarvel::RegisterServer(services_, ApplyRegistrationPosix);
+#endif
+}
 
 int TQuarvelApp::Run(const EntryPlan& plan) {
   SetAppDisplayName(FromCp932(plan.title));

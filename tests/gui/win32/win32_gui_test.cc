@@ -24,7 +24,7 @@
 #include "engine/diff_writer.h"
 #include "gui/win32/layout_dialog.h"
 #include "gui/win32/main_window.h"
-#include "gui/win32/registration_win32.h"
+#include "platform/registration_win32.h"
 #include "gui/win32/ui_text.h"
 #include "platform/platform.h"
 #include "sample/menu_dir_builder.h"

@@ -1,4 +1,4 @@
-#include "app/registry_entries.h"
+#include "platform/registry_values.h"
 
 #include <map>
 #include <utility>

@@ -1,11 +1,10 @@
-#include "gui/win32/registration_win32.h"
+#include "platform/registration_win32.h"
 
 #include <windows.h>
 
 #include <vector>
 
-#include "app/registry_entries.h"
-#include "gui/win32/ui_text.h"
+#include "platform/registry_values.h"
 #include "platform/win32_text.h"
 
 namespace quarvel {
@@ -20,14 +19,16 @@ bool ProgramPath(std::string* path) {
 }
 
 bool WriteValue(const RegistryValue& value) {
-  const std::wstring key = L"Software\\Classes\\" + Wide(value.key);
+  std::wstring subkey, name, data;
+  if (!Cp932ToWide(value.key, &subkey) || !Cp932ToWide(value.name, &name) || !Cp932ToWide(value.data, &data)) {
+    return false;
+  }
+  const std::wstring key = L"Software\\Classes\\" + subkey;
   HKEY handle = nullptr;
   if (RegCreateKeyExW(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE, nullptr,
                       &handle, nullptr) != ERROR_SUCCESS) {
     return false;
   }
-  const std::wstring name = Wide(value.name);
-  const std::wstring data = Wide(value.data);
   const LONG set = RegSetValueExW(handle, name.empty() ? nullptr : name.c_str(), 0, REG_SZ,
                                   reinterpret_cast<const BYTE*>(data.c_str()),
                                   static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t)));

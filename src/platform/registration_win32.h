@@ -1,6 +1,7 @@
 // Registration on Windows: the registry values of a registration script, written under the current
 // user's classes (HKEY_CURRENT_USER\Software\Classes), so that no administrator rights are needed.
 #pragma once
+#ifdef _WIN32
 
 #include <string>
 
@@ -12,3 +13,5 @@ namespace quarvel {
 int ApplyRegistrationWin32(const std::string& script);
 
 }  // namespace quarvel
+
+#endif  // _WIN32
