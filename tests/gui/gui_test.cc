@@ -264,7 +264,7 @@ TEST_F(GuiTest, AddAndRemoveChangeTheCommandListAndWriteMakesADiff) {
   Type(p, kComment, "first update");
   const std::string out = tmp_.path() + "out.kmd";
   ui_.fileAnswers.push_back(out);
-  ui_.progressDelayMs = 0;  // the progress dialog shows from the first chunk and changes nothing
+  ui_.progress.delayMs = 0;  // the progress dialog shows from the first chunk and changes nothing
   Click(p, kWrite);
   ASSERT_EQ(ui_.messages.size(), 1u);
   // It had a total: once everything was copied its bar had all but filled.
@@ -338,7 +338,7 @@ TEST_F(GuiTest, ImportShowsTheDiffLeavesLinesOutAndImportsIntoTheChosenDirectory
   const std::string chosen = target + "sub/";
   EXPECT_EQ(TextOf(p, kTarget), chosen);
 
-  ui_.progressDelayMs = 0;
+  ui_.progress.delayMs = 0;
   Click(p, kImport);
   ASSERT_EQ(ui_.messages.size(), 2u);  // the confirmation, then the end
   const auto [value, range] = ui_.progressAtMessage[1];

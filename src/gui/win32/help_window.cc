@@ -1,6 +1,7 @@
 #include "gui/win32/help_window.h"
 
 #include "gui/win32/ui_text.h"
+#include "gui/win32/window_class.h"
 
 namespace quarvel {
 
@@ -25,20 +26,6 @@ LRESULT CALLBACK HelpProcedure(HWND window, UINT message, WPARAM wParam, LPARAM 
   }
 }
 
-bool RegisterHelpClass() {
-  static const bool registered = [] {
-    WNDCLASSEXW cls{};
-    cls.cbSize = sizeof cls;
-    cls.lpfnWndProc = HelpProcedure;
-    cls.hInstance = GetModuleHandleW(nullptr);
-    cls.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    cls.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-    cls.lpszClassName = kHelpClass;
-    return RegisterClassExW(&cls) != 0;
-  }();
-  return registered;
-}
-
 // An edit control ends its lines with CR LF.
 std::wstring EditLines(const std::wstring& text) {
   std::wstring out;
@@ -61,7 +48,7 @@ HFONT ApplicationFont(HWND window) {
 }
 
 HWND OpenHelpWindow(HWND owner, const std::string& text) {
-  if (!RegisterHelpClass()) return nullptr;
+  if (!RegisterWindowClass(kHelpClass, HelpProcedure, IDC_ARROW, COLOR_WINDOW)) return nullptr;
   HWND window = CreateWindowExW(0, kHelpClass, L"\x30D8\x30EB\x30D7", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,  // ヘルプ
                                 CW_USEDEFAULT, 600, 360, owner, nullptr, GetModuleHandleW(nullptr), nullptr);
   if (!window) return nullptr;

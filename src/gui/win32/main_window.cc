@@ -4,6 +4,7 @@
 #include "dialogs/make_dlg_layout.h"
 #include "dialogs/view_routes.h"
 #include "gui/win32/ui_text.h"
+#include "gui/win32/window_class.h"
 
 namespace quarvel {
 
@@ -13,21 +14,6 @@ constexpr wchar_t kFrameClass[] = L"QuarvelMainWindow";
 constexpr DWORD kFrameStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
 // Posted once the dialog has closed: the frame goes after the event that closed it has returned.
 constexpr UINT kDialogClosed = WM_APP + 2;
-
-bool RegisterFrameClass() {
-  static const bool registered = [] {
-    WNDCLASSEXW cls{};
-    cls.cbSize = sizeof cls;
-    cls.lpfnWndProc = MainWindow::Procedure;
-    cls.hInstance = GetModuleHandleW(nullptr);
-    cls.hIcon = LoadIconW(cls.hInstance, MAKEINTRESOURCEW(TSDIDecFrame::kIconResource));
-    cls.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    cls.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    cls.lpszClassName = kFrameClass;
-    return RegisterClassExW(&cls) != 0;
-  }();
-  return registered;
-}
 
 }  // namespace
 
@@ -42,7 +28,10 @@ MainWindow::~MainWindow() {
 }
 
 bool MainWindow::Create(int showState) {
-  if (!RegisterFrameClass()) return false;
+  if (!RegisterWindowClass(kFrameClass, Procedure, IDC_ARROW, COLOR_BTNFACE,
+                           LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(TSDIDecFrame::kIconResource)))) {
+    return false;
+  }
   frame_ = CreateWindowExW(0, kFrameClass, Wide(plan_.title).c_str(), kFrameStyle, CW_USEDEFAULT, CW_USEDEFAULT,
                            CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
   if (!frame_) return false;

@@ -17,6 +17,7 @@
 #include "gui/win32/help_window.h"
 #include "gui/win32/layout_dialog.h"
 #include "gui/win32/ui_text.h"
+#include "gui/win32/window_class.h"
 #include "platform/win32_text.h"
 
 namespace quarvel {
@@ -25,20 +26,6 @@ namespace {
 
 constexpr wchar_t kProgressClass[] = L"QuarvelProgress";
 constexpr std::size_t kPathChars = 32768;  // the longest path the wide file APIs take
-
-bool RegisterProgressClass() {
-  static const bool registered = [] {
-    WNDCLASSEXW cls{};
-    cls.cbSize = sizeof cls;
-    cls.lpfnWndProc = DefWindowProcW;
-    cls.hInstance = GetModuleHandleW(nullptr);
-    cls.hCursor = LoadCursorW(nullptr, IDC_WAIT);
-    cls.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    cls.lpszClassName = kProgressClass;
-    return RegisterClassExW(&cls) != 0;
-  }();
-  return registered;
-}
 
 // "label|pattern|label|pattern|" as the common dialogs take it: each part ended by a NUL, and the
 // whole by a second one.
@@ -128,27 +115,18 @@ void Win32DialogServices::EndWaitCursor() {
 }
 
 void Win32DialogServices::BeginWork() {
-  if (workDepth_++ > 0) return;
-  workStart_ = std::chrono::steady_clock::now();
-  SetCopyProgress([this](std::uint64_t bytes) { OnCopied(bytes); });
+  if (progress.BeginWork()) SetCopyProgress([this](std::uint64_t bytes) { OnCopied(bytes); });
 }
 
 void Win32DialogServices::EndWork() {
-  if (--workDepth_ > 0) return;
+  if (!progress.EndWork()) return;
   SetCopyProgress(nullptr);
   CloseProgress();
-  EndCopyWork();
 }
 
-void Win32DialogServices::BeginCopyWork(std::uint64_t totalBytes) {
-  copyTotal_ = totalBytes;
-  copied_ = 0;
-}
+void Win32DialogServices::BeginCopyWork(std::uint64_t totalBytes) { progress.BeginCopyWork(totalBytes); }
 
-void Win32DialogServices::EndCopyWork() {
-  copyTotal_ = 0;
-  copied_ = 0;
-}
+void Win32DialogServices::EndCopyWork() { progress.EndCopyWork(); }
 
 void Win32DialogServices::CloseProgress() {
   if (!progress_) return;
@@ -157,14 +135,14 @@ void Win32DialogServices::CloseProgress() {
   bar_ = nullptr;
 }
 
-// A chunk was copied: once the work has gone on for a while a progress window shows how far a long
-// diff write or import has come, or that it is alive when its total is not known. It only reports;
-// the work goes on unchanged, and the window is painted at once since no message loop runs meanwhile.
+// A chunk was copied: a long diff write or import shows how far it has come, or that it is alive when
+// its total is not known. The window only reports; the work goes on unchanged, and the window is
+// painted at once since no message loop runs meanwhile.
 void Win32DialogServices::OnCopied(std::uint64_t bytes) {
-  copied_ += bytes;
+  const int position = progress.OnCopied(bytes);
+  if (position < 0) return;
   if (!progress_) {
-    const auto waited = std::chrono::steady_clock::now() - workStart_;
-    if (waited < std::chrono::milliseconds(progressDelayMs) || !RegisterProgressClass()) return;
+    if (!RegisterWindowClass(kProgressClass, DefWindowProcW, IDC_WAIT, COLOR_BTNFACE)) return;
     RECT area{0, 0, 320, 80};
     AdjustWindowRectEx(&area, WS_POPUP | WS_CAPTION, FALSE, WS_EX_DLGMODALFRAME);
     const int width = area.right - area.left;
@@ -179,17 +157,8 @@ void Win32DialogServices::OnCopied(std::uint64_t bytes) {
     SendMessageW(label, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
     bar_ = CreateWindowExW(0, PROGRESS_CLASSW, nullptr, WS_CHILD | WS_VISIBLE, 16, 40, 288, 20, progress_, nullptr,
                            GetModuleHandleW(nullptr), nullptr);
-    SendMessageW(bar_, PBM_SETRANGE32, 0, kProgressRange);
+    SendMessageW(bar_, PBM_SETRANGE32, 0, CopyProgress::kRange);
     ShowWindow(progress_, SW_SHOWNA);
-  }
-  int position;
-  if (copyTotal_ == 0) {
-    pulse_ = (pulse_ + kProgressRange / 20) % kProgressRange;
-    position = pulse_;
-  } else {
-    // An estimate that fell short holds the bar just before its end.
-    const std::uint64_t done = std::min<std::uint64_t>(copied_, copyTotal_);
-    position = static_cast<int>(std::min<std::uint64_t>(done * kProgressRange / copyTotal_, kProgressRange - 1));
   }
   SendMessageW(bar_, PBM_SETPOS, position, 0);
   UpdateWindow(progress_);

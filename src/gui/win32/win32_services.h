@@ -4,11 +4,11 @@
 
 #include <windows.h>
 
-#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <string>
 
+#include "dialogs/copy_progress.h"
 #include "dialogs/dialog_services.h"
 
 namespace quarvel {
@@ -30,9 +30,8 @@ class Win32DialogServices : public DialogServices {
   // The mode dialog's closing is seen by the main window through the model's result.
   void EndDialog(int, int) override {}
 
-  // Brackets the handling of one user event: while it runs, file copies that go on longer than
-  // `progressDelayMs` show a progress window, which goes when the event is done or a message shows.
-  // Its bar fills towards the total of the copy work announced, and cycles when none was.
+  // Brackets the handling of one user event: while it runs, long file copies show a progress window
+  // (see CopyProgress), which goes when the event is done or a message shows.
   void BeginWork();
   void EndWork();
   void BeginCopyWork(std::uint64_t totalBytes) override;
@@ -44,7 +43,8 @@ class Win32DialogServices : public DialogServices {
 
   // Called with each modal dialog (analysis, directory chooser) once it is shown; tests drive it.
   std::function<void(LayoutDialog&)> onModalShown;
-  long progressDelayMs = 700;
+  // When the progress window appears and where its bar stands; tests shorten its delay.
+  CopyProgress progress;
   // The progress bar's window while it shows, else nullptr; the last help window opened.
   HWND progressBar() const { return bar_; }
   HWND lastHelpWindow() const { return help_; }
@@ -58,16 +58,8 @@ class Win32DialogServices : public DialogServices {
   HWND help_ = nullptr;
   int waitDepth_ = 0;
   HCURSOR savedCursor_ = nullptr;
-  int workDepth_ = 0;
-  std::uint64_t copyTotal_ = 0;  // bytes announced, 0 when not known
-  std::uint64_t copied_ = 0;     // bytes copied since the announcement
-  std::chrono::steady_clock::time_point workStart_;
   HWND progress_ = nullptr;
   HWND bar_ = nullptr;
-  int pulse_ = 0;
 };
-
-// The number of steps of the progress bar.
-constexpr int kProgressRange = 1000;
 
 }  // namespace quarvel

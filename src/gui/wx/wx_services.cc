@@ -16,10 +16,6 @@
 
 namespace quarvel {
 
-namespace {
-constexpr int kProgressRange = 1000;  // steps of the progress bar
-}  // namespace
-
 bool WxDialogServices::ShowHelp(void* window, int context) {
   const char* text = HelpText(context);
   if (!text) return false;
@@ -43,27 +39,18 @@ int WxDialogServices::ShowMessage(void* window, const std::string& text, const s
 }
 
 void WxDialogServices::BeginWork() {
-  if (workDepth_++ > 0) return;
-  waitClock_.Start();
-  SetCopyProgress([this](std::uint64_t bytes) { OnCopied(bytes); });
+  if (progress.BeginWork()) SetCopyProgress([this](std::uint64_t bytes) { OnCopied(bytes); });
 }
 
 void WxDialogServices::EndWork() {
-  if (--workDepth_ > 0) return;
+  if (!progress.EndWork()) return;
   SetCopyProgress(nullptr);
   CloseProgress();
-  EndCopyWork();
 }
 
-void WxDialogServices::BeginCopyWork(std::uint64_t totalBytes) {
-  copyTotal_ = totalBytes;
-  copied_ = 0;
-}
+void WxDialogServices::BeginCopyWork(std::uint64_t totalBytes) { progress.BeginCopyWork(totalBytes); }
 
-void WxDialogServices::EndCopyWork() {
-  copyTotal_ = 0;
-  copied_ = 0;
-}
+void WxDialogServices::EndCopyWork() { progress.EndCopyWork(); }
 
 void WxDialogServices::CloseProgress() {
   if (!progress_) return;
@@ -71,24 +58,20 @@ void WxDialogServices::CloseProgress() {
   progress_ = nullptr;
 }
 
-// A chunk was copied: once the work has gone on for a while a progress dialog shows how far a long
-// diff write or import has come, or that it is alive when its total is not known. It only reports;
-// the work goes on unchanged.
+// A chunk was copied: a long diff write or import shows how far it has come, or that it is alive when
+// its total is not known. The dialog only reports; the work goes on unchanged.
 void WxDialogServices::OnCopied(std::uint64_t bytes) {
-  copied_ += bytes;
+  const int position = progress.OnCopied(bytes);
+  if (position < 0) return;
   if (!progress_) {
-    if (waitClock_.Time() < progressDelayMs) return;
     progress_ = new wxProgressDialog(FromCp932(ApplicationTitle()), wxString::FromUTF8("処理中です..."),
-                                     kProgressRange, wxTheApp->GetTopWindow(), wxPD_APP_MODAL | wxPD_ELAPSED_TIME);
+                                     CopyProgress::kRange, wxTheApp->GetTopWindow(), wxPD_APP_MODAL | wxPD_ELAPSED_TIME);
   }
-  if (copyTotal_ == 0) {
+  if (progress.Pulsing()) {
     progress_->Pulse();
-    return;
+  } else {
+    progress_->Update(position);
   }
-  // The bar stops short of its end: a progress dialog that reaches it waits for the user to close it.
-  // An estimate that fell short holds it there.
-  const std::uint64_t done = std::min<std::uint64_t>(copied_, copyTotal_);
-  progress_->Update(static_cast<int>(std::min<std::uint64_t>(done * kProgressRange / copyTotal_, kProgressRange - 1)));
 }
 
 std::string WxDialogServices::ApplicationTitle() {

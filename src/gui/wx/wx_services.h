@@ -3,12 +3,12 @@
 #pragma once
 
 #include <wx/progdlg.h>
-#include <wx/stopwatch.h>
 #include <wx/wx.h>
 
 #include <functional>
 
 #include "app/help_text.h"
+#include "dialogs/copy_progress.h"
 #include "dialogs/dialog_services.h"
 
 namespace quarvel {
@@ -24,9 +24,8 @@ class WxDialogServices : public DialogServices {
   void BeginWaitCursor() override { wxBeginBusyCursor(); }
   void EndWaitCursor() override { wxEndBusyCursor(); }
 
-  // Brackets the handling of one user event: while it runs, file copies that go on longer than
-  // `progressDelayMs` show a progress dialog, which goes when the event is done or a message shows.
-  // Its bar fills towards the total of the copy work announced, and pulses when none was.
+  // Brackets the handling of one user event: while it runs, long file copies show a progress dialog
+  // (see CopyProgress), which goes when the event is done or a message shows.
   void BeginWork();
   void EndWork();
   void BeginCopyWork(std::uint64_t totalBytes) override;
@@ -36,16 +35,12 @@ class WxDialogServices : public DialogServices {
 
   // Called with each modal dialog (analysis, directory chooser) once it is shown; tests drive it.
   std::function<void(wxDialog&)> onModalShown;
-  // How long copying goes on before the progress dialog appears.
-  long progressDelayMs = 700;
+  // When the progress dialog appears and where its bar stands; tests shorten its delay.
+  CopyProgress progress;
 
  private:
   void OnCopied(std::uint64_t bytes);
   void CloseProgress();
-  int workDepth_ = 0;
-  std::uint64_t copyTotal_ = 0;  // bytes announced, 0 when not known
-  std::uint64_t copied_ = 0;     // bytes copied since the announcement
-  wxStopWatch waitClock_;
   wxProgressDialog* progress_ = nullptr;
 };
 

@@ -289,12 +289,12 @@ TEST_F(Win32GuiTest, AddAndRemoveChangeTheCommandListAndWriteMakesADiff) {
   Type(d, kComment, "first update");
   const std::string out = tmp_.path() + "out.kmd";
   ui_.fileAnswers.push_back(out);
-  ui_.progressDelayMs = 0;  // the progress window shows from the first chunk and changes nothing
+  ui_.progress.delayMs = 0;  // the progress window shows from the first chunk and changes nothing
   Click(d, kWrite);
   ASSERT_EQ(ui_.messages.size(), 1u);
   // It had a total: once everything was copied its bar had all but filled.
   const auto [position, range] = ui_.progressAtMessage[0];
-  EXPECT_EQ(range, kProgressRange);
+  EXPECT_EQ(range, CopyProgress::kRange);
   EXPECT_GE(position, range * 9 / 10);
   EXPECT_TRUE(w.rules().CloseRequested());  // the dialog closed, and the program with it
   ExpectFrameGoes();
@@ -370,10 +370,10 @@ TEST_F(Win32GuiTest, ImportShowsTheDiffLeavesLinesOutAndImportsIntoTheChosenDire
   std::transform(chosen.begin(), chosen.end(), chosen.begin(), [](char c) { return c >= 'A' && c <= 'Z' ? c + 32 : c; });
   EXPECT_EQ(TextOf(d, kTarget), chosen);
 
-  ui_.progressDelayMs = 0;
+  ui_.progress.delayMs = 0;
   Click(d, kImport);
   ASSERT_EQ(ui_.messages.size(), 2u);  // the confirmation, then the end
-  EXPECT_GE(ui_.progressAtMessage[1].first, kProgressRange * 9 / 10);
+  EXPECT_GE(ui_.progressAtMessage[1].first, CopyProgress::kRange * 9 / 10);
   EXPECT_TRUE(w.rules().CloseRequested());
   ExpectFrameGoes();
   EXPECT_TRUE(Exists(sub + "SALES.SST"));
