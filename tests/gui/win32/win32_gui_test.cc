@@ -359,7 +359,12 @@ TEST_F(Win32GuiTest, ImportShowsTheDiffLeavesLinesOutAndImportsIntoTheChosenDire
     chooserShown = true;
     ExpectClearLayout(c, DirectryLayout());
     const int line = LineIndex(c, directry::kDirectories, "sub");
-    ASSERT_GE(line, 0);
+    if (line < 0) {
+      // A modal dialog left open would hold the test until its time runs out.
+      ADD_FAILURE() << "no line \"sub\" in the directory chooser";
+      PostMessageW(c.window(), WM_CLOSE, 0, 0);
+      return;
+    }
     DoubleClickLine(c, directry::kDirectories, line);
     Click(c, directry::kAccept);
   };
