@@ -34,15 +34,18 @@ namespace quarvel {
 namespace {
 
 // The real services but for the modal boxes a test cannot answer: messages are recorded and
-// answered OK, with the progress bar's state at that moment; the file dialog answers from a queue.
+// answered OK, with the progress bar's state at that moment (or, with `realMessages`, shown as the
+// program shows them); the file dialog answers from a queue.
 class TestServices : public Win32DialogServices {
  public:
+  bool realMessages = false;
   std::vector<std::string> messages;
   std::vector<std::pair<int, int>> progressAtMessage;  // position and range, or {-1, -1}
   std::deque<std::string> fileAnswers;
   std::vector<std::pair<int, int>> ended;  // resource, outcome
   void EndDialog(int resource, int outcome) override { ended.emplace_back(resource, outcome); }
-  int ShowMessage(void*, const std::string& text, const std::string&, unsigned) override {
+  int ShowMessage(void* window, const std::string& text, const std::string& caption, unsigned style) override {
+    if (realMessages) return Win32DialogServices::ShowMessage(window, text, caption, style);
     messages.push_back(text);
     std::pair<int, int> progress{-1, -1};
     if (HWND bar = progressBar()) {
@@ -433,6 +436,71 @@ TEST_F(Win32GuiTest, EscapeAndTheCloseBoxAreTheCancelOfEveryDialog) {
     EXPECT_FALSE(IsWindow(frame));
     Pump();
   }
+}
+
+// Answers each message box of the program as it activates, recording its owner and whether the
+// window it stands over still took input meanwhile.
+struct MessageBoxAnswerer {
+  static MessageBoxAnswerer* current;
+  HWND watched = nullptr;
+  std::vector<HWND> owners;
+  std::vector<bool> watchedEnabled;
+  HHOOK hook = SetWindowsHookExW(WH_CBT, Hook, nullptr, GetCurrentThreadId());
+  MessageBoxAnswerer() { current = this; }
+  ~MessageBoxAnswerer() {
+    UnhookWindowsHookEx(hook);
+    current = nullptr;
+  }
+  static LRESULT CALLBACK Hook(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == HCBT_ACTIVATE && current) {
+      HWND box = reinterpret_cast<HWND>(wParam);
+      wchar_t name[32] = {};
+      GetClassNameW(box, name, 32);
+      // A message box: the dialog class with the application's title as its caption.
+      if (lstrcmpW(name, L"#32770") == 0 && WindowText(box) == L"Quarvel test") {
+        current->owners.push_back(GetWindow(box, GW_OWNER));
+        current->watchedEnabled.push_back(IsWindowEnabled(current->watched) != FALSE);
+        PostMessageW(box, WM_COMMAND, IDOK, 0);
+      }
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+  }
+};
+MessageBoxAnswerer* MessageBoxAnswerer::current = nullptr;
+
+TEST_F(Win32GuiTest, WhatADialogOpensBelongsToItAndLeavesItWithoutInputMeanwhile) {
+  using namespace make_dlg;
+  LayoutDialog& d = *Open(ModeDialog::kCreate).dialog();
+  HWND frame = window_->window();
+  HWND analysis = nullptr;
+  HWND chooserOwner = nullptr;
+  bool analysisEnabled = true;
+  MessageBoxAnswerer answerer;
+  ui_.realMessages = true;
+  ui_.onModalShown = [&](LayoutDialog& m) {
+    if (analysis) {  // the directory chooser, opened from the analysis dialog
+      chooserOwner = GetWindow(m.window(), GW_OWNER);
+      analysisEnabled = IsWindowEnabled(analysis) != FALSE;
+      EXPECT_EQ(ui_.OwnerFor(frame), m.window());
+      Click(m, directry::kCancel);
+      return;
+    }
+    analysis = m.window();
+    answerer.watched = analysis;
+    Click(m, kaiseki_dlg::kBrowse);
+    EXPECT_EQ(ui_.OwnerFor(frame), analysis);
+    // No old directory: the message stands over the analysis dialog, not over the frame behind it.
+    Type(m, kaiseki_dlg::kOldDir, "");
+    Click(m, kaiseki_dlg::kRun);
+    Click(m, kaiseki_dlg::kCancel);
+  };
+  Click(d, kAnalyse);
+  ASSERT_NE(analysis, nullptr);
+  EXPECT_EQ(chooserOwner, analysis);
+  EXPECT_FALSE(analysisEnabled);
+  EXPECT_EQ(answerer.owners, (std::vector<HWND>{analysis}));
+  EXPECT_EQ(answerer.watchedEnabled, (std::vector<bool>{false}));
+  EXPECT_EQ(ui_.OwnerFor(frame), frame);
 }
 
 TEST_F(Win32GuiTest, HelpOpensAWindowWithTheTextOfItsContext) {
