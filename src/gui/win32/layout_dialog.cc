@@ -390,11 +390,14 @@ void LayoutDialog::Mirror() {
 }
 
 void LayoutDialog::Run(const std::function<void()>& handler) {
+  if (busy_) return;
+  busy_ = true;
   Collect();
   if (beforeEvent) beforeEvent();
   handler();
   if (doneEvent) doneEvent();
   Mirror();
+  busy_ = false;
   if (afterEvent) afterEvent();
   if (modal_ && result_ && result_() != 0) EndDialog(window_, result_());
 }

@@ -503,6 +503,30 @@ TEST_F(Win32GuiTest, WhatADialogOpensBelongsToItAndLeavesItWithoutInputMeanwhile
   EXPECT_EQ(ui_.OwnerFor(frame), frame);
 }
 
+TEST_F(Win32GuiTest, TheFrameStaysWhileAnEventOfItsDialogRuns) {
+  using namespace make_dlg;
+  MainWindow& w = Open(ModeDialog::kCreate);
+  LayoutDialog& d = *w.dialog();
+  HWND frame = w.window();
+  bool stayed = false;
+  int clicks = 0;
+  ui_.onModalShown = [&](LayoutDialog& a) {
+    // A close sent to the frame, or a click that reaches the dialog behind, while the analysis runs.
+    SendMessageW(frame, WM_CLOSE, 0, 0);
+    ++clicks;
+    SendMessageW(d.window(), WM_COMMAND, MAKEWPARAM(kAnalyse, BN_CLICKED), 0);
+    stayed = IsWindow(frame) && IsWindow(a.window()) && w.makeDlg()->Result() == 0;
+    Click(a, kaiseki_dlg::kCancel);
+  };
+  Click(d, kAnalyse);
+  EXPECT_TRUE(stayed);
+  EXPECT_EQ(clicks, 1);  // the second analysis never opened inside the first
+  EXPECT_TRUE(IsWindow(frame));
+  EXPECT_FALSE(w.rules().CloseRequested());
+  SendMessageW(frame, WM_CLOSE, 0, 0);  // once it is done, the close box closes
+  EXPECT_FALSE(IsWindow(frame));
+}
+
 TEST_F(Win32GuiTest, HelpOpensAWindowWithTheTextOfItsContext) {
   Open(ModeDialog::kCreate);
   EXPECT_FALSE(ui_.ShowHelp(nullptr, 999));
