@@ -4,6 +4,7 @@
 #include <uxtheme.h>
 
 #include <algorithm>
+#include <cstring>
 
 #include "gui/win32/ui_text.h"
 
@@ -59,6 +60,8 @@ ControlClass ClassOf(const ControlLayout& c) {
     case ControlKind::kStatic: {
       DWORD style = common | ((c.styles & kCentered) ? SS_CENTER : SS_LEFT);
       if (c.styles & kSunken) style |= SS_SUNKEN;
+      // Paths and descriptions show every "&" they hold; only a label with a mnemonic underlines.
+      if (!c.text || !std::strchr(c.text, '&')) style |= SS_NOPREFIX;
       return {L"STATIC", style, 0};
     }
     case ControlKind::kEdit:

@@ -527,6 +527,27 @@ TEST_F(Win32GuiTest, TheFrameStaysWhileAnEventOfItsDialogRuns) {
   EXPECT_FALSE(IsWindow(frame));
 }
 
+TEST_F(Win32GuiTest, PathsAndDescriptionsShowTheirAmpersands) {
+  using namespace load_dlg;
+  const std::string diff = tmp_.path() + "R&D.kmd";
+  SBNdtAry changes = {{kOpAddOrReplace, MenuFile, "SALES.SST", kSlip, ""}};
+  std::string comment = "Q&A";
+  ASSERT_EQ(WriteDiffFile(diff, menu_, changes, &comment), 0);
+  LayoutDialog& d = *Open(ModeDialog::kImport, diff).dialog();
+  EXPECT_EQ(TextOf(d, kDescription), "Q&A");
+  for (int id : {kDiffPath, kDescription}) EXPECT_NE(GetWindowLongW(Find(d, id), GWL_STYLE) & SS_NOPREFIX, 0) << id;
+  // A label with a mnemonic keeps it: Alt+D in the directory chooser.
+  bool checked = false;
+  ui_.onModalShown = [&](LayoutDialog& c) {
+    EXPECT_NE(GetWindowLongW(Find(c, directry::kPath), GWL_STYLE) & SS_NOPREFIX, 0);
+    EXPECT_EQ(GetWindowLongW(Find(c, directry::kDriveLabel), GWL_STYLE) & SS_NOPREFIX, 0);
+    checked = true;
+    Click(c, directry::kCancel);
+  };
+  Click(d, kBrowse);
+  EXPECT_TRUE(checked);
+}
+
 TEST_F(Win32GuiTest, HelpOpensAWindowWithTheTextOfItsContext) {
   Open(ModeDialog::kCreate);
   EXPECT_FALSE(ui_.ShowHelp(nullptr, 999));
