@@ -633,8 +633,9 @@ BOOL CALLBACK FindProcessWindow(HWND window, LPARAM data) {
 
 // Starts quarvel.exe with `arguments`; once its main window shows, checks its caption and closes it
 // with WM_CLOSE (or, with an empty `caption`, expects no window at all). Returns the exit code.
-int RunQuarvel(const std::wstring& arguments, const std::wstring& caption, const std::wstring& dir) {
-  std::wstring line = L"\"" + QuarvelExe() + L"\"" + (arguments.empty() ? L"" : L" " + arguments);
+int RunQuarvel(const std::wstring& arguments, const std::wstring& caption, const std::wstring& dir,
+               const std::wstring& exe = QuarvelExe()) {
+  std::wstring line = L"\"" + exe + L"\"" + (arguments.empty() ? L"" : L" " + arguments);
   STARTUPINFOW start{};
   start.cb = sizeof start;
   PROCESS_INFORMATION process{};
@@ -683,6 +684,21 @@ TEST_F(Win32GuiTest, QuarvelExeStartsInEachModeAndEndsOnClose) {
   EXPECT_EQ(RunQuarvel(L"/RegServer", L"", dir), 0);
   EXPECT_EQ(RegistryText(L".kmd"), L"ZELT Document.1");
   RemoveRegistration();
+}
+
+TEST_F(Win32GuiTest, RegistrationTakesAProgramPathWithoutACp932Form) {
+  // Installed in a folder named in another script (Hangul and e-acute have no CP932 form).
+  const std::wstring folder = Wide(tmp_.path()) + L"Caf\x00E9\xD55C";
+  ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+  const std::wstring exe = folder + L"\\quarvel.exe";
+  ASSERT_TRUE(CopyFileW(QuarvelExe().c_str(), exe.c_str(), FALSE));
+  RemoveRegistration();
+  EXPECT_EQ(RunQuarvel(L"/RegServer", L"", Wide(menu_), exe), 0);
+  EXPECT_EQ(RegistryText(L"ZELT Document.1\\shell\\open\\command"), L"\"" + exe + L"\" \"%1\"");
+  EXPECT_EQ(RegistryText(L"ZELT Document.1\\DefaultIcon"), L"\"" + exe + L"\",1");
+  RemoveRegistration();
+  DeleteFileW(exe.c_str());
+  RemoveDirectoryW(folder.c_str());
 }
 
 }  // namespace
