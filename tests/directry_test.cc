@@ -41,9 +41,10 @@ class MemoryTree : public DirectoryTree {
     ++changes;
     return 0;
   }
-  StringAry Drives() override { return {HostPath("/"), HostPath("/home/u/")}; }
+  StringAry Drives() override { return drives_; }
 
   std::string cwd_ = HostPath("/home/u/");
+  StringAry drives_ = {HostPath("/"), HostPath("/home/u/")};
   int changes = 0;
 
  private:
@@ -66,6 +67,23 @@ TEST_F(DirectryTest, ListsThePathFromTheRootThenTheSubdirectories) {
   EXPECT_EQ(d.Controls().List(kDirectories).CurSel(), 2);  // the current directory
   EXPECT_EQ(d.Controls().Text(kPath), HostPath("/data/menu/"));
   EXPECT_EQ(d.Controls().List(kDrives).Texts(), (std::vector<std::string>{HostPath("/"), HostPath("/home/u/")}));
+}
+
+TEST_F(DirectryTest, TheDriveListShowsTheDriveOfTheCurrentDirectory) {
+  tree_.drives_ = {HostPath("/home/u/"), HostPath("/")};
+  tree_.cwd_ = HostPath("/data/menu/");
+  TDirectry d(ui_, tree_, "caption");
+  d.OnInitDialog();
+  EXPECT_EQ(d.Controls().List(kDrives).CurSel(), 1);  // not the first line of the list
+  d.OnOpen(0);                                         // up to the root: the same drive
+  EXPECT_EQ(d.Current(), HostPath("/"));
+  EXPECT_EQ(d.Controls().List(kDrives).CurSel(), 1);
+  // A drive that cannot be entered: the list goes back to the drive of the directory shown.
+  tree_.drives_.push_back(HostPath("/nowhere/"));
+  d.OnInitDialog();
+  d.controls().MutableList(kDrives).Select(2);
+  d.OnDriveChanged();
+  EXPECT_EQ(d.Controls().List(kDrives).CurSel(), 1);
 }
 
 TEST_F(DirectryTest, AcceptOpensAnotherEntryAndAcceptsTheCurrentOne) {

@@ -91,6 +91,7 @@ void TDirectry::Rebuild() {
   std::string path = current_.substr(0, root);
   list.Add(path, 0);
   entryPaths_.push_back(path);
+  SelectDrive(path);
   for (const std::string& part : Components(current_, root)) {
     path += part;
     path += kDirSep;
@@ -106,6 +107,24 @@ void TDirectry::Rebuild() {
     }
   }
   list.Select(currentEntry_);
+}
+
+// The drive list shows the drive that holds the current directory ("c:\" and "C:\" are one drive);
+// a root it does not list leaves the selection as it is.
+void TDirectry::SelectDrive(const std::string& root) {
+  auto lower = [](std::string text) {
+    for (char& c : text) {
+      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    }
+    return text;
+  };
+  ListControl& drives = controls_.MutableList(kDrives);
+  for (int i = 0; i < drives.Count(); ++i) {
+    if (lower(drives.Item(i).text) == lower(root)) {
+      drives.Select(i);
+      return;
+    }
+  }
 }
 
 void TDirectry::OnOpen(int index) {

@@ -40,6 +40,7 @@ class TDirectry {
  private:
   bool Enter(const std::string& dir);
   void Rebuild();
+  void SelectDrive(const std::string& root);
   void Close(int outcome);
 
   DialogServices& services_;

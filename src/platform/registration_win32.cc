@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <iterator>
+#include <string>
 #include <vector>
 
 #include "platform/registry_values.h"
@@ -11,17 +13,26 @@ namespace quarvel {
 
 namespace {
 
-bool ProgramPath(std::string* path) {
+// Stands for the program's path in the values until they are UTF-16: the path may hold characters
+// without a CP932 form (a user's folder named in another script), and goes in as the system gave it.
+constexpr char kProgramMark[] = "\x01program\x01";
+
+bool ProgramPath(std::wstring* path) {
   std::vector<wchar_t> buffer(32768, L'\0');
   const DWORD n = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
   if (n == 0 || n >= buffer.size()) return false;
-  return WideToCp932(std::wstring(buffer.data(), n), path);
+  path->assign(buffer.data(), n);
+  return true;
 }
 
-bool WriteValue(const RegistryValue& value) {
+bool WriteValue(const RegistryValue& value, const std::wstring& program) {
   std::wstring subkey, name, data;
   if (!Cp932ToWide(value.key, &subkey) || !Cp932ToWide(value.name, &name) || !Cp932ToWide(value.data, &data)) {
     return false;
+  }
+  const std::wstring mark(std::begin(kProgramMark), std::end(kProgramMark) - 1);
+  for (std::size_t at = data.find(mark); at != std::wstring::npos; at = data.find(mark, at + program.size())) {
+    data.replace(at, mark.size(), program);
   }
   const std::wstring key = L"Software\\Classes\\" + subkey;
   HKEY handle = nullptr;
@@ -39,11 +50,11 @@ bool WriteValue(const RegistryValue& value) {
 }  // namespace
 
 int ApplyRegistrationWin32(const std::string& script) {
-  std::string program;
+  std::wstring program;
   RegistryValueList values;
-  if (!ProgramPath(&program) || RegistryValuesOfScript(script, program, &values) != 0) return -1;
+  if (!ProgramPath(&program) || RegistryValuesOfScript(script, kProgramMark, &values) != 0) return -1;
   for (const RegistryValue& value : values) {
-    if (!WriteValue(value)) return -1;
+    if (!WriteValue(value, program)) return -1;
   }
   return 0;
 }

@@ -4,6 +4,7 @@
 #include <uxtheme.h>
 
 #include <algorithm>
+#include <cstring>
 
 #include "gui/win32/ui_text.h"
 
@@ -59,6 +60,8 @@ ControlClass ClassOf(const ControlLayout& c) {
     case ControlKind::kStatic: {
       DWORD style = common | ((c.styles & kCentered) ? SS_CENTER : SS_LEFT);
       if (c.styles & kSunken) style |= SS_SUNKEN;
+      // Paths and descriptions show every "&" they hold; only a label with a mnemonic underlines.
+      if (!c.text || !std::strchr(c.text, '&')) style |= SS_NOPREFIX;
       return {L"STATIC", style, 0};
     }
     case ControlKind::kEdit:
@@ -390,11 +393,14 @@ void LayoutDialog::Mirror() {
 }
 
 void LayoutDialog::Run(const std::function<void()>& handler) {
+  if (busy_) return;
+  busy_ = true;
   Collect();
   if (beforeEvent) beforeEvent();
   handler();
   if (doneEvent) doneEvent();
   Mirror();
+  busy_ = false;
   if (afterEvent) afterEvent();
   if (modal_ && result_ && result_() != 0) EndDialog(window_, result_());
 }

@@ -46,6 +46,9 @@ class LayoutDialog {
   void ForwardTab(int page);
   void ForwardDoubleClick(int id, int line);
   void ForwardDropDown(int id, bool shown);
+  // An event is being handled: a modal box or dialog of its handler runs. Events that reach the
+  // dialog meanwhile are dropped, so the model never sees one inside another.
+  bool Busy() const { return busy_; }
 
   // Called around every forwarded event: the owner brackets work, and checks afterwards whether the
   // model has closed.
@@ -74,6 +77,7 @@ class LayoutDialog {
   std::map<int, HWND> windows_;
   HWND tabs_ = nullptr;  // the tab control, if the layout has one
   bool mirroring_ = false;
+  bool busy_ = false;
 };
 
 // Registers the common control classes that the dialogs use (tabs, progress bars); once per process,

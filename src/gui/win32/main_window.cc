@@ -87,7 +87,9 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_CLOSE:
       // The close box and Alt+F4: while the dialog is open they are its cancel, forwarded as its own
-      // cancel button forwards it. Should the dialog stay open, the frame stays too.
+      // cancel button forwards it. Should the dialog stay open, the frame stays too; while one of its
+      // events runs (a message or a modal dialog shows) the close waits for the user to finish it.
+      if (dialog_ && dialog_->Busy()) return 0;
       if (DialogResult() == 0 && dialog_) {
         dialog_->Forward(make_ ? make_dlg::kCancel : load_dlg::kCancel);
         if (DialogResult() == 0) return 0;

@@ -53,8 +53,7 @@ int Win32DialogServices::ShowMessage(void* window, const std::string& text, cons
   UINT flags = (style & kMbOkCancel) ? MB_OKCANCEL : MB_OK;
   if (style & kMbIconError) flags |= MB_ICONERROR;
   const std::string& shown = caption.empty() ? ApplicationTitle() : caption;
-  HWND owner = window ? static_cast<HWND>(window) : nullptr;
-  return MessageBoxW(owner, Wide(text).c_str(), Wide(shown).c_str(), flags) == IDOK ? kIdOk : kIdCancel;
+  return MessageBoxW(OwnerFor(static_cast<HWND>(window)), Wide(text).c_str(), Wide(shown).c_str(), flags) == IDOK ? kIdOk : kIdCancel;
 }
 
 bool Win32DialogServices::RunFileDialog(const FileDialogRequest& request, std::string* path) {
@@ -65,7 +64,7 @@ bool Win32DialogServices::RunFileDialog(const FileDialogRequest& request, std::s
   if (initial.size() < file.size()) std::copy(initial.begin(), initial.end(), file.begin());
   OPENFILENAMEW dialog{};
   dialog.lStructSize = sizeof dialog;
-  dialog.hwndOwner = main_;
+  dialog.hwndOwner = OwnerFor(main_);
   dialog.lpstrFilter = filter.c_str();
   dialog.nFilterIndex = 1;
   dialog.lpstrFile = file.data();
@@ -92,8 +91,8 @@ bool Win32DialogServices::BrowseDirectory(std::string* path, const std::string& 
   auto run = [this](TDirectry& chooser) {
     LayoutDialog dialog(DirectryLayout(), chooser.controls(), DirectryRoutes(chooser));
     dialog.onShown = onModalShown;
-    dialog.RunModal(main_, Wide(chooser.Caption()), [&chooser] { chooser.OnInitDialog(); },
-                    [&chooser] { return chooser.Result(); });
+    RunModal(dialog, Wide(chooser.Caption()), [&chooser] { chooser.OnInitDialog(); },
+             [&chooser] { return chooser.Result(); });
   };
   return BrowseForDirectory(*this, HostDirectoryTree(), run, path, caption, main_);
 }
@@ -101,9 +100,24 @@ bool Win32DialogServices::BrowseDirectory(std::string* path, const std::string& 
 int Win32DialogServices::RunAnalysisDialog(TSabunKaisekiDlg& analysis) {
   LayoutDialog dialog(KaisekiDlgLayout(), analysis.controls(), KaisekiDlgRoutes(analysis));
   dialog.onShown = onModalShown;
-  dialog.RunModal(main_, Wide(KaisekiDlgLayout().title), [&analysis] { analysis.OnInitDialog(); },
-                  [&analysis] { return analysis.Result(); });
+  RunModal(dialog, Wide(KaisekiDlgLayout().title), [&analysis] { analysis.OnInitDialog(); },
+           [&analysis] { return analysis.Result(); });
   return analysis.Result() == kIdOk ? kIdOk : kIdCancel;
+}
+
+HWND Win32DialogServices::OwnerFor(HWND window) const {
+  for (auto it = modals_.rbegin(); it != modals_.rend(); ++it) {
+    if ((*it)->window()) return (*it)->window();
+  }
+  return window;
+}
+
+void Win32DialogServices::RunModal(LayoutDialog& dialog, const std::wstring& title,
+                                   const std::function<void()>& init, const std::function<int()>& result) {
+  HWND owner = OwnerFor(main_);
+  modals_.push_back(&dialog);
+  dialog.RunModal(owner, title, init, result);
+  modals_.pop_back();
 }
 
 void Win32DialogServices::BeginWaitCursor() {

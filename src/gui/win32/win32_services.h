@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "dialogs/copy_progress.h"
 #include "dialogs/dialog_services.h"
@@ -48,8 +49,14 @@ class Win32DialogServices : public DialogServices {
   // The progress bar's window while it shows, else nullptr; the last help window opened.
   HWND progressBar() const { return bar_; }
   HWND lastHelpWindow() const { return help_; }
+  // The owner of a message box or dialog opened now for `window`: the innermost modal dialog of ours
+  // while one shows, so that it is the window disabled meanwhile; else `window`.
+  HWND OwnerFor(HWND window) const;
 
  private:
+  // Runs `dialog` modally over OwnerFor(main window); while it runs it owns what opens next.
+  void RunModal(LayoutDialog& dialog, const std::wstring& title, const std::function<void()>& init,
+                const std::function<int()>& result);
   void OnCopied(std::uint64_t bytes);
   void CloseProgress();
 
@@ -60,6 +67,7 @@ class Win32DialogServices : public DialogServices {
   HCURSOR savedCursor_ = nullptr;
   HWND progress_ = nullptr;
   HWND bar_ = nullptr;
+  std::vector<const LayoutDialog*> modals_;  // the modal dialogs running, innermost last
 };
 
 }  // namespace quarvel

@@ -34,15 +34,18 @@ namespace quarvel {
 namespace {
 
 // The real services but for the modal boxes a test cannot answer: messages are recorded and
-// answered OK, with the progress bar's state at that moment; the file dialog answers from a queue.
+// answered OK, with the progress bar's state at that moment (or, with `realMessages`, shown as the
+// program shows them); the file dialog answers from a queue.
 class TestServices : public Win32DialogServices {
  public:
+  bool realMessages = false;
   std::vector<std::string> messages;
   std::vector<std::pair<int, int>> progressAtMessage;  // position and range, or {-1, -1}
   std::deque<std::string> fileAnswers;
   std::vector<std::pair<int, int>> ended;  // resource, outcome
   void EndDialog(int resource, int outcome) override { ended.emplace_back(resource, outcome); }
-  int ShowMessage(void*, const std::string& text, const std::string&, unsigned) override {
+  int ShowMessage(void* window, const std::string& text, const std::string& caption, unsigned style) override {
+    if (realMessages) return Win32DialogServices::ShowMessage(window, text, caption, style);
     messages.push_back(text);
     std::pair<int, int> progress{-1, -1};
     if (HWND bar = progressBar()) {
@@ -448,6 +451,116 @@ TEST_F(Win32GuiTest, EscapeAndTheCloseBoxAreTheCancelOfEveryDialog) {
   }
 }
 
+// Answers each message box of the program as it activates, recording its owner and whether the
+// window it stands over still took input meanwhile.
+struct MessageBoxAnswerer {
+  static MessageBoxAnswerer* current;
+  HWND watched = nullptr;
+  std::vector<HWND> owners;
+  std::vector<bool> watchedEnabled;
+  HHOOK hook = SetWindowsHookExW(WH_CBT, Hook, nullptr, GetCurrentThreadId());
+  MessageBoxAnswerer() { current = this; }
+  ~MessageBoxAnswerer() {
+    UnhookWindowsHookEx(hook);
+    current = nullptr;
+  }
+  static LRESULT CALLBACK Hook(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == HCBT_ACTIVATE && current) {
+      HWND box = reinterpret_cast<HWND>(wParam);
+      wchar_t name[32] = {};
+      GetClassNameW(box, name, 32);
+      // A message box: the dialog class with the application's title as its caption.
+      if (lstrcmpW(name, L"#32770") == 0 && WindowText(box) == L"Quarvel test") {
+        current->owners.push_back(GetWindow(box, GW_OWNER));
+        current->watchedEnabled.push_back(IsWindowEnabled(current->watched) != FALSE);
+        PostMessageW(box, WM_COMMAND, IDOK, 0);
+      }
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+  }
+};
+MessageBoxAnswerer* MessageBoxAnswerer::current = nullptr;
+
+TEST_F(Win32GuiTest, WhatADialogOpensBelongsToItAndLeavesItWithoutInputMeanwhile) {
+  using namespace make_dlg;
+  LayoutDialog& d = *Open(ModeDialog::kCreate).dialog();
+  HWND frame = window_->window();
+  HWND analysis = nullptr;
+  HWND chooserOwner = nullptr;
+  bool analysisEnabled = true;
+  MessageBoxAnswerer answerer;
+  ui_.realMessages = true;
+  ui_.onModalShown = [&](LayoutDialog& m) {
+    if (analysis) {  // the directory chooser, opened from the analysis dialog
+      chooserOwner = GetWindow(m.window(), GW_OWNER);
+      analysisEnabled = IsWindowEnabled(analysis) != FALSE;
+      EXPECT_EQ(ui_.OwnerFor(frame), m.window());
+      Click(m, directry::kCancel);
+      return;
+    }
+    analysis = m.window();
+    answerer.watched = analysis;
+    Click(m, kaiseki_dlg::kBrowse);
+    EXPECT_EQ(ui_.OwnerFor(frame), analysis);
+    // No old directory: the message stands over the analysis dialog, not over the frame behind it.
+    Type(m, kaiseki_dlg::kOldDir, "");
+    Click(m, kaiseki_dlg::kRun);
+    Click(m, kaiseki_dlg::kCancel);
+  };
+  Click(d, kAnalyse);
+  ASSERT_NE(analysis, nullptr);
+  EXPECT_EQ(chooserOwner, analysis);
+  EXPECT_FALSE(analysisEnabled);
+  EXPECT_EQ(answerer.owners, (std::vector<HWND>{analysis}));
+  EXPECT_EQ(answerer.watchedEnabled, (std::vector<bool>{false}));
+  EXPECT_EQ(ui_.OwnerFor(frame), frame);
+}
+
+TEST_F(Win32GuiTest, TheFrameStaysWhileAnEventOfItsDialogRuns) {
+  using namespace make_dlg;
+  MainWindow& w = Open(ModeDialog::kCreate);
+  LayoutDialog& d = *w.dialog();
+  HWND frame = w.window();
+  bool stayed = false;
+  int clicks = 0;
+  ui_.onModalShown = [&](LayoutDialog& a) {
+    // A close sent to the frame, or a click that reaches the dialog behind, while the analysis runs.
+    SendMessageW(frame, WM_CLOSE, 0, 0);
+    ++clicks;
+    SendMessageW(d.window(), WM_COMMAND, MAKEWPARAM(kAnalyse, BN_CLICKED), 0);
+    stayed = IsWindow(frame) && IsWindow(a.window()) && w.makeDlg()->Result() == 0;
+    Click(a, kaiseki_dlg::kCancel);
+  };
+  Click(d, kAnalyse);
+  EXPECT_TRUE(stayed);
+  EXPECT_EQ(clicks, 1);  // the second analysis never opened inside the first
+  EXPECT_TRUE(IsWindow(frame));
+  EXPECT_FALSE(w.rules().CloseRequested());
+  SendMessageW(frame, WM_CLOSE, 0, 0);  // once it is done, the close box closes
+  EXPECT_FALSE(IsWindow(frame));
+}
+
+TEST_F(Win32GuiTest, PathsAndDescriptionsShowTheirAmpersands) {
+  using namespace load_dlg;
+  const std::string diff = tmp_.path() + "R&D.kmd";
+  SBNdtAry changes = {{kOpAddOrReplace, MenuFile, "SALES.SST", kSlip, ""}};
+  std::string comment = "Q&A";
+  ASSERT_EQ(WriteDiffFile(diff, menu_, changes, &comment), 0);
+  LayoutDialog& d = *Open(ModeDialog::kImport, diff).dialog();
+  EXPECT_EQ(TextOf(d, kDescription), "Q&A");
+  for (int id : {kDiffPath, kDescription}) EXPECT_NE(GetWindowLongW(Find(d, id), GWL_STYLE) & SS_NOPREFIX, 0) << id;
+  // A label with a mnemonic keeps it: Alt+D in the directory chooser.
+  bool checked = false;
+  ui_.onModalShown = [&](LayoutDialog& c) {
+    EXPECT_NE(GetWindowLongW(Find(c, directry::kPath), GWL_STYLE) & SS_NOPREFIX, 0);
+    EXPECT_EQ(GetWindowLongW(Find(c, directry::kDriveLabel), GWL_STYLE) & SS_NOPREFIX, 0);
+    checked = true;
+    Click(c, directry::kCancel);
+  };
+  Click(d, kBrowse);
+  EXPECT_TRUE(checked);
+}
+
 TEST_F(Win32GuiTest, HelpOpensAWindowWithTheTextOfItsContext) {
   Open(ModeDialog::kCreate);
   EXPECT_FALSE(ui_.ShowHelp(nullptr, 999));
@@ -533,8 +646,9 @@ BOOL CALLBACK FindProcessWindow(HWND window, LPARAM data) {
 
 // Starts quarvel.exe with `arguments`; once its main window shows, checks its caption and closes it
 // with WM_CLOSE (or, with an empty `caption`, expects no window at all). Returns the exit code.
-int RunQuarvel(const std::wstring& arguments, const std::wstring& caption, const std::wstring& dir) {
-  std::wstring line = L"\"" + QuarvelExe() + L"\"" + (arguments.empty() ? L"" : L" " + arguments);
+int RunQuarvel(const std::wstring& arguments, const std::wstring& caption, const std::wstring& dir,
+               const std::wstring& exe = QuarvelExe()) {
+  std::wstring line = L"\"" + exe + L"\"" + (arguments.empty() ? L"" : L" " + arguments);
   STARTUPINFOW start{};
   start.cb = sizeof start;
   PROCESS_INFORMATION process{};
@@ -583,6 +697,21 @@ TEST_F(Win32GuiTest, QuarvelExeStartsInEachModeAndEndsOnClose) {
   EXPECT_EQ(RunQuarvel(L"/RegServer", L"", dir), 0);
   EXPECT_EQ(RegistryText(L".kmd"), L"ZELT Document.1");
   RemoveRegistration();
+}
+
+TEST_F(Win32GuiTest, RegistrationTakesAProgramPathWithoutACp932Form) {
+  // Installed in a folder named in another script (Hangul and e-acute have no CP932 form).
+  const std::wstring folder = Wide(tmp_.path()) + L"Caf\x00E9\xD55C";
+  ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+  const std::wstring exe = folder + L"\\quarvel.exe";
+  ASSERT_TRUE(CopyFileW(QuarvelExe().c_str(), exe.c_str(), FALSE));
+  RemoveRegistration();
+  EXPECT_EQ(RunQuarvel(L"/RegServer", L"", Wide(menu_), exe), 0);
+  EXPECT_EQ(RegistryText(L"ZELT Document.1\\shell\\open\\command"), L"\"" + exe + L"\" \"%1\"");
+  EXPECT_EQ(RegistryText(L"ZELT Document.1\\DefaultIcon"), L"\"" + exe + L"\",1");
+  RemoveRegistration();
+  DeleteFileW(exe.c_str());
+  RemoveDirectoryW(folder.c_str());
 }
 
 }  // namespace
