@@ -6,6 +6,7 @@
 
 #include "engine/dir_lock.h"
 #include "engine/import_journal.h"
+#include "engine/import_plan.h"
 #include "engine/recovery.h"
 #include "fileio/fileio.h"
 #include "support/dir_snapshot.h"
@@ -97,6 +98,28 @@ TEST(ImportJournal, ADoneJournalOrAWorkJournalAloneIsOnlyRemoved) {
   const DirSnapshot after = Snapshot(dir.path());
   EXPECT_EQ(after.size(), 2u);
   EXPECT_EQ(after.at("M2.SST").bytes, "stays");
+}
+
+TEST(ImportJournal, AnEmptyTestFileWithoutAJournalIsALeftoverAndGoesWithTheRecovery) {
+  // What a process killed between making the writability test's file and removing it leaves.
+  TempDir dir;
+  WriteFile(dir.path() + "A.KKK", "a");
+  WriteFile(dir.path() + kWritabilityTestName, "");
+  Recovery done;
+  DiffFault why;
+  StringAry left;
+  ASSERT_EQ(RecoverMenuDir(dir.path(), &done, &why, &left), 0);
+  EXPECT_EQ(done, Recovery::kNone);
+  EXPECT_TRUE(left.empty());
+  DirSnapshot after = Snapshot(dir.path());
+  EXPECT_EQ(after.size(), 1u);
+  EXPECT_EQ(after.count("A.KKK"), 1u);
+  // One with bytes is not the test's: it stays.
+  WriteFile(dir.path() + kWritabilityTestName, "somebody's");
+  ASSERT_EQ(RecoverMenuDir(dir.path(), &done, &why, &left), 0);
+  after = Snapshot(dir.path());
+  ASSERT_EQ(after.count(kWritabilityTestName), 1u);
+  EXPECT_EQ(after.at(kWritabilityTestName).bytes, "somebody's");
 }
 
 TEST(DirLock, ALinkOrADirectoryUnderTheLockNameIsRefusedAndNothingIsMadeThroughIt) {

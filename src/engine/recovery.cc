@@ -29,6 +29,17 @@ bool MadeReadOnly(const std::string& path) {
   });
 }
 
+// With no journal no import is under way here (the caller holds the lock): an empty test file is
+// what an import's checks left when the process died between making it and removing it, before any
+// journal could claim it. A file with bytes, a link or a directory under that name stays.
+void RemoveStrayTestFile(const std::string& menuDir) {
+  std::vector<FoundFile> found;
+  if (Host().FindFiles(menuDir + kWritabilityTestName, &found) != 0) return;
+  for (const FoundFile& f : found) {
+    if (f.size == 0) RemoveFileOrReadOnly(menuDir + f.name);
+  }
+}
+
 bool TestFileGone(const std::string& menuDir, const ImportJournal& journal) {
   return !journal.testFileOurs || Gone(menuDir + kWritabilityTestName);
 }
@@ -112,6 +123,7 @@ int RecoverImport(const std::string& menuDir, Recovery* done, DiffFault* why, St
   // A work journal alone was being written when its import died, before that import changed anything.
   const bool workGone = Gone(menuDir + kJournalWorkName);
   if (r == kPlatformNotFound) {
+    RemoveStrayTestFile(menuDir);
     if (workGone) return 0;
     left->push_back(kJournalWorkName);
     *why = DiffFault::kRecoveryFailed;
