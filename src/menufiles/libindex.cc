@@ -21,9 +21,9 @@ bool ReadIndexRecord(BlockReader& in, SSDocInfo* doc) {
 
 // Opens the library and walks its whole index, read in blocks, handing each record with its data
 // offset to `visit` until it returns false. Returns the descriptor, positioned just after the last
-// record, or -1 with the file closed when the index is cut
-// short or a document's data does not lie inside the file (a length past the end would otherwise give
-// readers bytes that are not the document's).
+// record, or -1 with the file closed when the index is cut short or a document's data does not lie
+// inside the file (a length past the end would otherwise give readers bytes that are not the
+// document's).
 template <typename Visit>
 int WalkIndex(const SSDlib& holder, std::string* title, const std::string& path, Visit visit) {
   std::uint32_t count = 0, indexLength = 0;
