@@ -3,6 +3,7 @@
 // here as references, on large and awkward inputs.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <random>
 #include <unordered_map>
@@ -229,6 +230,60 @@ TEST(ListingEquivalence, CaseIndexFollowsManyChangesOfALargeDirectory) {
   std::vector<std::string> names;
   ASSERT_EQ(host.FindNames(d + "F2999.sst", &names), 0);
   EXPECT_EQ(names, (std::vector<std::string>{"f2999.SST", "f2999.sst"}));
+}
+
+// A listing as lines of name, stamp and size.
+std::vector<std::string> ListingLines(const std::string& dir, const std::vector<std::string>& masks) {
+  std::vector<FoundFile> found;
+  EXPECT_EQ(NativePlatform().FindFilesAny(dir, masks, &found), 0);
+  std::vector<std::string> lines;
+  for (const FoundFile& f : found) lines.push_back(f.name + " " + std::to_string(f.stamp) + " " + std::to_string(f.size));
+  return lines;
+}
+
+TEST(ListingEquivalence, ListingOfAnIndexedDirectoryIsTheListingOfItsEntries) {
+  POSIX_HOST_ONLY("the POSIX case index");
+  TempDir dir;
+  const std::string d = dir.path();
+  for (int i = 0; i < 2000; ++i) {
+    const std::string base = (i % 2 ? "m" : "M") + std::to_string(i);
+    WriteFile(d + base + (i % 3 ? ".sst" : ".SSD"), std::string(static_cast<std::size_t>(i % 5), 'x'));
+  }
+  // Entries that no listing shows: hidden, a directory, a link, a name without a CP932 form.
+  WriteFile(d + ".hidden.sst", "");
+  dir.Sub("sub.sst");
+  std::filesystem::create_symlink(d + "m1.sst", d + "link.sst");
+  WriteFile(d + "\xff\xfe.sst", "");
+  const std::vector<std::string> masks = {"*.SST", "*.SSD", "*.KKK"};
+  const auto age = [&](int seconds) {
+    std::filesystem::last_write_time(d, std::filesystem::file_time_type::clock::now() - std::chrono::seconds(seconds));
+  };
+  age(3600);
+  const std::vector<std::string> read = ListingLines(d, masks);  // no index yet: the entries read
+  ASSERT_EQ(read.size(), 2000u);
+  Platform& host = NativePlatform();
+  std::uint32_t attrs = 0;
+  ASSERT_EQ(host.GetAttributes(d + "QUARVEL.LCK", &attrs), kPlatformNotFound);  // indexes the still directory
+  EXPECT_EQ(ListingLines(d, masks), read);
+  // The platform's own changes: new names, removed ones, renamed ones.
+  for (int i = 0; i < 50; ++i) {
+    const int fd = host.Open(d + "new" + std::to_string(i) + ".Kkk", OpenMode::kCreateNew);
+    ASSERT_GE(fd, 0);
+    host.Close(fd);
+  }
+  for (int i = 0; i < 2000; i += 7) ASSERT_EQ(host.Remove(d + "M" + std::to_string(i) + (i % 3 ? ".SST" : ".SSD")), 0);
+  ASSERT_EQ(host.Rename(d + "M1.SST", d + "renamed.sst"), 0);
+  ASSERT_EQ(host.ReplaceFile(d + "m11.sst", d + "M13.SST"), 0);
+  const std::vector<std::string> indexed = ListingLines(d, masks);
+  age(7200);  // the index no longer matches the directory's time: the entries are read again
+  EXPECT_EQ(indexed, ListingLines(d, masks));
+  EXPECT_EQ(indexed.size(), 2000u + 50 - 286 - 1);
+  // A file added behind the platform's back is listed: the directory's time changed.
+  ASSERT_EQ(host.GetAttributes(d + "QUARVEL.LCK", &attrs), kPlatformNotFound);
+  WriteFile(d + "behind.sst", "b");
+  const std::vector<std::string> after = ListingLines(d, masks);
+  EXPECT_EQ(after.size(), indexed.size() + 1);
+  EXPECT_EQ(std::count_if(after.begin(), after.end(), [](const std::string& l) { return l.rfind("behind.sst ", 0) == 0; }), 1);
 }
 
 }  // namespace

@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <system_error>
 #include <thread>
-#include <unordered_map>
 
 #include "engine/content_compare.h"
+#include "engine/library_compare.h"
 #include "fileio/fileio.h"
 #include "menufiles/headers.h"
 #include "menufiles/libindex.h"
@@ -20,15 +20,6 @@ namespace quarvel {
 namespace {
 
 constexpr std::size_t kMaxExtension = 255;
-
-// Positions of every entry of a list by name, in list order.
-template <typename T, typename Name>
-std::unordered_map<std::string, std::vector<std::size_t>> IndexByName(const std::vector<T>& list, Name name) {
-  std::unordered_map<std::string, std::vector<std::size_t>> index;
-  index.reserve(list.size());
-  for (std::size_t i = 0; i < list.size(); ++i) index[name(list[i])].push_back(i);
-  return index;
-}
 
 bool HasLibraryExtension(const std::string& upper) {
   return upper.find(".SST") != std::string::npos || upper.find(".SSD") != std::string::npos ||
@@ -222,20 +213,7 @@ void CompareLibraryDocuments(const std::string& currentDir, const std::string& o
     }
     // ReadLibIndex cleared the error word with its open; from here a failed read stays set, so that
     // it counts as a difference for the rest of this pair, as the chunked compare intends.
-    const auto b_by_name = IndexByName(b, [](const SSDocInfo& d) { return d.name; });
-    for (SSDocInfo& doc : a) {
-      const auto it = b_by_name.find(doc.name);
-      if (it == b_by_name.end()) continue;
-      for (std::size_t i : it->second) {
-        SSDocInfo& other = b[i];
-        if (doc.length == other.length) {
-          FileSeek(fa, doc.offset);
-          FileSeek(fb, other.offset);
-          doc.word = FilesEqual(fa, fb, doc.length) ? 1 : 2;
-        }
-        other.word = 1;
-      }
-    }
+    MatchLibraryDocuments(fa, a, fb, b);
     for (const SSDocInfo& doc : a) {
       if (doc.word != 1) changes.push_back({kOpAddOrReplace, DocumentLibrary, lib, title_a, doc.name});
     }

@@ -1,5 +1,6 @@
 #include "fileio/fileio.h"
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <random>
@@ -224,6 +225,67 @@ bool FilesEqual(int fd_a, int fd_b, std::uint32_t n) {
     remaining -= c;
   }
   return true;
+}
+
+namespace {
+
+// Progress of one piece as FilesEqual reports it: a chunk (of the piece's own chunking, from its start)
+// once all of it is found equal.
+std::uint64_t ReportedFor(std::uint64_t verified, std::uint32_t length) {
+  if (verified >= length) return length;
+  const std::uint64_t chunk = length < kBulkChunk ? length : kBulkChunk;
+  return verified / chunk * chunk;
+}
+
+}  // namespace
+
+void FilePiecesEqual(int fd_a, int fd_b, const std::vector<std::uint32_t>& lengths, std::vector<bool>* equal) {
+  equal->assign(lengths.size(), true);
+  std::uint64_t total = 0;
+  for (std::uint32_t n : lengths) total += n;
+  if (total == 0) return;
+  const std::size_t size = total < kCompareChunk ? static_cast<std::size_t>(total) : kCompareChunk;
+  std::unique_ptr<char[]> a(new char[size]);
+  std::unique_ptr<char[]> b(new char[size]);
+  std::size_t k = 0;             // the first piece not yet compared to its end
+  std::uint64_t piece_start = 0;  // where piece k starts, from the first byte compared
+  std::uint64_t reported = 0;     // of piece k
+  for (std::uint64_t pos = 0; pos < total;) {
+    const std::size_t c = total - pos < size ? static_cast<std::size_t>(total - pos) : size;
+    FileRead(fd_a, a.get(), c);
+    FileRead(fd_b, b.get(), c);
+    if (FileErrorFlags != 0) {
+      for (; k < lengths.size(); ++k) (*equal)[k] = lengths[k] == 0;
+      return;
+    }
+    const std::uint64_t end = pos + c;
+    const bool chunk_equal = std::memcmp(a.get(), b.get(), c) == 0;
+    for (; k < lengths.size() && piece_start <= end; ++k) {
+      const std::uint64_t piece_end = piece_start + lengths[k];
+      const std::uint64_t from = piece_start > pos ? piece_start : pos;
+      const std::uint64_t to = piece_end < end ? piece_end : end;
+      const bool was_equal = (*equal)[k];
+      std::uint64_t verified = to - piece_start;  // the bytes of the piece known equal
+      if (was_equal && !chunk_equal && to > from) {
+        const char* pa = a.get() + (from - pos);
+        const char* pb = b.get() + (from - pos);
+        const std::size_t n = static_cast<std::size_t>(to - from);
+        if (std::memcmp(pa, pb, n) != 0) {
+          (*equal)[k] = false;
+          verified = from - piece_start + static_cast<std::uint64_t>(std::mismatch(pa, pa + n, pb).first - pa);
+        }
+      }
+      if (was_equal) {
+        const std::uint64_t due = ReportedFor(verified, lengths[k]);
+        if (due > reported) ReportProgress(due - reported);
+        reported = due;
+      }
+      if (piece_end > end) break;  // goes on in the next chunk
+      piece_start = piece_end;
+      reported = 0;
+    }
+    pos = end;
+  }
 }
 
 int ReadLStringCount(int fd) {

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "model/records.h"
 
@@ -16,6 +17,8 @@ constexpr std::size_t kMaxPath = 260;
 constexpr std::uint32_t kCopyChunk = 32000;
 // The chunk of the bulk copies and compares: large enough that a gigabyte is a thousand calls.
 constexpr std::uint32_t kBulkChunk = 1u << 20;
+// The chunk of FilePiecesEqual: two of them stay in the processor's cache between read and compare.
+constexpr std::uint32_t kCompareChunk = 256u << 10;
 // A copy asks the host to start writing its output to the disk after each this many bytes.
 constexpr std::uint32_t kWriteBackStep = 8u << 20;
 
@@ -75,6 +78,11 @@ int FileCopyBytes(int from, int to, std::uint32_t n);
 // when the word is set after a chunk (an earlier failed read since the last open counts too).
 // n == 0: true.
 bool FilesEqual(int fd_a, int fd_b, std::uint32_t n);
+// Compares the next bytes of two files as consecutive pieces of the given lengths: (*equal)[k] is what
+// FilesEqual would give for piece k if the pieces were compared one after another, with the same
+// progress reported, but both files are read straight through in chunks of kCompareChunk. A piece of
+// length 0 is equal; from a failed read on (or with the word set already) every other piece is not.
+void FilePiecesEqual(int fd_a, int fd_b, const std::vector<std::uint32_t>& lengths, std::vector<bool>* equal);
 
 // Length-prefixed string: 16-bit count N, then N bytes; the value runs to the first 0 byte.
 // A count of 32768 or more (negative as signed) reads nothing more, sets FERR_BADDATA and yields "".

@@ -1,5 +1,6 @@
 #include "menufiles/libindex.h"
 
+#include "fileio/block_reader.h"
 #include "fileio/fileio.h"
 #include "menufiles/headers.h"
 #include "platform/platform.h"
@@ -10,18 +11,19 @@ namespace {
 
 // Reads one index record into `doc` (length, word into storedWord, name, secondName).
 // False at the first short read or negative string count.
-bool ReadIndexRecord(int fd, SSDocInfo* doc) {
-  doc->length = ReadU32(fd);
-  doc->storedWord = ReadU32(fd);
-  ReadLString(fd, doc->name);
-  ReadLString(fd, doc->secondName);
+bool ReadIndexRecord(BlockReader& in, SSDocInfo* doc) {
+  doc->length = in.ReadU32();
+  doc->storedWord = in.ReadU32();
+  in.ReadLString(doc->name);
+  in.ReadLString(doc->secondName);
   return (FileErrorFlags & FERR_BADDATA) == 0;
 }
 
-// Opens the library and walks its whole index, handing each record with its data offset to `visit`
-// until it returns false. Returns the descriptor, or -1 with the file closed when the index is cut
-// short or a document's data does not lie inside the file (a length past the end would otherwise give
-// readers bytes that are not the document's).
+// Opens the library and walks its whole index, read in blocks, handing each record with its data
+// offset to `visit` until it returns false. Returns the descriptor, positioned just after the last
+// record, or -1 with the file closed when the index is cut short or a document's data does not lie
+// inside the file (a length past the end would otherwise give readers bytes that are not the
+// document's).
 template <typename Visit>
 int WalkIndex(const SSDlib& holder, std::string* title, const std::string& path, Visit visit) {
   std::uint32_t count = 0, indexLength = 0;
@@ -32,14 +34,15 @@ int WalkIndex(const SSDlib& holder, std::string* title, const std::string& path,
   std::uint64_t offset = kHeaderSize + std::uint64_t{indexLength};
   bool visiting = true;
   bool ok = FileErrorFlags == 0 && size >= 0 && offset <= static_cast<std::uint64_t>(size);
+  BlockReader in(fd);
   for (std::uint32_t i = 0; ok && i < count; ++i) {
     SSDocInfo doc;
     doc.offset = offset;
-    ok = ReadIndexRecord(fd, &doc) && doc.offset + doc.length <= static_cast<std::uint64_t>(size);
+    ok = ReadIndexRecord(in, &doc) && doc.offset + doc.length <= static_cast<std::uint64_t>(size);
     offset = doc.offset + doc.length;
     if (ok && visiting) visiting = visit(doc);
   }
-  if (!ok) {
+  if (!ok || in.Settle() != 0) {
     FileClose(fd);
     return -1;
   }

@@ -1,5 +1,5 @@
-// The document index of a library: listing, reading and lookup. The index is read record by record;
-// a record cut short or a string with a negative count rejects the library.
+// The document index of a library: listing, reading and lookup. The index is read in blocks, record by
+// record; a record cut short or a string with a negative count rejects the library.
 #pragma once
 
 #include <string>

@@ -15,6 +15,7 @@
 #include <cstdlib>
 #include <ctime>
 #include <fstream>
+#include <functional>
 #include <set>
 #include <unordered_map>
 #include <sstream>
@@ -43,6 +44,11 @@ std::string ParentOf(const std::string& host_path) {
   if (slash == 0) return "/";
   return host_path.substr(0, slash);
 }
+
+// Hands every name that the case index of the directory `host_dir` holds to `visit`, when an index of it
+// was made and the directory has not changed since; else false, and nothing visited. Changes no index,
+// so that two threads may call it for two directories at once.
+bool ForEachIndexedName(const std::string& host_dir, const std::function<void(const char*)>& visit);
 
 class PosixPlatform final : public Platform {
  public:
@@ -238,17 +244,24 @@ class PosixPlatform final : public Platform {
     if (d == nullptr) return 0;
     const int dfd = ::dirfd(d);
     std::string name;
-    while (struct dirent* e = ::readdir(d)) {
-      if (e->d_name[0] == '.') continue;  // hidden, and the . and .. entries
+    const auto consider = [&](const char* host_name, unsigned char type) {
+      if (host_name[0] == '.') return;  // hidden, and the . and .. entries
       // An entry that the directory itself reports as other than a regular file is skipped unstatted.
-      if (e->d_type != DT_UNKNOWN && e->d_type != DT_REG) continue;
-      if (!Utf8ToCp932(e->d_name, &name)) continue;
+      if (type != DT_UNKNOWN && type != DT_REG) return;
+      if (!Utf8ToCp932(host_name, &name)) return;
       bool matched = false;
       for (const std::string& mask : masks) matched = matched || WildcardMatch(mask, name);
-      if (!matched) continue;
+      if (!matched) return;
       struct stat st;
-      if (::fstatat(dfd, e->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode)) continue;
+      if (::fstatat(dfd, host_name, &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode)) return;
       out->push_back({name, DosStampFromTime(st.st_mtime), static_cast<std::uint64_t>(st.st_size)});
+    };
+    // A large directory is read once per run: when a name looked up in it made its case index, the
+    // index gives the same names.
+    std::string key = host_dir;
+    if (key.size() > 1 && key.back() == '/') key.pop_back();
+    if (!ForEachIndexedName(key, [&](const char* n) { consider(n, DT_UNKNOWN); })) {
+      while (struct dirent* e = ::readdir(d)) consider(e->d_name, e->d_type);
     }
     ::closedir(d);
     SortFoundFiles(out);
@@ -539,6 +552,18 @@ const DirIndex* IndexOf(const std::string& parent) {
   std::sort(index.sorted.begin(), index.sorted.end());
   ::closedir(d);
   return &index;
+}
+
+bool ForEachIndexedName(const std::string& host_dir, const std::function<void(const char*)>& visit) {
+  struct stat st;
+  if (::stat(host_dir.c_str(), &st) != 0) return false;
+  const auto it = g_dir_indexes.find(host_dir);
+  if (it == g_dir_indexes.end() || !it->second.trusted || !SameTime(it->second.mtime, st.st_mtim)) return false;
+  const DirIndex& index = it->second;
+  for (std::uint32_t i = 0; i < index.start.size(); ++i) {
+    if (!index.removed[i]) visit(index.Name(i));
+  }
+  return true;
 }
 
 }  // namespace
