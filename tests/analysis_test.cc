@@ -6,6 +6,7 @@
 #include "sample/menu_dir_builder.h"
 #include "support/fault_platform.h"
 #include "support/temp_dir.h"
+#include "support/test_data.h"
 #include "support/host_rules.h"
 
 namespace quarvel {
@@ -13,16 +14,6 @@ namespace {
 
 const std::uint32_t T1 = MakeDosStamp(2022, 3, 4, 10, 20, 30);
 const std::uint32_t T2 = MakeDosStamp(2023, 8, 9, 11, 12, 14);
-
-// One line per entry: op, type, name, member and title, for readable comparisons.
-std::vector<std::string> Lines(const SBNdtAry& changes) {
-  std::vector<std::string> lines;
-  for (const SBNdt& e : changes) {
-    lines.push_back(std::to_string(e.op) + " " + std::to_string(e.type) + " " + e.name +
-                    (e.member.empty() ? "" : "/" + e.member) + " [" + e.title + "]");
-  }
-  return lines;
-}
 
 class AnalysisTest : public ::testing::Test {
  protected:

@@ -8,19 +8,10 @@
 #include "fileio/fileio.h"
 #include "support/fault_platform.h"
 #include "support/temp_dir.h"
+#include "support/test_data.h"
 
 namespace quarvel {
 namespace {
-
-std::string Bytes(std::size_t n, unsigned seed) {
-  std::string s(n, '\0');
-  std::uint32_t x = seed * 2654435761u + 1;
-  for (char& c : s) {
-    x = x * 1103515245u + 12345u;
-    c = static_cast<char>(x >> 16);
-  }
-  return s;
-}
 
 // One field read: a 32-bit number or a length-prefixed string.
 struct Field {

@@ -9,19 +9,10 @@
 #include "support/fault_platform.h"
 #include "support/host_rules.h"
 #include "support/temp_dir.h"
+#include "support/test_data.h"
 
 namespace quarvel {
 namespace {
-
-std::string Bytes(std::size_t n, unsigned seed) {
-  std::string s(n, '\0');
-  std::uint32_t x = seed * 2654435761u + 1;
-  for (char& c : s) {
-    x = x * 1103515245u + 12345u;
-    c = static_cast<char>(x >> 16);
-  }
-  return s;
-}
 
 // Copies `data` (at an offset in its file, to an offset in the output) and returns what landed.
 std::string CopyThrough(FaultPlatform& faults, bool kernel, const std::string& dir, const std::string& data) {

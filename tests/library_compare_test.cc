@@ -13,6 +13,7 @@
 #include "sample/menu_dir_builder.h"
 #include "support/fault_platform.h"
 #include "support/temp_dir.h"
+#include "support/test_data.h"
 
 namespace quarvel {
 namespace {
@@ -21,15 +22,6 @@ const std::uint32_t T1 = MakeDosStamp(2022, 3, 4, 10, 20, 30);
 const std::uint32_t T2 = MakeDosStamp(2023, 8, 9, 11, 12, 14);
 
 using Docs = std::vector<DocSpec>;
-
-std::vector<std::string> Lines(const SBNdtAry& changes) {
-  std::vector<std::string> lines;
-  for (const SBNdt& e : changes) {
-    lines.push_back(std::to_string(e.op) + " " + std::to_string(e.type) + " " + e.name +
-                    (e.member.empty() ? "" : "/" + e.member) + " [" + e.title + "]");
-  }
-  return lines;
-}
 
 // The rule, document by document, from the documents' own bytes.
 std::vector<std::string> ByDocument(const Docs& current, const Docs& old) {
