@@ -57,7 +57,7 @@ class TDirectry {
   int result_ = 0;
 };
 
-// Runs the chooser modally; returns when it has closed.
+// Runs the chooser, already set up (OnInitDialog has run), modally; returns when it has closed.
 using ChooserRunner = std::function<void(TDirectry&)>;
 
 // Browse for a directory: `path` holds the start directory. The chooser starts there (or, when it

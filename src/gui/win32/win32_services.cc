@@ -91,8 +91,7 @@ bool Win32DialogServices::BrowseDirectory(std::string* path, const std::string& 
   auto run = [this](TDirectry& chooser) {
     LayoutDialog dialog(DirectryLayout(), chooser.controls(), DirectryRoutes(chooser));
     dialog.onShown = onModalShown;
-    RunModal(dialog, Wide(chooser.Caption()), [&chooser] { chooser.OnInitDialog(); },
-             [&chooser] { return chooser.Result(); });
+    RunModal(dialog, Wide(chooser.Caption()), nullptr, [&chooser] { return chooser.Result(); });
   };
   return BrowseForDirectory(*this, HostDirectoryTree(), run, path, caption, main_);
 }

@@ -104,7 +104,6 @@ bool WxDialogServices::BrowseDirectory(std::string* path, const std::string& cap
     ModalLayoutDialog dialog(wxTheApp->GetTopWindow(), FromCp932(chooser.Caption()));
     LayoutPanel* panel = DirectryView(&dialog, chooser);
     dialog.Attach(panel, [&chooser] { return chooser.Result(); }, [&chooser] { chooser.OnCancel(); });
-    chooser.OnInitDialog();
     panel->Mirror();
     if (onModalShown) dialog.CallAfter([this, &dialog] { onModalShown(dialog); });
     dialog.ShowModal();
