@@ -2,6 +2,7 @@
 // without it, at every size around the chunk, with write-back started on the way and faults on each.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "engine/content_compare.h"
@@ -58,7 +59,10 @@ TEST(BulkCopy, LargeCopiesStartWriteBackAndAFileShorterThanCountedFails) {
   ScopedHost host(&faults);
   const std::string data = Bytes(3 * kWriteBackStep + 5, 3);
   EXPECT_EQ(CopyThrough(faults, true, dir.path(), data), "pre" + data);
-  EXPECT_EQ(faults.WriteBacks(), 3);
+  // The step-aligned windows of the output that lie wholly behind its end, each handed once.
+  const std::vector<std::pair<std::int64_t, std::int64_t>> windows = {
+      {0, kWriteBackStep}, {kWriteBackStep, kWriteBackStep}, {2 * std::int64_t{kWriteBackStep}, kWriteBackStep}};
+  EXPECT_EQ(faults.WriteBackRanges(), windows);
   // A source that ends early is a short read on either path.
   for (bool kernel : {false, true}) {
     faults.set_kernel_copy(kernel);
@@ -69,6 +73,36 @@ TEST(BulkCopy, LargeCopiesStartWriteBackAndAFileShorterThanCountedFails) {
     EXPECT_TRUE(FileErrorFlags & FERR_BADDATA);
     FileClose(in);
     FileCloseWritten(out);
+  }
+}
+
+TEST(BulkCopy, ManyShortCopiesIntoOneFileAreWrittenBehindAsOneLongCopy) {
+  TempDir dir;
+  FaultPlatform faults(NativePlatform());
+  ScopedHost host(&faults);
+  const std::string data = Bytes(3 * kWriteBackStep + 5, 6);
+  WriteFile(dir.path() + "src", data);
+  for (bool kernel : {false, true}) {
+    SCOPED_TRACE(kernel ? "host copy" : "read and write");
+    faults.set_kernel_copy(kernel);
+    const std::size_t before = faults.WriteBackRanges().size();
+    const int in = FileOpenRead(dir.path() + "src");
+    const int out = FileCreate(dir.path() + "dst" + std::to_string(kernel));
+    FileWrite(out, "pre", 3);
+    // Pieces of a prime length, so that no copy ends on a window's edge.
+    for (std::size_t done = 0; done < data.size();) {
+      const auto n = static_cast<std::uint32_t>(std::min<std::size_t>(100003, data.size() - done));
+      ASSERT_EQ(FileCopyBytes(in, out, n), 0);
+      done += n;
+    }
+    FileClose(in);
+    ASSERT_EQ(FileCloseWritten(out), 0);
+    EXPECT_EQ(ReadFile(dir.path() + "dst" + std::to_string(kernel)), "pre" + data);
+    const std::vector<std::pair<std::int64_t, std::int64_t>> handed(faults.WriteBackRanges().begin() + before,
+                                                                    faults.WriteBackRanges().end());
+    const std::vector<std::pair<std::int64_t, std::int64_t>> windows = {
+        {0, kWriteBackStep}, {kWriteBackStep, kWriteBackStep}, {2 * std::int64_t{kWriteBackStep}, kWriteBackStep}};
+    EXPECT_EQ(handed, windows);
   }
 }
 

@@ -37,16 +37,8 @@ std::uint32_t Crc32(const std::string& bytes) {
 }
 
 void PutU8(std::string& out, std::uint8_t v) { out.push_back(static_cast<char>(v)); }
-void PutU16(std::string& out, std::uint16_t v) {
-  PutU8(out, static_cast<std::uint8_t>(v));
-  PutU8(out, static_cast<std::uint8_t>(v >> 8));
-}
-void PutU32(std::string& out, std::uint32_t v) {
-  PutU16(out, static_cast<std::uint16_t>(v));
-  PutU16(out, static_cast<std::uint16_t>(v >> 16));
-}
 void PutString(std::string& out, const std::string& s) {
-  PutU16(out, static_cast<std::uint16_t>(s.size()));
+  AppendU16(out, static_cast<std::uint16_t>(s.size()));
   out += s;
 }
 
@@ -108,26 +100,26 @@ bool Trustworthy(const ImportJournal& j) {
 std::string EncodeJournal(const ImportJournal& journal) {
   std::string body;
   PutU8(body, journal.testFileOurs ? 1 : 0);
-  PutU32(body, static_cast<std::uint32_t>(journal.names.size()));
+  AppendU32(body, static_cast<std::uint32_t>(journal.names.size()));
   for (const JournalName& n : journal.names) {
     PutString(body, n.name);
     PutString(body, n.occupant);
     PutString(body, n.backup);
     PutU8(body, static_cast<std::uint8_t>((n.readOnly ? 1 : 0) | (n.created ? 2 : 0)));
   }
-  PutU32(body, static_cast<std::uint32_t>(journal.libraries.size()));
+  AppendU32(body, static_cast<std::uint32_t>(journal.libraries.size()));
   for (const JournalLibrary& l : journal.libraries) {
     PutString(body, l.name);
     PutString(body, l.work);
     PutU8(body, l.readOnly ? 1 : 0);
   }
   std::string out;
-  PutU16(out, kJournalMagic);
-  PutU16(out, kJournalVersion);
+  AppendU16(out, kJournalMagic);
+  AppendU16(out, kJournalVersion);
   PutU8(out, static_cast<std::uint8_t>(journal.state));
   out.append(3, '\0');
-  PutU32(out, static_cast<std::uint32_t>(body.size()));
-  PutU32(out, Crc32(body));
+  AppendU32(out, static_cast<std::uint32_t>(body.size()));
+  AppendU32(out, Crc32(body));
   return out + body;
 }
 

@@ -137,20 +137,22 @@ std::string& StrUpperSjis(std::string& text) {
 
 namespace {
 
-// The output side of a copy: where it started, how much is written, how much is handed to write-back.
+// The output side of a copy. Write-back goes by the output's absolute position: whenever it passes a
+// multiple of kWriteBackStep, the step-aligned windows behind it are handed to the host. So a file
+// written by many short copies (a library rebuilt document by document) is written behind as one
+// long copy would be.
 struct CopyTarget {
   int fd;
-  std::int64_t start;
-  std::uint64_t written = 0;
-  std::uint64_t handed = 0;
+  std::int64_t position;  // of the output, or -1 when it could not be told
 
-  CopyTarget(int to) : fd(to), start(Host().Tell(to)) {}
+  explicit CopyTarget(int to) : fd(to), position(Host().Tell(to)) {}
   void Wrote(std::uint64_t bytes) {
-    written += bytes;
-    if (start >= 0 && written - handed >= kWriteBackStep) {
-      Host().StartWriteBack(fd, start + static_cast<std::int64_t>(handed), static_cast<std::int64_t>(written - handed));
-      handed = written;
-    }
+    if (position < 0) return;
+    constexpr std::int64_t step = kWriteBackStep;
+    const std::int64_t from = position / step * step;
+    position += static_cast<std::int64_t>(bytes);
+    const std::int64_t to = position / step * step;
+    if (to > from) Host().StartWriteBack(fd, from, to - from);
   }
 };
 
@@ -310,8 +312,9 @@ void ReadLString(int fd, std::string& s) {
 }
 
 void WriteLString(int fd, const std::string& s) {
-  WriteU16(fd, static_cast<std::uint16_t>(s.size() + 1));
-  FileWrite(fd, s.c_str(), s.size() + 1);
+  std::string raw;
+  AppendLString(raw, s);
+  FileWrite(fd, raw.data(), raw.size());
 }
 
 std::size_t LStringSize(const std::string& s) { return s.size() + 3; }
@@ -330,14 +333,30 @@ std::uint32_t ReadU32(int fd) {
 }
 
 void WriteU16(int fd, std::uint16_t v) {
-  const unsigned char raw[2] = {static_cast<unsigned char>(v), static_cast<unsigned char>(v >> 8)};
-  FileWrite(fd, raw, 2);
+  std::string raw;
+  AppendU16(raw, v);
+  FileWrite(fd, raw.data(), raw.size());
 }
 
 void WriteU32(int fd, std::uint32_t v) {
-  const unsigned char raw[4] = {static_cast<unsigned char>(v), static_cast<unsigned char>(v >> 8),
-                                static_cast<unsigned char>(v >> 16), static_cast<unsigned char>(v >> 24)};
-  FileWrite(fd, raw, 4);
+  std::string raw;
+  AppendU32(raw, v);
+  FileWrite(fd, raw.data(), raw.size());
+}
+
+void AppendU16(std::string& out, std::uint16_t v) {
+  out.push_back(static_cast<char>(v & 0xFF));
+  out.push_back(static_cast<char>(v >> 8));
+}
+
+void AppendU32(std::string& out, std::uint32_t v) {
+  AppendU16(out, static_cast<std::uint16_t>(v));
+  AppendU16(out, static_cast<std::uint16_t>(v >> 16));
+}
+
+void AppendLString(std::string& out, const std::string& s) {
+  AppendU16(out, static_cast<std::uint16_t>(s.size() + 1));
+  out.append(s.c_str(), s.size() + 1);
 }
 
 namespace {

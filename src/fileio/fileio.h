@@ -70,8 +70,9 @@ std::string& StrUpperSjis(std::string& text);
 
 // Copies exactly n bytes (n > 0) or up to the end of `from` (n == 0) in chunks of kBulkChunk, testing
 // the word after each chunk: inside the host where it can (Platform::CopyBytes), else through a
-// buffer of at most kBulkChunk bytes. Starts the write-back of every kWriteBackStep bytes written, so
-// that the caller's flush finds little left. Returns 0; -1 when a counted copy came up short or a
+// buffer of at most kBulkChunk bytes. Each time the output's position passes a multiple of
+// kWriteBackStep, starts the write-back of what lies before it, so that the caller's flush finds little
+// left, however many copies wrote the file. Returns 0; -1 when a counted copy came up short or a
 // write failed; -8 when a to-end copy could not write. Never closes either descriptor.
 int FileCopyBytes(int from, int to, std::uint32_t n);
 // Compares the next n bytes of two files in chunks of at most kBulkChunk. False on a difference or
@@ -98,6 +99,10 @@ std::uint16_t ReadU16(int fd);
 std::uint32_t ReadU32(int fd);
 void WriteU16(int fd, std::uint16_t v);
 void WriteU32(int fd, std::uint32_t v);
+// The same encodings appended to a buffer, for writers that gather many small fields into one write.
+void AppendU16(std::string& out, std::uint16_t v);
+void AppendU32(std::string& out, std::uint32_t v);
+void AppendLString(std::string& out, const std::string& s);
 
 // A name (no directory) of the shape PREFIXab.cde, an 8.3 name, of which no file exists in `dir`;
 // `prefix` has four characters. Empty when none could be found.

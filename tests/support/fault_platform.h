@@ -4,6 +4,8 @@
 
 #include <array>
 #include <functional>
+#include <utility>
+#include <vector>
 
 #include "platform/platform.h"
 
@@ -69,10 +71,12 @@ class FaultPlatform final : public Platform {
   void set_kernel_copy(bool on) { kernel_copy_ = on; }
   int Flush(int fd) override;
   int StartWriteBack(int fd, std::int64_t offset, std::int64_t length) override {
-    ++write_backs_;
+    write_backs_.push_back({offset, length});
     return base_.StartWriteBack(fd, offset, length);
   }
-  int WriteBacks() const { return write_backs_; }
+  int WriteBacks() const { return static_cast<int>(write_backs_.size()); }
+  // The ranges handed to write-back, {offset, length}, in order.
+  const std::vector<std::pair<std::int64_t, std::int64_t>>& WriteBackRanges() const { return write_backs_; }
   int FlushDir(const std::string& dir) override;
   int Remove(const std::string& path) override;
   int Rename(const std::string& from, const std::string& to) override;
@@ -123,7 +127,7 @@ class FaultPlatform final : public Platform {
   int also_at_ = 0;
   bool all_names_exist_ = false;
   bool kernel_copy_ = false;
-  int write_backs_ = 0;
+  std::vector<std::pair<std::int64_t, std::int64_t>> write_backs_;
   int steps_ = 0;
   int exit_at_ = 0;
   int exit_code_ = 0;
