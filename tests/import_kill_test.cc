@@ -143,7 +143,7 @@ TEST_F(ImportKillTest, KilledAtEveryStepWithAnUndoTheRecoveryGivesTheOldStateOrT
   std::printf("killed at %d steps with an undo: %d old, %d new with their undo, 0 mixed; %d old with an undo that "
               "gave the old state again, %d with the undo's work file left\n",
               points, old_states, new_states, stale, work_files);
-  EXPECT_GT(points * kStride, 300);
+  EXPECT_GT(points * kStride, 250);
   EXPECT_GT(new_states, 0);
   EXPECT_LT(stale, 5);
 }

@@ -1,23 +1,24 @@
 #include "engine/diff_format.h"
 
+#include "fileio/block_reader.h"
 #include "fileio/fileio.h"
 
 namespace quarvel {
 
-void WriteDiffEntry(int fd, const SBNdt& entry) {
-  WriteU32(fd, static_cast<std::uint32_t>(entry.op));
-  WriteU32(fd, static_cast<std::uint32_t>(entry.type));
-  WriteLString(fd, entry.name);
-  WriteLString(fd, entry.title);
-  WriteLString(fd, entry.member);
+void AppendDiffEntry(std::string& out, const SBNdt& entry) {
+  AppendU32(out, static_cast<std::uint32_t>(entry.op));
+  AppendU32(out, static_cast<std::uint32_t>(entry.type));
+  AppendLString(out, entry.name);
+  AppendLString(out, entry.title);
+  AppendLString(out, entry.member);
 }
 
-void ReadDiffEntry(int fd, SBNdt& entry) {
-  entry.op = static_cast<std::int32_t>(ReadU32(fd));
-  entry.type = static_cast<std::int32_t>(ReadU32(fd));
-  ReadLString(fd, entry.name);
-  ReadLString(fd, entry.title);
-  ReadLString(fd, entry.member);
+void ReadDiffEntry(BlockReader& in, SBNdt& entry) {
+  entry.op = static_cast<std::int32_t>(in.ReadU32());
+  entry.type = static_cast<std::int32_t>(in.ReadU32());
+  in.ReadLString(entry.name);
+  in.ReadLString(entry.title);
+  in.ReadLString(entry.member);
 }
 
 std::uint32_t DiffEntrySize(const SBNdt& entry) {
@@ -26,22 +27,26 @@ std::uint32_t DiffEntrySize(const SBNdt& entry) {
 }
 
 void WriteDiffDirectory(int fd, const SBNdtAry& changes) {
-  WriteU16(fd, static_cast<std::uint16_t>(changes.size()));
-  for (const SBNdt& e : changes) WriteDiffEntry(fd, e);
+  std::string out;
+  out.reserve(DiffDirectorySize(changes));
+  AppendU16(out, static_cast<std::uint16_t>(changes.size()));
+  for (const SBNdt& e : changes) AppendDiffEntry(out, e);
+  FileWrite(fd, out.data(), out.size());
 }
 
 void ReadDiffDirectory(int fd, SBNdtAry& changes) {
   changes.clear();
-  const auto count = static_cast<std::int16_t>(ReadU16(fd));
-  if (count < 0) {
-    FileErrorFlags |= FERR_BADDATA;
-    return;
-  }
+  BlockReader in(fd);
+  unsigned char raw[2] = {0, 0};
+  in.Read(raw, 2);
+  const auto count = static_cast<std::int16_t>(raw[0] | (raw[1] << 8));
+  if (count < 0) FileErrorFlags |= FERR_BADDATA;
   for (int i = 0; i < count && (FileErrorFlags & FERR_BADDATA) == 0; ++i) {
     SBNdt entry;
-    ReadDiffEntry(fd, entry);
+    ReadDiffEntry(in, entry);
     changes.push_back(entry);
   }
+  in.Settle();
 }
 
 std::uint32_t DiffDirectorySize(const SBNdtAry& changes) {

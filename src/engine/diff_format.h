@@ -16,14 +16,17 @@ constexpr std::int32_t kMaxDiffEntries = 32767;
 constexpr std::size_t kMaxDiffString = 32766;
 constexpr std::uint32_t kMaxDiffData = 2147483639;
 
+class BlockReader;
+
 // op, type, then name, title and member as LStrings.
-void WriteDiffEntry(int fd, const SBNdt& entry);
-void ReadDiffEntry(int fd, SBNdt& entry);
+void AppendDiffEntry(std::string& out, const SBNdt& entry);
+void ReadDiffEntry(BlockReader& in, SBNdt& entry);
 std::uint32_t DiffEntrySize(const SBNdt& entry);
 
-// The 16-bit count, then every entry in order.
+// The 16-bit count, then every entry in order, in one write.
 void WriteDiffDirectory(int fd, const SBNdtAry& changes);
-// Empties `changes` and reads the count (signed) and that many entries. A negative count, or an entry
+// Empties `changes` and reads the count (signed) and that many entries, in blocks; leaves the
+// descriptor just after the bytes read, as reading field by field would. A negative count, or an entry
 // cut short, ends the reading with FERR_BADDATA set; what was read stays.
 void ReadDiffDirectory(int fd, SBNdtAry& changes);
 std::uint32_t DiffDirectorySize(const SBNdtAry& changes);
