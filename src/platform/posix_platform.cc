@@ -444,8 +444,12 @@ namespace {
 // The names of one directory by their upper-cased form, kept while the directory's modification time
 // stays the same, so that resolving many names in a large directory does not scan it for each name.
 // Directory times are coarse: a change in the same tick as the scan would leave the time as it was. So
-// an index is trusted only when the directory had been still for a while when it was scanned. The
-// platform's own changes update it in place (no other program is to change the directory meanwhile).
+// an index is trusted only when the directory had been still for a while when it was scanned; one made
+// while the directory was changing is made again at the first lookup after that tick has surely
+// passed, and serves as it stands until then (rescanning within the tick could miss a change later in
+// it just the same, and rescanning at every lookup would make a run of changes cost the square of the
+// directory's size). The platform's own changes update an index in place (no other program is to
+// change the directory meanwhile).
 // Compact, since a menu directory may hold 100,000 names: the names end to end in one buffer, and a
 // sorted table of the hashes of their upper-cased forms; names added since the last sort wait in a
 // short unsorted table.
@@ -453,6 +457,7 @@ struct DirIndex {
   using Slot = std::pair<std::uint64_t, std::uint32_t>;  // hash of the upper-cased name, its number
   struct timespec mtime {};
   bool trusted = false;
+  std::time_t recheck = 0;           // untrusted: made again at a lookup from this time on
   std::string pool;                  // every name, each ended by a 0 byte
   std::vector<std::uint32_t> start;  // where name i starts in the pool
   std::vector<bool> removed;
@@ -534,7 +539,10 @@ const DirIndex* IndexOf(const std::string& parent) {
   struct stat st;
   if (::stat(parent.c_str(), &st) != 0) return nullptr;
   auto it = g_dir_indexes.find(parent);
-  if (it != g_dir_indexes.end() && it->second.trusted && SameTime(it->second.mtime, st.st_mtim)) return &it->second;
+  if (it != g_dir_indexes.end() && SameTime(it->second.mtime, st.st_mtim) &&
+      (it->second.trusted || std::time(nullptr) < it->second.recheck)) {
+    return &it->second;
+  }
   DIR* d = ::opendir(parent.c_str());
   if (d == nullptr) return nullptr;
   if (g_dir_indexes.size() >= kMaxIndexedDirs) g_dir_indexes.clear();
@@ -542,6 +550,7 @@ const DirIndex* IndexOf(const std::string& parent) {
   index = DirIndex();
   index.mtime = st.st_mtim;
   index.trusted = st.st_mtim.tv_sec + kStillSeconds < std::time(nullptr);
+  index.recheck = st.st_mtim.tv_sec + kStillSeconds + 1;
   while (struct dirent* e = ::readdir(d)) {
     const std::string name = e->d_name;
     if (name != "." && name != "..") {
