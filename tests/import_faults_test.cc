@@ -29,8 +29,10 @@ TEST_F(ImportFaultsTest, EverySingleFaultGivesTheOldOrTheNewState) {
   ScopedHost host(&faults);
   int runs = 0, rolled_back = 0;
   std::string per_kind;
-  for (int op = 0; op < static_cast<int>(FaultOp::kCount); ++op) {
-    const FaultOp kind = static_cast<FaultOp>(op);
+  // Created files flushed one by one, and (where the host can) together with their file system.
+  for (int op = 0; op < 2 * static_cast<int>(FaultOp::kCount); ++op) {
+    faults.set_flushes_file_system(op >= static_cast<int>(FaultOp::kCount));
+    const FaultOp kind = static_cast<FaultOp>(op % static_cast<int>(FaultOp::kCount));
     faults.FailNth(kind, 0);
     ASSERT_EQ(ImportInto(), 0);
     const int total = faults.Count(kind);

@@ -22,6 +22,8 @@ class DirLock {
   DiffFault Take(const std::string& menuDir);
   // Removes the lock file and unlocks; nothing when not held.
   void Release();
+  // The lock file's descriptor while held (it stays the lock's), else -1.
+  int fd() const { return fd_; }
 
  private:
   std::string path_;

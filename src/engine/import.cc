@@ -39,6 +39,11 @@ struct ImportState {
   std::vector<FileWork> files;
   ImportJournal journal;
   int journalFd = -1;
+  // A descriptor of the menu directory's file system, open since before the first change (the lock
+  // file's), when the host flushes a whole file system at once: the created files are then flushed
+  // together after staging instead of each as it is written.
+  int flushAllFd = -1;
+  bool unflushed = false;  // a file was created that waits for that flush
   ImportReport report;
 
   ~ImportState() {
@@ -165,29 +170,32 @@ bool ReadDocumentHeaders(ImportState& s) {
   return true;
 }
 
-// Step 7: the new files with exactly the diff's bytes, their stamps and attributes, flushed to disk.
+// Step 7: the new files with exactly the diff's bytes, their stamps and attributes, flushed to disk
+// (or, with flushAllFd, on their way there).
 bool CreateFiles(ImportState& s) {
+  std::vector<bool> made(s.journal.names.size(), false);
   for (FileWork& w : s.files) {
     if (w.cmd.op != 0) continue;
     const std::string path = s.Path(w.cmd.name);
     // A file that an earlier entry of this import made under this name gives way (the original has
     // been moved away). Anything else under the name stays, and the exclusive create fails on it.
-    bool made_here = false;
-    for (const FileWork& earlier : s.files) {
-      if (&earlier == &w) break;
-      made_here = made_here || (earlier.created && SjisAsciiUpper(earlier.cmd.name) == SjisAsciiUpper(w.cmd.name));
-    }
-    if (made_here && !RemoveFile(path)) return s.Fail(ImportStep::kCreate, w.cmd.name);
+    if (made[w.name] && !RemoveFile(path)) return s.Fail(ImportStep::kCreate, w.cmd.name);
     const int fd = FileCreateNew(path);
     if (fd < 0) return s.Fail(ImportStep::kCreate, w.cmd.name);
     w.created = true;
+    made[w.name] = true;
     bool ok = w.cmd.length == 0 ||
               (FileSeek(s.diff.fd, w.cmd.offset) >= 0 && FileCopyBytes(s.diff.fd, fd, w.cmd.length) == 0);
     // A stamp whose fields name no date leaves the time of the write.
     if (ok && TimeFromDosStamp(w.cmd.stamp) != static_cast<std::time_t>(-1)) {
       ok = Host().SetStampFd(fd, w.cmd.stamp) == 0;
     }
-    ok = ok && FileFlush(fd) == 0;
+    if (s.flushAllFd >= 0) {
+      if (w.cmd.length > 0) Host().StartWriteBack(fd, 0, w.cmd.length);
+      s.unflushed = true;
+    } else {
+      ok = ok && FileFlush(fd) == 0;
+    }
     if (FileCloseWritten(fd) != 0 || FileErrorFlags != 0) ok = false;
     if (!ok || ((w.cmd.key & 1) && Host().SetAttributes(path, kAttrReadOnly) != 0)) {
       return s.Fail(ImportStep::kCreate, w.cmd.name);
@@ -356,10 +364,14 @@ int Import(const std::string& diffPath, const std::string& menuDir, const SBNdtA
     s.report.leftBehind.clear();  // the rollback removes the test file, or names it again
     return Abort(s);
   }
+  if (Host().FlushesFileSystem()) s.flushAllFd = lock.fd();
   const bool staged = StageEntries(s) && ReadDocumentHeaders(s) && CreateFiles(s) && RebuildLibraries(s);
   FileClose(s.diff.fd);
-  // Created files and rebuilt libraries are flushed already; their names and the backups' are not yet.
-  if (staged && Host().FlushDir(menuDir) != 0) s.Fail(ImportStep::kFlushDir, "");
+  // Rebuilt libraries are flushed already, and so are the created files unless they wait for the flush
+  // of the whole file system; the names are not yet.
+  if (staged && ((s.unflushed && Host().FlushFileSystem(s.flushAllFd) != 0) || Host().FlushDir(menuDir) != 0)) {
+    s.Fail(ImportStep::kFlushDir, "");
+  }
   // The undo is read from the staged state and on disk before the journal says "committing".
   if (s.report.step == ImportStep::kNone && !undo.items.empty()) {
     std::string name;

@@ -72,6 +72,13 @@ class Platform {
   virtual int StartWriteBack(int fd, std::int64_t offset, std::int64_t length) = 0;
   // Forces the directory's entries (names made by create, rename, remove) to the disk.
   virtual int FlushDir(const std::string& dir) = 0;
+  // Forces to the disk everything written to the file system on which `fd` is open, the data and
+  // metadata of its files and the entries of its directories, in one call: for a program that wrote
+  // many files, in place of a Flush of each. 0; kPlatformFailed when that failed, or when writing
+  // anything of that file system to the disk failed since `fd` was opened; kPlatformUnsupported
+  // (nothing done) on a host without such a call, for which FlushesFileSystem is false.
+  virtual int FlushFileSystem(int fd) = 0;
+  virtual bool FlushesFileSystem() = 0;
 
   virtual int Remove(const std::string& path) = 0;
   // Fails when a file of the name `to` exists already.

@@ -134,6 +134,10 @@ class PosixPlatform final : public Platform {
     return errno == EBADF ? kPlatformFailed : 0;
   }
 
+  // syncfs reports a failed write-back of any file of the file system since `fd` was opened.
+  int FlushFileSystem(int fd) override { return ::syncfs(fd) == 0 ? 0 : kPlatformFailed; }
+  bool FlushesFileSystem() override { return true; }
+
   int FlushDir(const std::string& dir) override {
     std::string host;
     if (!HostPath(dir.empty() ? std::string(".") : dir, &host)) return kPlatformFailed;

@@ -232,6 +232,10 @@ class Win32Platform final : public Platform {
     return 0;
   }
 
+  // Flushing a volume takes administrator rights: each file is flushed on its own.
+  int FlushFileSystem(int) override { return kPlatformUnsupported; }
+  bool FlushesFileSystem() override { return false; }
+
   int FlushDir(const std::string& dir) override {
     std::wstring wide;
     if (!WidePath(dir.empty() ? std::string(".") : dir, &wide)) return kPlatformFailed;

@@ -96,6 +96,11 @@ int FaultPlatform::Flush(int fd) {
   return base_.Flush(fd);
 }
 
+int FaultPlatform::FlushFileSystem(int fd) {
+  if (Hit(FaultOp::kFlush)) return kPlatformFailed;
+  return base_.FlushFileSystem(fd);
+}
+
 int FaultPlatform::FlushDir(const std::string& dir) {
   if (Hit(FaultOp::kFlushDir)) return kPlatformFailed;
   return base_.FlushDir(dir);

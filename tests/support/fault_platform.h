@@ -78,6 +78,11 @@ class FaultPlatform final : public Platform {
   // The ranges handed to write-back, {offset, length}, in order.
   const std::vector<std::pair<std::int64_t, std::int64_t>>& WriteBackRanges() const { return write_backs_; }
   int FlushDir(const std::string& dir) override;
+  // A flush like Flush (counted and failed as one), forwarded to the host's when it has one.
+  int FlushFileSystem(int fd) override;
+  // The host's answer unless set: false makes the callers flush each file, as on a host without one.
+  bool FlushesFileSystem() override { return flushes_file_system_ && base_.FlushesFileSystem(); }
+  void set_flushes_file_system(bool on) { flushes_file_system_ = on; }
   int Remove(const std::string& path) override;
   int Rename(const std::string& from, const std::string& to) override;
   int ReplaceFile(const std::string& from, const std::string& to) override;
@@ -127,6 +132,7 @@ class FaultPlatform final : public Platform {
   int also_at_ = 0;
   bool all_names_exist_ = false;
   bool kernel_copy_ = false;
+  bool flushes_file_system_ = true;
   std::vector<std::pair<std::int64_t, std::int64_t>> write_backs_;
   int steps_ = 0;
   int exit_at_ = 0;
