@@ -191,7 +191,9 @@ bool CreateFiles(ImportState& s) {
       ok = Host().SetStampFd(fd, w.cmd.stamp) == 0;
     }
     if (s.flushAllFd >= 0) {
-      if (w.cmd.length > 0) Host().StartWriteBack(fd, 0, w.cmd.length);
+      // The copy started the write-back of a large file's whole windows; its tail goes now. Small
+      // files are left to the one flush, which writes them together.
+      if (w.cmd.length >= kWriteBackStep) Host().StartWriteBack(fd, 0, w.cmd.length);
       s.unflushed = true;
     } else {
       ok = ok && FileFlush(fd) == 0;
