@@ -1,8 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <tuple>
+#include <utility>
+#include <vector>
+
 #include "fileio/fileio.h"
 #include "menufiles/headers.h"
 #include "menufiles/libindex.h"
+#include "menufiles/library_lookup.h"
 #include "menufiles/listings.h"
 #include "sample/menu_dir_builder.h"
 #include "shell/env.h"
@@ -181,6 +186,36 @@ TEST_F(MenuFilesTest, CorruptIndexRejectsLibraryWithoutUnboundedWork) {
     TDicAry list(1);
     EXPECT_EQ(ListLibDocuments(SSDlib{name}, list), -1);
     EXPECT_TRUE(list.empty());
+  }
+}
+
+// A run of lookups finds what FindLibDocument finds, wherever the run goes: back and forth between
+// libraries, to names held twice, missing names and unreadable files.
+TEST_F(MenuFilesTest, LibraryLookupFindsWhatFindLibDocumentFinds) {
+  build_.Library("L.SSD", "lib", {{"DOC1", "a", "first", 3}, {"DOC1", "b", "second", 4}, {"E", "", "", 6}})
+      .Library("M.SSD", "other", {{"DOC1", "m", "mmm", 7}, {"X", "x", "xx", 8}});
+  build_.File("cut.SSD", LibraryBytes("cut", {{"A", "", "aaaa"}}).substr(0, 70));
+  const std::vector<std::pair<std::string, std::string>> asks = {
+      {"L.SSD", "DOC1"}, {"L.SSD", "E"},    {"M.SSD", "DOC1"},   {"L.SSD", "DOC1"}, {"L.SSD", "doc1"},
+      {"cut.SSD", "A"},  {"M.SSD", "X"},    {"NONE.SSD", "DOC1"}, {"M.SSD", "X"},    {"M.SSD", "gone"}};
+  LibraryLookup lookup;
+  for (const auto& [library, name] : asks) {
+    SCOPED_TRACE(library + "/" + name);
+    SSDocInfo want, got;
+    want.source = got.source = 5;
+    std::string want_title, got_title;
+    const int fd = FindLibDocument(SSDlib{}, &want, &want_title, Path(library), name);
+    const int lib = lookup.Find(Path(library), name, &got, &got_title);
+    ASSERT_EQ(lib >= 0, fd >= 0);
+    if (fd < 0) continue;
+    FileClose(fd);
+    EXPECT_EQ(got_title, want_title);
+    EXPECT_EQ(std::make_tuple(got.name, got.secondName, got.offset, got.length, got.word, got.storedWord, got.source),
+              std::make_tuple(want.name, want.secondName, want.offset, want.length, want.word, want.storedWord,
+                              want.source));
+    std::string bytes(got.length, '\0');
+    FileSeek(lib, static_cast<std::int64_t>(got.offset));
+    EXPECT_EQ(FileRead(lib, bytes.data(), bytes.size()), static_cast<long>(bytes.size()));
   }
 }
 

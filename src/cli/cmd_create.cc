@@ -4,7 +4,7 @@
 #include "cli/output.h"
 #include "fileio/fileio.h"
 #include "menufiles/headers.h"
-#include "menufiles/libindex.h"
+#include "menufiles/library_lookup.h"
 #include "platform/platform.h"
 
 namespace quarvel::kmd {
@@ -14,7 +14,7 @@ namespace {
 // The change for one ITEM, with the title its header gives, as the creation dialog's listings show it.
 // Returns kExitOk, or the exit code (with the error printed) for an item that is malformed or names
 // nothing in the menu directory.
-int ItemChange(const std::string& menuDir, const std::string& item, SBNdt* change) {
+int ItemChange(const std::string& menuDir, const std::string& item, LibraryLookup& libraries, SBNdt* change) {
   const std::size_t colon = item.find(':');
   const std::string kind = colon == std::string::npos ? "" : item.substr(0, colon);
   std::string rest;
@@ -42,9 +42,9 @@ int ItemChange(const std::string& menuDir, const std::string& item, SBNdt* chang
       change->name = rest.substr(0, slash);
       change->member = rest.substr(slash + 1);
       SSDocInfo doc;
-      const int fd = FindLibDocument(SSDlib{}, &doc, &change->title, menuDir + change->name, change->member);
-      if (fd < 0) missing = "no document " + Utf8(change->member) + " in library ";
-      else FileClose(fd);
+      if (libraries.Find(menuDir + change->name, change->member, &doc, &change->title) < 0) {
+        missing = "no document " + Utf8(change->member) + " in library ";
+      }
     } else {
       const int fd = OpenDocLib(SSDlib{}, &count, &length, &number, &change->title, menuDir + rest);
       if (fd < 0) missing = "no document library ";
@@ -77,9 +77,10 @@ int RunCreate(const CreateArgs& args) {
   if (const int r = OutputArg(args.output, {args.menuDir}, &output); r != kExitOk) return r;
   if (!FromArg(args.comment, "comment", &comment)) return kExitUsage;
   SBNdtAry changes;
+  LibraryLookup libraries;
   for (const std::string& item : args.items) {
     SBNdt change;
-    if (const int code = ItemChange(menuDir, item, &change); code != kExitOk) return code;
+    if (const int code = ItemChange(menuDir, item, libraries, &change); code != kExitOk) return code;
     changes.push_back(change);
   }
   if (const int r = WriteDiff(output, menuDir, changes, comment, args.output); r != kExitOk) return r;

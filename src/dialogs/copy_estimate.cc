@@ -8,6 +8,7 @@
 #include "engine/diff_reader.h"
 #include "fileio/fileio.h"
 #include "menufiles/libindex.h"
+#include "menufiles/library_lookup.h"
 #include "platform/platform.h"
 #include "platform/text.h"
 
@@ -37,15 +38,13 @@ struct ChangedLibrary {
 
 std::uint64_t DiffWriteBytes(const std::string& menuDir, const SBNdtAry& changes) {
   std::uint64_t total = 0;
+  LibraryLookup libraries;
   for (const SBNdt& e : changes) {
     if (e.op != kOpAddOrReplace) continue;
     if (IsDocumentLevel(e)) {
       SSDocInfo doc;
       std::string title;
-      const int lib = FindLibDocument(SSDlib{}, &doc, &title, menuDir + e.name, e.member);
-      if (lib < 0) continue;
-      total += doc.length;
-      FileClose(lib);
+      if (libraries.Find(menuDir + e.name, e.member, &doc, &title) >= 0) total += doc.length;
     } else {
       const int fd = FileOpenRead(menuDir + e.name);
       if (fd < 0) continue;

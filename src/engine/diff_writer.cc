@@ -3,7 +3,7 @@
 #include "engine/diff_check.h"
 #include "engine/diff_format.h"
 #include "fileio/fileio.h"
-#include "menufiles/libindex.h"
+#include "menufiles/library_lookup.h"
 #include "platform/platform.h"
 #include "shell/paths.h"
 
@@ -22,23 +22,21 @@ bool Representable(const SBNdtAry& changes) {
 }
 
 // The block of a document: word, second name, length, data. 0 or -1.
-int WriteDocumentBlock(int diff, const std::string& menuDir, const SBNdt& e) {
+int WriteDocumentBlock(int diff, const std::string& menuDir, const SBNdt& e, LibraryLookup& libraries) {
   SSDocInfo doc;
   std::string title;
-  const int lib = FindLibDocument(SSDlib{}, &doc, &title, menuDir + e.name, e.member);
+  const int lib = libraries.Find(menuDir + e.name, e.member, &doc, &title);
   if (lib < 0) return -1;
   const std::uint64_t block = LStringSize(doc.secondName) + std::uint64_t{doc.length} + 8;
-  int result = block <= kMaxDiffData ? 0 : -1;
-  if (result == 0) {
-    WriteU32(diff, static_cast<std::uint32_t>(block));
-    WriteU32(diff, doc.word);
-    WriteLString(diff, doc.secondName);
-    WriteU32(diff, doc.length);
-    if (doc.length > 0 && (FileSeek(lib, doc.offset) < 0 || FileCopyBytes(lib, diff, doc.length) != 0)) result = -1;
-    if (FileErrorFlags != 0) result = -1;
-  }
-  FileClose(lib);
-  return result;
+  if (block > kMaxDiffData) return -1;
+  std::string head;
+  AppendU32(head, static_cast<std::uint32_t>(block));
+  AppendU32(head, doc.word);
+  AppendLString(head, doc.secondName);
+  AppendU32(head, doc.length);
+  FileWrite(diff, head.data(), head.size());
+  if (doc.length > 0 && (FileSeek(lib, doc.offset) < 0 || FileCopyBytes(lib, diff, doc.length) != 0)) return -1;
+  return FileErrorFlags == 0 ? 0 : -1;
 }
 
 // The block of a whole file: read-only flag, stamp, bytes. 0 or -1.
@@ -53,9 +51,11 @@ int WriteFileBlock(int diff, const std::string& menuDir, const SBNdt& e) {
   int result = Host().GetStampFd(fd, &stamp) == 0 && size >= 0 && size <= kMaxDiffData - 8 ? 0 : -1;
   if (result == 0) {
     const auto n = static_cast<std::uint32_t>(size);
-    WriteU32(diff, n + 8);
-    WriteU32(diff, (attrs & kAttrReadOnly) ? 1 : 0);
-    WriteU32(diff, stamp);
+    std::string head;
+    AppendU32(head, n + 8);
+    AppendU32(head, (attrs & kAttrReadOnly) ? 1 : 0);
+    AppendU32(head, stamp);
+    FileWrite(diff, head.data(), head.size());
     if (n > 0 && FileCopyBytes(fd, diff, n) != 0) result = -1;
     if (FileErrorFlags != 0) result = -1;
   }
@@ -98,6 +98,7 @@ int WriteDiffFile(const std::string& path, const std::string& menuDir, const SBN
   if (diff < 0) return -1;
 
   int result = 0;
+  LibraryLookup libraries;
   for (const SBNdt& e : changes) {
     // Opening a source clears the error word, so a failed write must be seen before that.
     if (FileErrorFlags != 0) result = -1;
@@ -105,7 +106,7 @@ int WriteDiffFile(const std::string& path, const std::string& menuDir, const SBN
     if (e.op != kOpAddOrReplace) {
       WriteU32(diff, 0);
     } else if (IsDocumentLevel(e)) {
-      result = WriteDocumentBlock(diff, menuDir, e);
+      result = WriteDocumentBlock(diff, menuDir, e, libraries);
     } else {
       result = WriteFileBlock(diff, menuDir, e);
     }

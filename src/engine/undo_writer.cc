@@ -1,11 +1,9 @@
 #include "engine/undo_writer.h"
 
-#include <unordered_map>
-
 #include "engine/diff_format.h"
 #include "engine/diff_writer.h"
 #include "fileio/fileio.h"
-#include "menufiles/libindex.h"
+#include "menufiles/library_lookup.h"
 #include "platform/platform.h"
 #include "shell/paths.h"
 
@@ -24,33 +22,11 @@ struct WorkFile {
   }
 };
 
-// The old library that documents are taken from, opened once for all of its documents.
-struct OldLibrary {
-  std::string name;
-  int fd = -1;
-  std::unordered_map<std::string, SSDocInfo> docs;  // the first document of each name
-  ~OldLibrary() { Close(); }
-  void Close() {
-    if (fd >= 0) FileClose(fd);
-    fd = -1;
-    docs.clear();
-  }
-  bool Open(const std::string& menuDir, const std::string& library) {
-    Close();
-    name = library;
-    SSDocInfoAry entries;
-    std::string title;
-    fd = ReadLibIndex(SSDlib{}, entries, &title, menuDir + library);
-    for (const SSDocInfo& d : entries) docs.emplace(d.name, d);
-    return fd >= 0;
-  }
-};
-
 struct Writer {
   const std::string& menuDir;
   const ImportJournal& journal;
   int diff;
-  OldLibrary library;
+  LibraryLookup libraries;  // the old libraries that documents are taken from
   UndoFault fault = UndoFault::kNone;
   std::string name;
 
@@ -98,20 +74,18 @@ struct Writer {
 
   // Word, second name, length, data: the block of one document of the old library.
   bool DocumentBlock(const UndoItem& item) {
-    if ((library.fd < 0 || library.name != item.from) && !library.Open(menuDir, item.from)) {
-      return Fail(UndoFault::kUnreadable, item.from);
-    }
-    const auto it = library.docs.find(item.entry.member);
-    if (it == library.docs.end()) return Fail(UndoFault::kUnreadable, item.from);
-    const SSDocInfo& d = it->second;
+    SSDocInfo d;
+    std::string title;
+    const int lib = libraries.Find(menuDir + item.from, item.entry.member, &d, &title);
+    if (lib < 0) return Fail(UndoFault::kUnreadable, item.from);
     const std::uint64_t block = LStringSize(d.secondName) + std::uint64_t{d.length} + 8;
     if (block > kMaxDiffData) return Fail(UndoFault::kTooBig, item.from);
     WriteU32(diff, static_cast<std::uint32_t>(block));
     WriteU32(diff, d.storedWord);
     WriteLString(diff, d.secondName);
     WriteU32(diff, d.length);
-    if (d.length > 0 && (FileSeek(library.fd, static_cast<std::int64_t>(d.offset)) < 0 ||
-                         FileCopyBytes(library.fd, diff, d.length) != 0)) {
+    if (d.length > 0 && (FileSeek(lib, static_cast<std::int64_t>(d.offset)) < 0 ||
+                         FileCopyBytes(lib, diff, d.length) != 0)) {
       return Fail(UndoFault::kWrite, item.from);
     }
     return FileErrorFlags == 0 || Fail(UndoFault::kWrite, item.from);
@@ -129,7 +103,6 @@ struct Writer {
       }
       if (!ok) return false;
     }
-    library.Close();
     return FileErrorFlags == 0 || Fail(UndoFault::kWrite, "");
   }
 };
