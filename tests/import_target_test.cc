@@ -286,17 +286,14 @@ TEST_F(ImportTargetTest, WhatCouldNotBeRemovedIsNamed) {
   EXPECT_FALSE(fs::exists(target_ + kJournalName));
 
   // A rollback whose backup cannot be put back does not claim the old state, and keeps the journal
-  // for the next try. Flushes: the journal, then A.CSV (or, where the host flushes the whole file
-  // system, everything staged); renames: the journal, the backup, the way back.
+  // for the next try. Flushes (each file on its own): the journal, then A.CSV; renames: the journal,
+  // the backup, the way back.
+  faults.set_flushes_file_system(false);
   faults.FailFrom(FaultOp::kFlush, 2);
   faults.AlsoFailFrom(FaultOp::kRename, 3);
   EXPECT_EQ(Import(list, &report), kImportIncomplete);
-  if (Host().FlushesFileSystem()) {
-    EXPECT_EQ(report.step, ImportStep::kFlushDir);
-  } else {
-    EXPECT_EQ(report.step, ImportStep::kCreate);
-    EXPECT_EQ(report.name, "A.CSV");
-  }
+  EXPECT_EQ(report.step, ImportStep::kCreate);
+  EXPECT_EQ(report.name, "A.CSV");
   ASSERT_EQ(report.leftBehind.size(), 1u);
   EXPECT_EQ(report.leftBehind[0].substr(0, 4), "SBN0");
   faults.FailNth(FaultOp::kRename, 99);

@@ -207,9 +207,9 @@ TEST_F(MenuFilesTest, LibraryLookupFindsWhatFindLibDocumentFinds) {
     const int fd = FindLibDocument(SSDlib{}, &want, &want_title, Path(library), name);
     const int lib = lookup.Find(Path(library), name, &got, &got_title);
     ASSERT_EQ(lib >= 0, fd >= 0);
+    EXPECT_EQ(got_title, want_title);  // a readable library gives its title even when the name is not there
     if (fd < 0) continue;
     FileClose(fd);
-    EXPECT_EQ(got_title, want_title);
     EXPECT_EQ(std::make_tuple(got.name, got.secondName, got.offset, got.length, got.word, got.storedWord, got.source),
               std::make_tuple(want.name, want.secondName, want.offset, want.length, want.word, want.storedWord,
                               want.source));

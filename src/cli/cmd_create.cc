@@ -77,11 +77,13 @@ int RunCreate(const CreateArgs& args) {
   if (const int r = OutputArg(args.output, {args.menuDir}, &output); r != kExitOk) return r;
   if (!FromArg(args.comment, "comment", &comment)) return kExitUsage;
   SBNdtAry changes;
-  LibraryLookup libraries;
-  for (const std::string& item : args.items) {
-    SBNdt change;
-    if (const int code = ItemChange(menuDir, item, libraries, &change); code != kExitOk) return code;
-    changes.push_back(change);
+  {
+    LibraryLookup libraries;  // closed before the diff is written
+    for (const std::string& item : args.items) {
+      SBNdt change;
+      if (const int code = ItemChange(menuDir, item, libraries, &change); code != kExitOk) return code;
+      changes.push_back(change);
+    }
   }
   if (const int r = WriteDiff(output, menuDir, changes, comment, args.output); r != kExitOk) return r;
   for (const SBNdt& c : changes) std::printf("%s\n", ChangeLine(c).c_str());

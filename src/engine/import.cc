@@ -191,8 +191,8 @@ bool CreateFiles(ImportState& s) {
       ok = Host().SetStampFd(fd, w.cmd.stamp) == 0;
     }
     if (s.flushAllFd >= 0) {
-      // The copy started the write-back of a large file's whole windows; its tail goes now. Small
-      // files are left to the one flush, which writes them together.
+      // The copy started the write-back of a large file's whole windows; handing the whole file starts
+      // its tail too. Small files are left to the one flush, which writes them together.
       if (w.cmd.length >= kWriteBackStep) Host().StartWriteBack(fd, 0, w.cmd.length);
       s.unflushed = true;
     } else {
@@ -366,7 +366,7 @@ int Import(const std::string& diffPath, const std::string& menuDir, const SBNdtA
     s.report.leftBehind.clear();  // the rollback removes the test file, or names it again
     return Abort(s);
   }
-  if (Host().FlushesFileSystem()) s.flushAllFd = lock.fd();
+  if (lock.fd() >= 0 && Host().FlushesFileSystem(lock.fd())) s.flushAllFd = lock.fd();
   const bool staged = StageEntries(s) && ReadDocumentHeaders(s) && CreateFiles(s) && RebuildLibraries(s);
   FileClose(s.diff.fd);
   // Rebuilt libraries are flushed already, and so are the created files unless they wait for the flush

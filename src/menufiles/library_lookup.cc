@@ -9,6 +9,7 @@ void LibraryLookup::Close() {
   if (fd_ >= 0) FileClose(fd_);
   fd_ = -1;
   read_ = false;
+  title_.clear();
   docs_.clear();
   first_.clear();
 }
@@ -21,8 +22,9 @@ int LibraryLookup::Find(const std::string& path, const std::string& name, SSDocI
     fd_ = ReadLibIndex(SSDlib{}, docs_, &title_, path);
     for (std::size_t i = 0; i < docs_.size(); ++i) first_.emplace(docs_[i].name, i);
   }
+  // As FindLibDocument, the title that the header gave even when the index is unusable.
+  if (!title_.empty()) *title = title_;
   if (fd_ < 0) return -1;
-  *title = title_;
   const auto it = first_.find(name);
   if (it == first_.end()) return -1;
   const std::int32_t source = entry->source;

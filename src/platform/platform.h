@@ -75,10 +75,13 @@ class Platform {
   // Forces to the disk everything written to the file system on which `fd` is open, the data and
   // metadata of its files and the entries of its directories, in one call: for a program that wrote
   // many files, in place of a Flush of each. 0; kPlatformFailed when that failed, or when writing
-  // anything of that file system to the disk failed since `fd` was opened; kPlatformUnsupported
-  // (nothing done) on a host without such a call, for which FlushesFileSystem is false.
+  // anything of that file system to the disk failed since `fd` was opened (another program's file
+  // too); kPlatformUnsupported (nothing done) where FlushesFileSystem(fd) is false.
   virtual int FlushFileSystem(int fd) = 0;
-  virtual bool FlushesFileSystem() = 0;
+  // True when FlushFileSystem(fd) forces to the disk all that a Flush of each file would, and reports
+  // every failure that those would: a local file system of a kind known to, on a host that reports
+  // write-back failures to it. False elsewhere (a network share, an older kernel, Windows).
+  virtual bool FlushesFileSystem(int fd) = 0;
 
   virtual int Remove(const std::string& path) = 0;
   // Fails when a file of the name `to` exists already.

@@ -7,6 +7,8 @@
 #include <fcntl.h>
 #include <limits.h>
 #include <sys/stat.h>
+#include <sys/statfs.h>
+#include <sys/utsname.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -49,6 +51,14 @@ std::string ParentOf(const std::string& host_path) {
 // was made and the directory has not changed since; else false, and nothing visited. Changes no index,
 // so that two threads may call it for two directories at once.
 bool ForEachIndexedName(const std::string& host_dir, const std::function<void(const char*)>& visit);
+
+// True when the running kernel's release is major.minor or later.
+bool KernelAtLeast(int major, int minor) {
+  struct utsname u;
+  int a = 0, b = 0;
+  if (::uname(&u) != 0 || std::sscanf(u.release, "%d.%d", &a, &b) != 2) return false;
+  return a > major || (a == major && b >= minor);
+}
 
 class PosixPlatform final : public Platform {
  public:
@@ -134,9 +144,29 @@ class PosixPlatform final : public Platform {
     return errno == EBADF ? kPlatformFailed : 0;
   }
 
-  // syncfs reports a failed write-back of any file of the file system since `fd` was opened.
-  int FlushFileSystem(int fd) override { return ::syncfs(fd) == 0 ? 0 : kPlatformFailed; }
-  bool FlushesFileSystem() override { return true; }
+  int FlushFileSystem(int fd) override {
+    if (!FlushesFileSystem(fd)) return kPlatformUnsupported;
+    return ::syncfs(fd) == 0 ? 0 : kPlatformFailed;
+  }
+
+  // syncfs reports a failed write-back of any file of the file system since `fd` was opened from Linux
+  // 5.8 on; the local file systems below write out everything it is asked to. Network and user-space
+  // file systems may not pass it on to where the data lives, as a flush of each file does.
+  bool FlushesFileSystem(int fd) override {
+    static const bool reports = KernelAtLeast(5, 8);
+    struct statfs fs;
+    if (!reports || ::fstatfs(fd, &fs) != 0) return false;
+    switch (static_cast<unsigned long>(fs.f_type)) {
+      case 0xEF53:      // ext2, ext3, ext4
+      case 0x58465342:  // XFS
+      case 0x9123683E:  // Btrfs
+      case 0xF2F52010:  // F2FS
+      case 0x01021994:  // tmpfs
+        return true;
+      default:
+        return false;
+    }
+  }
 
   int FlushDir(const std::string& dir) override {
     std::string host;
@@ -452,8 +482,9 @@ namespace {
 // while the directory was changing is made again at the first lookup after that tick has surely
 // passed, and serves as it stands until then (rescanning within the tick could miss a change later in
 // it just the same, and rescanning at every lookup would make a run of changes cost the square of the
-// directory's size). The platform's own changes update an index in place (no other program is to
-// change the directory meanwhile).
+// directory's size). The platform's own changes update an index in place; no other program is to
+// change the directory meanwhile, and a change by one that an own change follows within the index's
+// life goes unseen until the index is made again.
 // Compact, since a menu directory may hold 100,000 names: the names end to end in one buffer, and a
 // sorted table of the hashes of their upper-cased forms; names added since the last sort wait in a
 // short unsorted table.
@@ -553,8 +584,10 @@ const DirIndex* IndexOf(const std::string& parent) {
   DirIndex& index = g_dir_indexes[parent];
   index = DirIndex();
   index.mtime = st.st_mtim;
-  index.trusted = st.st_mtim.tv_sec + kStillSeconds < std::time(nullptr);
-  index.recheck = st.st_mtim.tv_sec + kStillSeconds + 1;
+  const std::time_t now = std::time(nullptr);
+  index.trusted = st.st_mtim.tv_sec + kStillSeconds < now;
+  // By this process's clock: a directory on a server whose clock runs ahead is still rescanned.
+  index.recheck = now + kStillSeconds + 1;
   while (struct dirent* e = ::readdir(d)) {
     const std::string name = e->d_name;
     if (name != "." && name != "..") {

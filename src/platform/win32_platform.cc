@@ -234,7 +234,7 @@ class Win32Platform final : public Platform {
 
   // Flushing a volume takes administrator rights: each file is flushed on its own.
   int FlushFileSystem(int) override { return kPlatformUnsupported; }
-  bool FlushesFileSystem() override { return false; }
+  bool FlushesFileSystem(int) override { return false; }
 
   int FlushDir(const std::string& dir) override {
     std::wstring wide;

@@ -76,8 +76,15 @@ bool ChildProcess::Start(const char* entry, ChildMain /*main*/, const ChildJob& 
   // for that moment.
   ::SetEnvironmentVariableW(kJobVariable, value.c_str());
   PROCESS_INFORMATION info{};
-  const BOOL started = ::CreateProcessW(program.c_str(), command.data(), nullptr, nullptr, TRUE, 0, nullptr,
-                                        nullptr, &startup, &info);
+  // A start that fails is tried again: under a loaded Wine it has failed once in a while, and the
+  // tests are about what the child does, not about starting it.
+  BOOL started = FALSE;
+  for (int attempt = 0; attempt < 3 && !started; ++attempt) {
+    if (attempt > 0) ::Sleep(200);
+    started = ::CreateProcessW(program.c_str(), command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                               &startup, &info);
+    if (!started) std::fprintf(stderr, "child process: CreateProcessW failed (%lu)\n", ::GetLastError());
+  }
   ::SetEnvironmentVariableW(kJobVariable, nullptr);
   for (HANDLE h : {startup.hStdInput, startup.hStdOutput, startup.hStdError}) {
     if (h != INVALID_HANDLE_VALUE && h != nullptr) ::CloseHandle(h);
@@ -95,6 +102,7 @@ int ChildProcess::Wait() {
   DWORD code = 0;
   const bool ended = ::WaitForSingleObject(process, INFINITE) == WAIT_OBJECT_0 &&
                      ::GetExitCodeProcess(process, &code);
+  if (!ended) std::fprintf(stderr, "child process: no exit code (%lu)\n", ::GetLastError());
   ::CloseHandle(process);
   return ended ? static_cast<int>(code) : -1;
 }

@@ -81,7 +81,7 @@ class FaultPlatform final : public Platform {
   // A flush like Flush (counted and failed as one), forwarded to the host's when it has one.
   int FlushFileSystem(int fd) override;
   // The host's answer unless set: false makes the callers flush each file, as on a host without one.
-  bool FlushesFileSystem() override { return flushes_file_system_ && base_.FlushesFileSystem(); }
+  bool FlushesFileSystem(int fd) override { return flushes_file_system_ && base_.FlushesFileSystem(fd); }
   void set_flushes_file_system(bool on) { flushes_file_system_ = on; }
   int Remove(const std::string& path) override;
   int Rename(const std::string& from, const std::string& to) override;
