@@ -166,7 +166,9 @@ TEST_F(RebuildRunsTest, RebuiltBytesEqualTheLibraryWrittenWholeOnEveryCopyPath) 
 
 TEST_F(RebuildRunsTest, ALargeRebuildIsWrittenBehindWhileItIsCopied) {
   std::vector<DocSpec> old;
-  for (int k = 0; k < 26; ++k) old.push_back({"D" + std::to_string(k), "", Bytes(kBulkChunk, static_cast<unsigned>(k))});
+  for (int k = 0; k < 26; ++k) {
+    old.push_back({"D" + std::to_string(k), "", Bytes(kBulkChunk, static_cast<unsigned>(k))});
+  }
   FaultPlatform faults(NativePlatform());
   ScopedHost host(&faults);
   faults.set_kernel_copy(true);

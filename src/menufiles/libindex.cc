@@ -1,5 +1,7 @@
 #include "menufiles/libindex.h"
 
+#include <algorithm>
+
 #include "fileio/block_reader.h"
 #include "fileio/fileio.h"
 #include "menufiles/headers.h"
@@ -19,13 +21,17 @@ bool ReadIndexRecord(BlockReader& in, SSDocInfo* doc) {
   return (FileErrorFlags & FERR_BADDATA) == 0;
 }
 
+// The fewest bytes an index record takes: two counts, two empty strings.
+constexpr std::uint32_t kMinIndexRecord = 8 + 3 + 3;
+
 // Opens the library and walks its whole index, read in blocks, handing each record with its data
-// offset to `visit` until it returns false. Returns the descriptor, positioned just after the last
-// record, or -1 with the file closed when the index is cut short or a document's data does not lie
-// inside the file (a length past the end would otherwise give readers bytes that are not the
-// document's).
-template <typename Visit>
-int WalkIndex(const SSDlib& holder, std::string* title, const std::string& path, Visit visit) {
+// offset to `visit` until it returns false. Before the first, `begin` is told how many records the
+// index can hold (the header's count, bounded by the index's length). Returns the descriptor,
+// positioned just after the last record, or -1 with the file closed when the index is cut short or a
+// document's data does not lie inside the file (a length past the end would otherwise give readers
+// bytes that are not the document's).
+template <typename Begin, typename Visit>
+int WalkIndex(const SSDlib& holder, std::string* title, const std::string& path, Begin begin, Visit visit) {
   std::uint32_t count = 0, indexLength = 0;
   std::int32_t number = 0;
   const int fd = OpenDocLib(holder, &count, &indexLength, &number, title, path);
@@ -34,6 +40,7 @@ int WalkIndex(const SSDlib& holder, std::string* title, const std::string& path,
   std::uint64_t offset = kHeaderSize + std::uint64_t{indexLength};
   bool visiting = true;
   bool ok = FileErrorFlags == 0 && size >= 0 && offset <= static_cast<std::uint64_t>(size);
+  if (ok) begin(std::min(count, indexLength / kMinIndexRecord));
   BlockReader in(fd);
   for (std::uint32_t i = 0; ok && i < count; ++i) {
     SSDocInfo doc;
@@ -58,7 +65,8 @@ std::uint32_t IndexRecordSize(const SSDocInfo& doc) {
 int ListLibDocuments(const SSDlib& holder, TDicAry& list) {
   list.clear();
   std::string title;
-  const int fd = WalkIndex(holder, &title, "", [&](const SSDocInfo& doc) {
+  const auto reserve = [&](std::uint32_t n) { list.reserve(n); };
+  const int fd = WalkIndex(holder, &title, "", reserve, [&](const SSDocInfo& doc) {
     list.push_back({static_cast<std::int32_t>(doc.storedWord), doc.name, doc.secondName});
     return true;
   });
@@ -72,7 +80,8 @@ int ListLibDocuments(const SSDlib& holder, TDicAry& list) {
 
 int ReadLibIndex(const SSDlib& holder, SSDocInfoAry& entries, std::string* title, const std::string& path) {
   entries.clear();
-  const int fd = WalkIndex(holder, title, path, [&](const SSDocInfo& doc) {
+  const auto reserve = [&](std::uint32_t n) { entries.reserve(n); };
+  const int fd = WalkIndex(holder, title, path, reserve, [&](const SSDocInfo& doc) {
     entries.push_back(doc);
     entries.back().source = 0;
     entries.back().word = 0;
@@ -85,7 +94,7 @@ int ReadLibIndex(const SSDlib& holder, SSDocInfoAry& entries, std::string* title
 int FindLibDocument(const SSDlib& holder, SSDocInfo* entry, std::string* title, const std::string& path,
                     const std::string& name) {
   bool found = false;
-  const int fd = WalkIndex(holder, title, path, [&](const SSDocInfo& doc) {
+  const int fd = WalkIndex(holder, title, path, [](std::uint32_t) {}, [&](const SSDocInfo& doc) {
     const std::int32_t source = entry->source;
     *entry = doc;
     entry->source = source;

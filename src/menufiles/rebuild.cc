@@ -72,7 +72,8 @@ int RebuildLibrary(const std::string& outputPath, int oldFd, int newFd, const st
   for (const SSDocInfo& e : entries) {
     if (e.source < 0 || e.length == 0) continue;
     const int from = e.source == 0 ? oldFd : newFd;
-    if (run.length > 0 && from == run.from && e.offset == run.offset + run.length && e.length <= UINT32_MAX - run.length) {
+    const bool follows = run.length > 0 && from == run.from && e.offset == run.offset + run.length;
+    if (follows && e.length <= UINT32_MAX - run.length) {
       run.length += e.length;
       continue;
     }
