@@ -49,6 +49,27 @@ void ReadDiffDirectory(int fd, SBNdtAry& changes) {
   in.Settle();
 }
 
+void WriteFileBlockHead(int fd, std::uint32_t size, bool readOnly, std::uint32_t stamp) {
+  std::string head;
+  AppendU32(head, size + 8);
+  AppendU32(head, readOnly ? 1 : 0);
+  AppendU32(head, stamp);
+  FileWrite(fd, head.data(), head.size());
+}
+
+std::uint64_t DocumentBlockLength(const SSDocInfo& doc) {
+  return LStringSize(doc.secondName) + std::uint64_t{doc.length} + 8;
+}
+
+void WriteDocumentBlockHead(int fd, const SSDocInfo& doc) {
+  std::string head;
+  AppendU32(head, static_cast<std::uint32_t>(DocumentBlockLength(doc)));
+  AppendU32(head, doc.word);
+  AppendLString(head, doc.secondName);
+  AppendU32(head, doc.length);
+  FileWrite(fd, head.data(), head.size());
+}
+
 std::uint32_t DiffDirectorySize(const SBNdtAry& changes) {
   std::uint32_t size = 2;
   for (const SBNdt& e : changes) size += DiffEntrySize(e);

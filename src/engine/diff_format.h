@@ -31,4 +31,13 @@ void WriteDiffDirectory(int fd, const SBNdtAry& changes);
 void ReadDiffDirectory(int fd, SBNdtAry& changes);
 std::uint32_t DiffDirectorySize(const SBNdtAry& changes);
 
+// The head of a whole file's data block, in one write: the block's length (`size` + 8), the read-only
+// flag, the stamp. The file's `size` bytes follow.
+void WriteFileBlockHead(int fd, std::uint32_t size, bool readOnly, std::uint32_t stamp);
+// The length of a document's data block: word, second name, data length, data.
+std::uint64_t DocumentBlockLength(const SSDocInfo& doc);
+// The head of a document's data block, in one write: the block's length (at most kMaxDiffData), the
+// document's `word`, second name and data length. Its data follows.
+void WriteDocumentBlockHead(int fd, const SSDocInfo& doc);
+
 }  // namespace quarvel

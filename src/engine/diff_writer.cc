@@ -27,14 +27,8 @@ int WriteDocumentBlock(int diff, const std::string& menuDir, const SBNdt& e, Lib
   std::string title;
   const int lib = libraries.Find(menuDir + e.name, e.member, &doc, &title);
   if (lib < 0) return -1;
-  const std::uint64_t block = LStringSize(doc.secondName) + std::uint64_t{doc.length} + 8;
-  if (block > kMaxDiffData) return -1;
-  std::string head;
-  AppendU32(head, static_cast<std::uint32_t>(block));
-  AppendU32(head, doc.word);
-  AppendLString(head, doc.secondName);
-  AppendU32(head, doc.length);
-  FileWrite(diff, head.data(), head.size());
+  if (DocumentBlockLength(doc) > kMaxDiffData) return -1;
+  WriteDocumentBlockHead(diff, doc);
   if (doc.length > 0 && (FileSeek(lib, doc.offset) < 0 || FileCopyBytes(lib, diff, doc.length) != 0)) return -1;
   return FileErrorFlags == 0 ? 0 : -1;
 }
@@ -51,11 +45,7 @@ int WriteFileBlock(int diff, const std::string& menuDir, const SBNdt& e) {
   int result = Host().GetStampFd(fd, &stamp) == 0 && size >= 0 && size <= kMaxDiffData - 8 ? 0 : -1;
   if (result == 0) {
     const auto n = static_cast<std::uint32_t>(size);
-    std::string head;
-    AppendU32(head, n + 8);
-    AppendU32(head, (attrs & kAttrReadOnly) ? 1 : 0);
-    AppendU32(head, stamp);
-    FileWrite(diff, head.data(), head.size());
+    WriteFileBlockHead(diff, n, (attrs & kAttrReadOnly) != 0, stamp);
     if (n > 0 && FileCopyBytes(fd, diff, n) != 0) result = -1;
     if (FileErrorFlags != 0) result = -1;
   }

@@ -1,5 +1,6 @@
 #include "engine/import.h"
 
+#include <algorithm>
 #include <ctime>
 #include <set>
 #include <unordered_map>
@@ -43,7 +44,6 @@ struct ImportState {
   // file's), when the host flushes a whole file system at once: the created files are then flushed
   // together after staging instead of each as it is written.
   int flushAllFd = -1;
-  bool unflushed = false;  // a file was created that waits for that flush
   ImportReport report;
 
   ~ImportState() {
@@ -194,7 +194,6 @@ bool CreateFiles(ImportState& s) {
       // The copy started the write-back of a large file's whole windows; handing the whole file starts
       // its tail too. Small files are left to the one flush, which writes them together.
       if (w.cmd.length >= kWriteBackStep) Host().StartWriteBack(fd, 0, w.cmd.length);
-      s.unflushed = true;
     } else {
       ok = ok && FileFlush(fd) == 0;
     }
@@ -371,7 +370,9 @@ int Import(const std::string& diffPath, const std::string& menuDir, const SBNdtA
   FileClose(s.diff.fd);
   // Rebuilt libraries are flushed already, and so are the created files unless they wait for the flush
   // of the whole file system; the names are not yet.
-  if (staged && ((s.unflushed && Host().FlushFileSystem(s.flushAllFd) != 0) || Host().FlushDir(menuDir) != 0)) {
+  const bool created = std::any_of(s.files.begin(), s.files.end(), [](const FileWork& w) { return w.created; });
+  const bool flushAll = s.flushAllFd >= 0 && created;
+  if (staged && ((flushAll && Host().FlushFileSystem(s.flushAllFd) != 0) || Host().FlushDir(menuDir) != 0)) {
     s.Fail(ImportStep::kFlushDir, "");
   }
   // The undo is read from the staged state and on disk before the journal says "committing".

@@ -63,9 +63,7 @@ struct Writer {
       f = UndoFault::kTooBig;
     } else {
       const auto n = static_cast<std::uint32_t>(size);
-      WriteU32(diff, n + 8);
-      WriteU32(diff, item.readOnly ? 1 : 0);
-      WriteU32(diff, stamp);
+      WriteFileBlockHead(diff, n, item.readOnly, stamp);
       if ((n > 0 && FileCopyBytes(fd, diff, n) != 0) || FileErrorFlags != 0) f = UndoFault::kWrite;
     }
     FileClose(fd);
@@ -78,12 +76,8 @@ struct Writer {
     std::string title;
     const int lib = libraries.Find(menuDir + item.from, item.entry.member, &d, &title);
     if (lib < 0) return Fail(UndoFault::kUnreadable, item.from);
-    const std::uint64_t block = LStringSize(d.secondName) + std::uint64_t{d.length} + 8;
-    if (block > kMaxDiffData) return Fail(UndoFault::kTooBig, item.from);
-    WriteU32(diff, static_cast<std::uint32_t>(block));
-    WriteU32(diff, d.storedWord);
-    WriteLString(diff, d.secondName);
-    WriteU32(diff, d.length);
+    if (DocumentBlockLength(d) > kMaxDiffData) return Fail(UndoFault::kTooBig, item.from);
+    WriteDocumentBlockHead(diff, d);  // the lookup gives the stored word as `word`
     if (d.length > 0 && (FileSeek(lib, static_cast<std::int64_t>(d.offset)) < 0 ||
                          FileCopyBytes(lib, diff, d.length) != 0)) {
       return Fail(UndoFault::kWrite, item.from);

@@ -8,17 +8,16 @@ namespace quarvel {
 void LibraryLookup::Close() {
   if (fd_ >= 0) FileClose(fd_);
   fd_ = -1;
-  read_ = false;
+  path_.clear();
   title_.clear();
   docs_.clear();
   first_.clear();
 }
 
 int LibraryLookup::Find(const std::string& path, const std::string& name, SSDocInfo* entry, std::string* title) {
-  if (!read_ || path != path_) {
+  if (path_.empty() || path != path_) {
     Close();
     path_ = path;
-    read_ = true;
     fd_ = ReadLibIndex(SSDlib{}, docs_, &title_, path);
     for (std::size_t i = 0; i < docs_.size(); ++i) first_.emplace(docs_[i].name, i);
   }

@@ -27,8 +27,7 @@ class LibraryLookup {
  private:
   void Close();
 
-  std::string path_;
-  bool read_ = false;  // the index of path_ was read (fd_ -1: it could not be)
+  std::string path_;  // the library whose index was read last (fd_ -1: it could not be); empty: none
   int fd_ = -1;
   std::string title_;
   SSDocInfoAry docs_;
