@@ -22,6 +22,13 @@ class AnalysisTest : public ::testing::Test {
     EXPECT_EQ(AnalyseMenuDirs(current_, old_, changes, extensions), 0);
     return Lines(changes);
   }
+  std::vector<std::string> AnalyseContent(const std::string& extensions = "") {
+    SBNdtAry changes;
+    AnalyseOptions options;
+    options.content = true;
+    EXPECT_EQ(AnalyseMenuDirs(current_, old_, changes, extensions, options), 0);
+    return Lines(changes);
+  }
   TempDir dir_;
   std::string current_ = dir_.Sub("cur");
   std::string old_ = dir_.Sub("old");
@@ -45,6 +52,20 @@ TEST_F(AnalysisTest, EveryPairOfEqualNamesCountsAndTheLastMatchDecides) {
   EXPECT_EQ(Analyse(), (std::vector<std::string>{"0 0 A.SST [x]"}));
   cur_.Menu("a.sst", "x", "", T2);
   EXPECT_EQ(Analyse(), (std::vector<std::string>{"0 0 A.SST [x]"}));  // T1 against the last old (T2) changes
+  // By content likewise: each current file against the last old one of its name.
+  old_b_.Menu("a.sst", "x", "last", T2);
+  cur_.Menu("A.SST", "x", "last", T1).Menu("a.sst", "x", "other", T1);
+  EXPECT_EQ(AnalyseContent(), (std::vector<std::string>{"0 0 A.SST [x]"}));  // a.sst; A.SST equals the last
+}
+
+TEST_F(AnalysisTest, ByContentManyFilesAreJudgedByTheirBytesAlone) {
+  // Enough pairs for two threads; stamps say the opposite of the bytes throughout.
+  for (int i = 0; i < 60; ++i) {
+    const std::string name = "F" + std::to_string(i) + ".DAT";
+    cur_.File(name, "bytes " + std::to_string(i), T1);
+    old_b_.File(name, "bytes " + std::to_string(i % 20 == 7 ? -i : i), i % 20 == 7 ? T1 : T2);
+  }
+  EXPECT_EQ(AnalyseContent("DAT"), (std::vector<std::string>{"0 3 F27.DAT []", "0 3 F47.DAT []", "0 3 F7.DAT []"}));
 }
 
 TEST_F(AnalysisTest, ExtensionTokensAreSplitAtCommasOnly) {

@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "engine/content_compare.h"
 #include "fileio/fileio.h"
 #include "support/fault_platform.h"
 #include "support/host_rules.h"
@@ -123,25 +122,6 @@ TEST(BulkCopy, AFailedHostCopyIsAFailedWrite) {
     FileClose(in);
     FileCloseWritten(out);
   }
-}
-
-TEST(SameFileBytes, SizesFirstThenEveryByte) {
-  TempDir dir;
-  const std::string a = Bytes(kBulkChunk + 3, 6);
-  std::string b = a;
-  b[kBulkChunk + 1] ^= 1;  // in the second chunk
-  WriteFile(dir.path() + "a", a);
-  WriteFile(dir.path() + "a2", a);
-  WriteFile(dir.path() + "b", b);
-  WriteFile(dir.path() + "e1", "");
-  WriteFile(dir.path() + "e2", "");
-  const std::uint64_t n = a.size();
-  EXPECT_TRUE(SameFileBytes(dir.path() + "a", n, dir.path() + "a2", n));
-  EXPECT_FALSE(SameFileBytes(dir.path() + "a", n, dir.path() + "b", n));
-  EXPECT_TRUE(SameFileBytes(dir.path() + "e1", 0, dir.path() + "e2", 0));
-  // Listed sizes that differ decide without opening; a missing file is a difference.
-  EXPECT_FALSE(SameFileBytes(dir.path() + "a", n, dir.path() + "a2", n + 1));
-  EXPECT_FALSE(SameFileBytes(dir.path() + "a", n, dir.path() + "missing", n));
 }
 
 }  // namespace

@@ -130,6 +130,7 @@ TEST(HostPlatform, ResolvesLastComponentWithoutRegardToCase) {
   const int fd = host.Open(dir.path() + "menu.sst", OpenMode::kRead);
   ASSERT_GE(fd, 0);
   host.Close(fd);
+  EXPECT_EQ(host.Open(dir.path() + "nothing.sst", OpenMode::kRead), kPlatformNotFound);
   // Creating under another case opens the existing file instead of making a second one.
   const int w = host.Open(dir.path() + "MENU.SST", OpenMode::kReadWriteCreate);
   ASSERT_GE(w, 0);

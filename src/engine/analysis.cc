@@ -74,6 +74,9 @@ void Match(std::vector<PassFile>& current, std::vector<PassFile>& old, const std
   const auto same_name = [](const PassFile& a, const PassFile& b) {
     return CompareSjisAsciiUpper(a.file->name, b.file->name) == 0;
   };
+  // By content, the pairs are gathered first and compared together, which may take two threads.
+  std::vector<PassFile*> compared;
+  std::vector<ListedPair> pairs;
   while (i < c.size() && j < o.size()) {
     const PassFile& first = current[c[i]];
     const int cmp = CompareSjisAsciiUpper(first.file->name, old[o[j]].file->name);
@@ -91,12 +94,17 @@ void Match(std::vector<PassFile>& current, std::vector<PassFile>& old, const std
     const PassFile key = first;
     for (; i < c.size() && same_name(current[c[i]], key); ++i) {
       PassFile& f = current[c[i]];
-      const bool same = content ? SameFileBytes(currentDir + f.file->name, f.file->size, oldDir + last.name, last.size)
-                                : f.file->stamp == last.stamp;
-      f.state = same ? 1 : 2;
+      if (content) {
+        compared.push_back(&f);
+        pairs.push_back({f.file, &last});
+      } else {
+        f.state = f.file->stamp == last.stamp ? 1 : 2;
+      }
     }
     j = j_end;
   }
+  const std::vector<std::uint8_t> same = SameFilesBytes(currentDir, oldDir, pairs);
+  for (std::size_t k = 0; k < compared.size(); ++k) compared[k]->state = same[k] != 0 ? 1 : 2;
 }
 
 // The title of a file of the kind; empty when its header cannot be read.

@@ -16,13 +16,13 @@ namespace {
 
 CopyProgressFn g_progress;
 
-void ReportProgress(std::uint64_t bytes) {
-  if (g_progress) g_progress(bytes);
-}
-
 }  // namespace
 
 void SetCopyProgress(CopyProgressFn fn) { g_progress = std::move(fn); }
+
+void ReportCopyProgress(std::uint64_t bytes) {
+  if (g_progress && bytes > 0) g_progress(bytes);
+}
 
 int FileOpenRead(const std::string& path) {
   FileErrorFlags = 0;
@@ -194,7 +194,7 @@ int FileCopyBytes(int from, int to, std::uint32_t n) {
       const std::uint32_t c = remaining < kBulkChunk ? remaining : kBulkChunk;
       CopyChunk(from, target, c, &kernel, buffer, buffer_size);
       if (FileErrorFlags != 0) return -1;
-      ReportProgress(c);
+      ReportCopyProgress(c);
       remaining -= c;
     }
     return 0;
@@ -207,7 +207,7 @@ int FileCopyBytes(int from, int to, std::uint32_t n) {
     FileErrorFlags &= ~FERR_BADDATA;
     if (got <= 0) return 0;
     if (FileErrorFlags & FERR_DISKFULL) return -8;
-    ReportProgress(static_cast<std::uint64_t>(got));
+    ReportCopyProgress(static_cast<std::uint64_t>(got));
   }
 }
 
@@ -223,7 +223,7 @@ bool FilesEqual(int fd_a, int fd_b, std::uint32_t n) {
     FileRead(fd_b, b.get(), c);
     if (FileErrorFlags != 0) return false;
     if (std::memcmp(a.get(), b.get(), c) != 0) return false;
-    ReportProgress(c);
+    ReportCopyProgress(c);
     remaining -= c;
   }
   return true;
@@ -279,7 +279,7 @@ void FilePiecesEqual(int fd_a, int fd_b, const std::vector<std::uint32_t>& lengt
       }
       if (was_equal) {
         const std::uint64_t due = ReportedFor(verified, lengths[k]);
-        if (due > reported) ReportProgress(due - reported);
+        if (due > reported) ReportCopyProgress(due - reported);
         reported = due;
       }
       if (piece_end > end) break;  // goes on in the next chunk

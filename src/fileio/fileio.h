@@ -128,5 +128,7 @@ int RegisterTempFile(SFTbl& table, const std::string& dir, const std::string& na
 // Called with the byte count of every chunk that FileCopyBytes or FilesEqual moved; none by default.
 using CopyProgressFn = std::function<void(std::uint64_t bytes)>;
 void SetCopyProgress(CopyProgressFn fn);
+// Hands a count of bytes moved or compared (0: nothing) to that function. From the thread that set it.
+void ReportCopyProgress(std::uint64_t bytes);
 
 }  // namespace quarvel

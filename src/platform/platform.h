@@ -58,6 +58,8 @@ class Platform {
   virtual std::int64_t Size(int fd) = 0;
   // The descriptor is released whatever the result.
   virtual int Close(int fd) = 0;
+  // True when two threads may open, read, size and close files for reading at once.
+  virtual bool ConcurrentReads() = 0;
   // Copies up to n bytes (n > 0) from the position of `from` to the position of `to` inside the host,
   // without passing them through the caller, and advances both positions by the count. Returns the
   // count (less than n only at the end of `from`), -1 when reading or writing failed (some bytes

@@ -18,9 +18,11 @@
 #include <ctime>
 #include <fstream>
 #include <functional>
+#include <mutex>
 #include <set>
-#include <unordered_map>
+#include <shared_mutex>
 #include <sstream>
+#include <unordered_map>
 
 #include "platform/dos_time.h"
 #include "platform/listing_order.h"
@@ -63,14 +65,30 @@ bool KernelAtLeast(int major, int minor) {
 class PosixPlatform final : public Platform {
  public:
   int Open(const std::string& path, OpenMode mode) override {
-    std::string host;
-    if (!HostPath(path, &host)) return kPlatformFailed;
     // O_NOFOLLOW: a link is never opened; O_NONBLOCK: a FIFO under the name cannot hang the open.
     int flags = O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK;
     if (mode == OpenMode::kRead) flags |= O_RDONLY;
     if (mode == OpenMode::kReadWriteCreate) flags |= O_RDWR | O_CREAT;
     if (mode == OpenMode::kCreateNew) flags |= O_RDWR | O_CREAT | O_EXCL;
-    const int fd = ::open(host.c_str(), flags, 0666);
+    std::string host;
+    int fd = -1;
+    if (mode == OpenMode::kRead) {
+      // The name as given first, and only a missing one looked up in other cases: the same file
+      // as resolving first, one call less for the common exact name.
+      if (!Cp932ToUtf8(path, &host) || host.empty()) return kPlatformFailed;
+      fd = ::open(host.c_str(), flags);
+      if (fd < 0 && errno == ENOENT) {
+        const std::string resolved = ResolveLastComponent(host);
+        if (resolved != host) {
+          fd = ::open(resolved.c_str(), flags);
+        } else {
+          errno = ENOENT;  // the lookup's own calls may have set another
+        }
+      }
+    } else {
+      if (!HostPath(path, &host)) return kPlatformFailed;
+      fd = ::open(host.c_str(), flags, 0666);
+    }
     if (fd < 0) return errno == ELOOP ? kPlatformFailed : CodeFromErrno(errno);
     struct stat st;
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || ::fcntl(fd, F_SETFL, 0) != 0) {
@@ -118,6 +136,9 @@ class PosixPlatform final : public Platform {
   }
 
   int Close(int fd) override { return ::close(fd) == 0 ? 0 : kPlatformFailed; }
+
+  // The directory indexes that name lookups share are kept under a lock.
+  bool ConcurrentReads() override { return true; }
 
   long CopyBytes(int from, int to, std::size_t n) override {
     std::size_t done = 0;
@@ -558,6 +579,8 @@ constexpr std::time_t kStillSeconds = 2;
 
 constexpr std::size_t kMaxIndexedDirs = 8;
 std::unordered_map<std::string, DirIndex> g_dir_indexes;
+// Held shared to read an index where none is made or changed, else alone.
+std::shared_mutex g_dir_indexes_lock;
 
 bool SameTime(const struct timespec& a, const struct timespec& b) {
   return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
@@ -603,6 +626,7 @@ const DirIndex* IndexOf(const std::string& parent) {
 bool ForEachIndexedName(const std::string& host_dir, const std::function<void(const char*)>& visit) {
   struct stat st;
   if (::stat(host_dir.c_str(), &st) != 0) return false;
+  const std::shared_lock<std::shared_mutex> hold(g_dir_indexes_lock);
   const auto it = g_dir_indexes.find(host_dir);
   if (it == g_dir_indexes.end() || !it->second.trusted || !SameTime(it->second.mtime, st.st_mtim)) return false;
   const DirIndex& index = it->second;
@@ -617,6 +641,7 @@ bool ForEachIndexedName(const std::string& host_dir, const std::function<void(co
 void NoteNameChange(const std::string& host_path, bool present) {
   std::string parent, leaf;
   SplitHostPath(host_path, &parent, &leaf);
+  const std::lock_guard<std::shared_mutex> hold(g_dir_indexes_lock);
   auto it = g_dir_indexes.find(parent);
   if (it == g_dir_indexes.end()) return;
   struct stat st;
@@ -643,6 +668,7 @@ std::string ResolveLastComponent(const std::string& host_path) {
   // Host names are UTF-8, whose bytes of non-ASCII characters are all 0x80 or above: upper-casing the
   // ASCII letters alone matches names as the CP932-aware rule does on their CP932 form. (The CP932 rule
   // would take UTF-8 bytes for lead bytes and skip the letter after them.)
+  const std::lock_guard<std::shared_mutex> hold(g_dir_indexes_lock);
   const DirIndex* index = IndexOf(parent);
   if (index == nullptr) return host_path;
   const std::vector<std::string> like = index->Like(leaf);
@@ -659,6 +685,7 @@ std::vector<std::string> NamesLike(const std::string& host_path) {
   if (leaf.empty()) return names;
   struct stat st;
   if (::lstat(host_path.c_str(), &st) == 0) names.push_back(leaf);
+  const std::lock_guard<std::shared_mutex> hold(g_dir_indexes_lock);
   const DirIndex* index = IndexOf(parent);
   if (index == nullptr) return names;
   for (const std::string& n : index->Like(leaf)) {

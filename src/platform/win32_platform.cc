@@ -216,6 +216,9 @@ class Win32Platform final : public Platform {
     return ::CloseHandle(h) ? 0 : kPlatformFailed;
   }
 
+  // The handle table takes a lock for each change; the calls themselves are the system's.
+  bool ConcurrentReads() override { return true; }
+
   // Windows has no copy between two open handles that keeps both positions; the caller reads and
   // writes.
   long CopyBytes(int, int, std::size_t) override { return kPlatformUnsupported; }

@@ -66,6 +66,8 @@ class FaultPlatform final : public Platform {
   std::int64_t Tell(int fd) override { return base_.Tell(fd); }
   std::int64_t Size(int fd) override { return base_.Size(fd); }
   int Close(int fd) override;
+  // No: its counts and fault points follow one order of operations.
+  bool ConcurrentReads() override { return false; }
   // Reports the host's copy as unsupported (so the callers read and write) unless enabled.
   long CopyBytes(int from, int to, std::size_t n) override;
   void set_kernel_copy(bool on) { kernel_copy_ = on; }

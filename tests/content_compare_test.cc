@@ -1,0 +1,124 @@
+#include "engine/content_compare.h"
+
+#include <gtest/gtest.h>
+
+#include <mutex>
+#include <thread>
+
+#include "fileio/fileio.h"
+#include "support/fault_platform.h"
+#include "support/temp_dir.h"
+#include "support/test_data.h"
+
+namespace quarvel {
+namespace {
+
+// Pairs of files in two directories, each with the answer its bytes give.
+class PairSet {
+ public:
+  explicit PairSet(const TempDir& dir) : a_(dir.Sub("a")), b_(dir.Sub("b")) {}
+
+  // A pair whose listings give the sizes of the bytes written, unless told otherwise.
+  void Add(const std::string& bytesA, const std::string* bytesB, std::int64_t listedB = -1) {
+    const std::string name = "F" + std::to_string(listed_a_.size()) + ".DAT";
+    WriteFile(a_ + name, bytesA);
+    if (bytesB != nullptr) WriteFile(b_ + name, *bytesB);
+    listed_a_.push_back({name, 0, bytesA.size()});
+    const std::uint64_t sizeB = listedB >= 0 ? static_cast<std::uint64_t>(listedB) : bytesB ? bytesB->size() : 0;
+    listed_b_.push_back({name, 0, sizeB});
+    expected_.push_back(bytesB != nullptr && *bytesB == bytesA && sizeB == bytesA.size() ? 1 : 0);
+  }
+
+  std::vector<std::uint8_t> Compare() const {
+    std::vector<ListedPair> pairs;
+    for (std::size_t i = 0; i < listed_a_.size(); ++i) pairs.push_back({&listed_a_[i], &listed_b_[i]});
+    return SameFilesBytes(a_, b_, pairs);
+  }
+
+  const std::vector<std::uint8_t>& expected() const { return expected_; }
+
+ private:
+  std::string a_, b_;
+  std::vector<FoundFile> listed_a_, listed_b_;
+  std::vector<std::uint8_t> expected_;
+};
+
+// Many pairs of every kind, so that both threads take some of each.
+void AddEveryKind(PairSet& set) {
+  const std::string big = Bytes(kBulkChunk + 3, 6);
+  std::string big_late = big;
+  big_late[kBulkChunk + 1] ^= 1;  // in the second chunk
+  const std::string chunk = Bytes(kBulkChunk, 7);
+  std::string chunk_last = chunk;
+  chunk_last.back() ^= 1;
+  set.Add(big, &big);
+  set.Add(big, &big_late);
+  set.Add(chunk, &chunk);
+  set.Add(chunk, &chunk_last);
+  for (unsigned i = 0; i < 300; ++i) {
+    const std::string bytes = Bytes(i * 7 % 500, i);
+    std::string first = bytes, last = bytes;
+    if (!bytes.empty()) {
+      first.front() ^= 0x40;
+      last.back() ^= 0x01;
+    }
+    const std::string longer = bytes + "x";
+    switch (i % 6) {
+      case 0: set.Add(bytes, &bytes); break;
+      case 1: set.Add(bytes, &first); break;
+      case 2: set.Add(bytes, &last); break;
+      case 3: set.Add(bytes, nullptr); break;                 // missing on one side
+      case 4: set.Add(bytes, &bytes, bytes.size() + 1); break;  // listed sizes differ: not opened
+      case 5: set.Add(bytes, &longer, bytes.size()); break;     // grew after the listing
+    }
+  }
+}
+
+TEST(SameFilesBytes, EveryPairAsItsBytesSayOnOneThreadOrTwo) {
+  TempDir dir;
+  PairSet set(dir);
+  AddEveryKind(set);
+  // The host's platform lets a second thread take pairs; the fault platform keeps to one.
+  EXPECT_EQ(set.Compare(), set.expected());
+  FaultPlatform faults(NativePlatform());
+  ScopedHost host(&faults);
+  EXPECT_EQ(set.Compare(), set.expected());
+  EXPECT_EQ(faults.Count(FaultOp::kOpenRead), faults.Count(FaultOp::kClose));
+}
+
+TEST(SameFilesBytes, AFailedReadIsADifferenceOfThatPairAlone) {
+  TempDir dir;
+  PairSet set(dir);
+  const std::string bytes = Bytes(100, 1);
+  for (int i = 0; i < 3; ++i) set.Add(bytes, &bytes);
+  FaultPlatform faults(NativePlatform());
+  ScopedHost host(&faults);
+  faults.FailNth(FaultOp::kRead, 4);  // the second pair's second file
+  EXPECT_EQ(set.Compare(), (std::vector<std::uint8_t>{1, 0, 1}));
+  EXPECT_EQ(faults.Count(FaultOp::kOpenRead), faults.Count(FaultOp::kClose));
+}
+
+TEST(SameFilesBytes, ProgressComesFromTheCallingThreadAndCountsEveryEqualByte) {
+  TempDir dir;
+  PairSet set(dir);
+  std::uint64_t total = 0;
+  for (unsigned i = 0; i < 40; ++i) {
+    const std::string bytes = Bytes(i % 4 == 0 ? kBulkChunk + i : i * 100, i);
+    set.Add(bytes, &bytes);
+    total += bytes.size();
+  }
+  std::uint64_t reported = 0;
+  bool elsewhere = false;
+  const std::thread::id caller = std::this_thread::get_id();
+  SetCopyProgress([&](std::uint64_t n) {
+    reported += n;
+    elsewhere = elsewhere || std::this_thread::get_id() != caller;
+  });
+  EXPECT_EQ(set.Compare(), set.expected());
+  SetCopyProgress(nullptr);
+  EXPECT_EQ(reported, total);
+  EXPECT_FALSE(elsewhere);
+}
+
+}  // namespace
+}  // namespace quarvel
