@@ -7,7 +7,6 @@
 #include <cstring>
 #include <memory>
 #include <mutex>
-#include <system_error>
 #include <thread>
 
 #include "fileio/fileio.h"
@@ -76,8 +75,8 @@ class Helper {
         finished_ = true;
         done_.notify_one();
       });
-    } catch (const std::system_error&) {
-      // No thread to be had: the calling thread takes every pair.
+    } catch (...) {
+      // No thread to be had (or no memory for one): the calling thread takes every pair.
     }
   }
 
