@@ -154,6 +154,16 @@ struct CopyTarget {
     const std::int64_t to = position / step * step;
     if (to > from) Host().StartWriteBack(fd, from, to - from);
   }
+
+  // The next chunk, of at most `limit` (≤ kBulkChunk) bytes, ends where the output's position is a
+  // multiple of kBulkChunk: the page cache holds a file in large aligned pieces, and a copy that keeps
+  // to them fills each at once instead of two in part (measured on a library, whose documents start
+  // after its header: the copy took a third less time).
+  std::uint32_t Chunk(std::uint32_t limit) const {
+    if (position < 0) return limit;
+    const auto to_boundary = static_cast<std::uint32_t>(kBulkChunk - position % kBulkChunk);
+    return to_boundary < limit ? to_boundary : limit;
+  }
 };
 
 // One chunk of a copy of at most `want` bytes: inside the host while it can, else read and write
@@ -191,7 +201,7 @@ int FileCopyBytes(int from, int to, std::uint32_t n) {
     const std::uint32_t buffer_size = n < kBulkChunk ? n : kBulkChunk;
     std::uint32_t remaining = n;
     while (remaining > 0) {
-      const std::uint32_t c = remaining < kBulkChunk ? remaining : kBulkChunk;
+      const std::uint32_t c = target.Chunk(remaining < kBulkChunk ? remaining : kBulkChunk);
       CopyChunk(from, target, c, &kernel, buffer, buffer_size);
       if (FileErrorFlags != 0) return -1;
       ReportCopyProgress(c);
@@ -203,7 +213,7 @@ int FileCopyBytes(int from, int to, std::uint32_t n) {
   // from a failed write; so this mode reads and writes.
   kernel = false;
   for (;;) {
-    const long got = CopyChunk(from, target, kBulkChunk, &kernel, buffer, kBulkChunk);
+    const long got = CopyChunk(from, target, target.Chunk(kBulkChunk), &kernel, buffer, kBulkChunk);
     FileErrorFlags &= ~FERR_BADDATA;
     if (got <= 0) return 0;
     if (FileErrorFlags & FERR_DISKFULL) return -8;
