@@ -109,13 +109,68 @@ TEST_F(AnalysisTest, ReadErrorWhileComparingCountsAsChange) {
   EXPECT_EQ(Analyse(), (std::vector<std::string>{"0 1 L.SSD/A [t]", "0 1 L.SSD/B [t]"}));
 }
 
-TEST_F(AnalysisTest, MissingDirectoryMakesEverythingNewOrVanished) {
-  cur_.Menu("A.SST", "a", "", T1).Library("L.SSD", "l", {}, T1);
-  SBNdtAry changes;
-  AnalyseMenuDirs(current_, dir_.path() + "none/", changes, "");
-  EXPECT_EQ(Lines(changes), (std::vector<std::string>{"0 0 A.SST [a]", "0 1 L.SSD [l]"}));
-  AnalyseMenuDirs(dir_.path() + "none/", current_, changes, "");
-  EXPECT_EQ(Lines(changes), (std::vector<std::string>{"1 0 A.SST [a]", "1 1 L.SSD [l]"}));
+// Taken for an empty one, a directory that cannot be listed would make every file of the other side
+// new or vanished, and the diff would empty the target. Every way of not reading it fails instead,
+// naming the directory, and leaves no half list.
+TEST_F(AnalysisTest, ADirectoryThatCannotBeListedFailsTheAnalysisAndNamesIt) {
+  cur_.Menu("A.SST", "a", "", T1).Library("L.SSD", "l", {{"D", "", "x"}}, T1).File("N.CSV", "n", T1);
+  old_b_.Menu("A.SST", "a", "", T2).Library("L.SSD", "l", {{"D", "", "y"}}, T2).File("N.CSV", "m", T2);
+  const std::string missing = dir_.path() + "none/";
+  for (const auto& [current, old] : {std::pair{current_, missing}, std::pair{missing, current_}}) {
+    SBNdtAry changes(1);
+    ReadFailure failure;
+    EXPECT_EQ(AnalyseMenuDirs(current, old, changes, "CSV", AnalyseOptions{}, &failure), -1);
+    EXPECT_TRUE(changes.empty());
+    EXPECT_EQ(failure.path, missing);
+    EXPECT_EQ(failure.code, kPlatformNotFound);
+  }
+  FaultPlatform faults(NativePlatform());
+  ScopedHost host(&faults);
+  for (const std::string& unreadable : {current_, old_}) {
+    for (int code : {kPlatformDenied, kPlatformFailed}) {
+      for (bool content : {false, true}) {
+        faults.FailListingsOf(unreadable, code);
+        SBNdtAry changes(1);
+        ReadFailure failure;
+        AnalyseOptions options;
+        options.content = content;
+        EXPECT_EQ(AnalyseMenuDirs(current_, old_, changes, "CSV", options, &failure), -1);
+        EXPECT_TRUE(changes.empty());
+        EXPECT_EQ(failure.path, unreadable);
+        EXPECT_EQ(failure.code, code);
+        // A pass of its own (an extension with a directory part) fails the same way.
+        EXPECT_EQ(AnalyseMenuDirs(current_, old_, changes, "sub/CSV", options, &failure), -1);
+        EXPECT_EQ(failure.path, unreadable);
+      }
+    }
+  }
+  faults.FailListingsOf("", 0);
+  EXPECT_EQ(Analyse("CSV"), (std::vector<std::string>{"0 0 A.SST [a]", "0 1 L.SSD/D [l]", "0 3 N.CSV []"}));
+}
+
+// The same for the files that are read: a changed library or, by content, a file that is there but
+// cannot be opened fails the analysis instead of being left out or taken for changed.
+TEST_F(AnalysisTest, AFileThatCannotBeReadFailsTheAnalysisAndNamesIt) {
+  cur_.Library("L.SSD", "l", {{"D", "", "x"}}, T1).File("N.CSV", "same", T1);
+  old_b_.Library("L.SSD", "l", {{"D", "", "y"}}, T2).File("N.CSV", "same", T2);
+  FaultPlatform faults(NativePlatform());
+  ScopedHost host(&faults);
+  for (const std::string& side : {current_, old_}) {
+    faults.FailOpensOf(side + "L.SSD", kPlatformDenied);
+    SBNdtAry changes;
+    ReadFailure failure;
+    EXPECT_EQ(AnalyseMenuDirs(current_, old_, changes, "", AnalyseOptions{}, &failure), -1);
+    EXPECT_EQ(failure.path, side + "L.SSD");
+    EXPECT_EQ(failure.code, kPlatformDenied);
+    faults.FailOpensOf(side + "N.CSV", kPlatformFailed);
+    AnalyseOptions options;
+    options.content = true;
+    EXPECT_EQ(AnalyseMenuDirs(current_, old_, changes, "CSV", options, &failure), -1);
+    EXPECT_TRUE(changes.empty());
+    EXPECT_EQ(failure.path, side + "N.CSV");
+  }
+  faults.FailOpensOf("", 0);
+  EXPECT_EQ(AnalyseContent("CSV"), (std::vector<std::string>{"0 1 L.SSD/D [l]"}));
 }
 
 TEST_F(AnalysisTest, UnreadableHeaderGivesEmptyTitleNotThePreviousOne) {

@@ -91,7 +91,7 @@ TEST_F(DiffFileTest, DocumentBlocksCarryWordSecondNameAndData) {
             U32(9 + 3 + 8) + U32(0x01020304) + LStr("second") + U32(3) + "abc" + U32(3 + 8) + U32(5) + LStr("") + U32(0));
   SBNdtAry back;
   std::string description;
-  EXPECT_TRUE(CheckDiffFile(Diff(), true, &back, &description).ok());
+  EXPECT_TRUE(CheckDiffFile(Diff(), &back, &description).ok());
 }
 
 TEST_F(DiffFileTest, LoadReadsBackWhatWasWritten) {
@@ -114,7 +114,7 @@ TEST_F(DiffFileTest, LoadReadsBackWhatWasWritten) {
     EXPECT_EQ(back[i].member, changes[i].member);
   }
   EXPECT_EQ(description, "comment");
-  EXPECT_TRUE(CheckDiffFile(Diff(), true, &back, &description).ok());
+  EXPECT_TRUE(CheckDiffFile(Diff(), &back, &description).ok());
 }
 
 TEST_F(DiffFileTest, RefusalsLeaveNoPartialFileAndKeepTheEarlierOne) {
@@ -192,7 +192,7 @@ TEST_F(DiffFileTest, OpenRejectsOtherFilesAndFlagsCutDirectories) {
   EXPECT_TRUE(FileErrorFlags & FERR_BADDATA);
   EXPECT_LE(changes.size(), 1u);
   FileClose(fd);
-  EXPECT_EQ(CheckDiffFile(Diff(), false, &changes, &description).fault, DiffFault::kDirectoryCut);
+  EXPECT_EQ(CheckDiffFile(Diff(), &changes, &description).fault, DiffFault::kDirectoryCut);
 }
 
 TEST_F(DiffFileTest, CheckFindsBlocksThatDoNotFit) {
@@ -205,7 +205,7 @@ TEST_F(DiffFileTest, CheckFindsBlocksThatDoNotFit) {
   std::string description;
   auto check = [&](const std::string& bytes) {
     WriteFile(Diff(), bytes);
-    return CheckDiffFile(Diff(), false, &back, &description);
+    return CheckDiffFile(Diff(), &back, &description);
   };
   EXPECT_TRUE(check(good).ok());
   EXPECT_EQ(check(good + "x").fault, DiffFault::kTrailingBytes);
@@ -219,6 +219,24 @@ TEST_F(DiffFileTest, CheckFindsBlocksThatDoNotFit) {
   const DiffCheck c = check(bad);
   EXPECT_EQ(c.fault, DiffFault::kDocumentBlockBad);
   EXPECT_EQ(c.entry, 1);
+  // The ops of a file are the format's three: a replacement turned deletion, or one carrying the
+  // dialogs' excluded mark, is refused where it stands.
+  for (std::uint32_t op : {1u, 0x1000u, 0x1001u, 2u}) {
+    bad = good;
+    bad.replace(64 + 2, 4, U32(op));
+    const DiffCheck flipped = check(bad);
+    EXPECT_EQ(flipped.fault, op == 1 ? DiffFault::kDeletionWithData : DiffFault::kUnknownOp) << op;
+    EXPECT_EQ(flipped.entry, 0);
+  }
+}
+
+TEST_F(DiffFileTest, TheExcludedMarkNeverReachesAFile) {
+  build_.File("A.KKK", "abc");
+  SBNdtAry changes = {Entry(0, OtherFile, "A.KKK")};
+  changes[0].op |= kOpExcluded;
+  EXPECT_EQ(WriteDiffFile(Diff(), Menu(), changes, nullptr), -1);
+  EXPECT_FALSE(Exists(Diff()));
+  EXPECT_EQ(Leftovers(), 0);
 }
 
 TEST(SafeNames, OnlyPlainFileNamesPass) {
@@ -226,8 +244,10 @@ TEST(SafeNames, OnlyPlainFileNamesPass) {
     EXPECT_TRUE(IsSafeFileName(good, false)) << good;
   }
   for (const char* bad : {"", ".", "..", "../x", "/etc/passwd", "a\\b", "C:x", "a\tb", "SBN0ab.cde",
-                          "sbn1AB.CDE", "xxxxxx.tmp", "\x82"}) {
+                          "sbn1AB.CDE", "xxxxxx.tmp", "\x82", "A.TXT.", "A.TXT ", "QUARVEL.LCK.", "QUARVEL.JNL ",
+                          "XXXXXX.TMP.", "A. "}) {
     EXPECT_FALSE(IsSafeFileName(bad, false)) << bad;
+    EXPECT_FALSE(IsSafeFileName(bad, true)) << bad;
   }
   for (const char* device : {"CON", "con.sst", "NUL.txt", "COM1", "lpt9.x", "AUX"}) {
     EXPECT_FALSE(IsSafeFileName(device, true)) << device;

@@ -133,7 +133,7 @@ TEST(DirLock, ALinkOrADirectoryUnderTheLockNameIsRefusedAndNothingIsMadeThroughI
   EXPECT_FALSE(Exists(outside));
   std::filesystem::remove(menu + kLockName);
   std::filesystem::create_directory(menu + kLockName);
-  EXPECT_EQ(lock.Take(menu), DiffFault::kLockInTheWay);
+  EXPECT_EQ(lock.Take(menu), DiffFault::kLockIsDirectory);
   std::filesystem::remove(menu + kLockName);
   EXPECT_EQ(lock.Take(menu), DiffFault::kNone);
   lock.Release();

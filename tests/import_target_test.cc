@@ -145,7 +145,7 @@ TEST_F(ImportTargetTest, DiffPastFourGibibytesKeepsItsOffsets) {
 
   SBNdtAry list, read;
   std::string description;
-  ASSERT_TRUE(CheckDiffFile(diff_, true, &read, &description).ok());
+  ASSERT_TRUE(CheckDiffFile(diff_, &read, &description).ok());
   ASSERT_EQ(LoadDiffDirectory(diff_, list, nullptr), 0);
   list[0].op |= kOpExcluded;
   list[1].op |= kOpExcluded;
@@ -166,7 +166,7 @@ TEST_F(ImportTargetTest, BlockLongerThanTheFormatAllowsIsRefused) {
   WriteFile(diff_, bytes);
   SBNdtAry changes;
   std::string description;
-  EXPECT_EQ(CheckDiffFile(diff_, false, &changes, &description).fault, DiffFault::kBlockTooLong);
+  EXPECT_EQ(CheckDiffFile(diff_, &changes, &description).fault, DiffFault::kBlockTooLong);
 }
 
 TEST_F(ImportTargetTest, LibraryWhoseIndexPointsPastItsEndIsUnreadable) {

@@ -51,7 +51,7 @@ std::vector<std::string> DocsOf(const std::string& path, std::string* title = nu
 std::vector<std::string> Entries(const std::string& path, std::string* description = nullptr) {
   SBNdtAry changes;
   std::string d;
-  if (CheckDiffFile(path, true, &changes, &d).fault != DiffFault::kNone) return {"<not a sound diff>"};
+  if (CheckDiffFile(path, &changes, &d).fault != DiffFault::kNone) return {"<not a sound diff>"};
   std::vector<std::string> out;
   for (const SBNdt& e : changes) {
     out.push_back(std::string(e.op == kOpAddOrReplace ? "put " : "delete ") + std::to_string(e.type) + " " + e.name +

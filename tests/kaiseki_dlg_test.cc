@@ -4,9 +4,11 @@
 
 #include "dialog_test_util.h"
 #include "dialogs/kaiseki_dlg_layout.h"
+#include "dialogs/read_failure_message.h"
 #include "platform/text.h"
 #include "sample/menu_dir_builder.h"
 #include "support/fake_dialog_services.h"
+#include "support/fault_platform.h"
 #include "support/temp_dir.h"
 
 namespace quarvel {
@@ -70,6 +72,30 @@ TEST_F(KaisekiDlgTest, RefusesAnEmptyOrTheCurrentDirectoryAndStaysOpen) {
   }
   EXPECT_EQ(Names(), (std::vector<std::string>{"KEPT.SST"}));
   EXPECT_TRUE(ui_.ended.empty());
+}
+
+// An old directory that cannot be read would make every current file "new": the dialog says which
+// directory and why, stays open, and the command list stays as it was.
+TEST_F(KaisekiDlgTest, AnOldDirectoryThatCannotBeReadIsNamedAndChangesNothing) {
+  const std::string missing = tmp_.path() + "typo/";
+  Run(missing);
+  ASSERT_EQ(ui_.messages.size(), 1u);
+  const std::string& text = ui_.messages[0].text;
+  EXPECT_EQ(text, ReadFailureMessage({missing, kPlatformNotFound}));
+  EXPECT_NE(text.find(missing), std::string::npos);
+  EXPECT_EQ(dlg_.Result(), 0);
+  EXPECT_TRUE(ui_.ended.empty());
+  EXPECT_EQ(Names(), (std::vector<std::string>{"KEPT.SST"}));
+  // Denied: the cause differs, the rest is the same.
+  FaultPlatform faults(NativePlatform());
+  ScopedHost host(&faults);
+  faults.FailListingsOf(old_, kPlatformDenied);
+  ui_.messages.clear();
+  Run(old_);
+  ASSERT_EQ(ui_.messages.size(), 1u);
+  EXPECT_EQ(ui_.messages[0].text, ReadFailureMessage({old_, kPlatformDenied}));
+  EXPECT_NE(ReadFailureMessage({old_, kPlatformDenied}), ReadFailureMessage({old_, kPlatformNotFound}));
+  EXPECT_EQ(Names(), (std::vector<std::string>{"KEPT.SST"}));
 }
 
 TEST_F(KaisekiDlgTest, AnOldDirectoryTypedWithoutSeparatorReachesTheAnalysisWithOne) {

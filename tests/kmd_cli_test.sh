@@ -378,6 +378,113 @@ case "$case_name" in
     contains "$out" "--dry-run"
     contains "$out" "--undo"
     ;;
+  edges)
+    # Faults at the edges: what the file system, a crafted diff or a second process hands in.
+    "$kmd" analyse "$work/old" "$work/new" --ext CSV -o "$work/d.kmd" >/dev/null
+    # A directory that cannot be listed is no empty directory: as another user, whom mode 000 keeps out.
+    if [ "$(id -u)" -eq 0 ]; then as_user=(setpriv --reuid=65534 --regid=65534 --clear-groups); else as_user=(); fi
+    chmod -R a+rX "$work/old" "$work/new"
+    chmod 755 "$work"
+    cp -a "$work/new" "$work/shut"
+    chmod 000 "$work/shut"
+    expect 1 "${as_user[@]}" "$kmd" analyse "$work/old" "$work/shut" -o "$work/empty.kmd"
+    one_error_line
+    contains "$err" "cannot read $work/shut/: permission denied"
+    [ ! -e "$work/empty.kmd" ] || fail "an unreadable directory was analysed"
+    expect 1 "${as_user[@]}" "$kmd" analyse "$work/shut" "$work/new" --content
+    contains "$err" "cannot read $work/shut/"
+    expect 1 "${as_user[@]}" "$kmd" list "$work/shut" menus
+    contains "$err" "permission denied"
+    chmod 755 "$work/shut"
+
+    # The lock file is never written through a hard link, nor taken over when it is not this user's.
+    cp -a "$work/old" "$work/t"
+    printf 'precious' >"$work/outside.txt"
+    ln "$work/outside.txt" "$work/t/QUARVEL.LCK"
+    expect 1 "$kmd" import "$work/d.kmd" "$work/t"
+    one_error_line
+    contains "$err" "hard link"
+    [ "$(cat "$work/outside.txt")" = "precious" ] || fail "the import wrote through a hard link: $(cat "$work/outside.txt")"
+    expect 1 "$kmd" recover "$work/t"
+    [ "$(cat "$work/outside.txt")" = "precious" ] || fail "the recovery wrote through a hard link"
+    rm "$work/t/QUARVEL.LCK"
+    if [ "$(id -u)" -eq 0 ]; then
+      printf 'pid 1 on elsewhere' >"$work/t/QUARVEL.LCK"
+      chown 65534:65534 "$work/t/QUARVEL.LCK"
+      chmod 644 "$work/t/QUARVEL.LCK"
+      expect 1 "$kmd" import "$work/d.kmd" "$work/t"
+      contains "$err" "a lock file of another user's import is left in $work/t"
+      [ "$(cat "$work/t/QUARVEL.LCK")" = "pid 1 on elsewhere" ] || fail "another user's lock file was written"
+      rm "$work/t/QUARVEL.LCK"
+    fi
+    mkfifo "$work/t/QUARVEL.LCK"
+    expect 1 "$kmd" import "$work/d.kmd" "$work/t"
+    contains "$err" "FIFO"
+    rm "$work/t/QUARVEL.LCK"
+    mkdir "$work/t/QUARVEL.LCK"
+    expect 1 "$kmd" import "$work/d.kmd" "$work/t"
+    contains "$err" "a directory stands under the lock file's name"
+    rmdir "$work/t/QUARVEL.LCK"
+    # A stale lock of this user's (a crashed import) is simply taken over.
+    printf 'pid 1 on here' >"$work/t/QUARVEL.LCK"
+    expect 0 "$kmd" import "$work/d.kmd" "$work/t" --dry-run
+
+    # -o is the path as typed: a file whose name differs in case only stays as it was.
+    mkdir "$work/out"
+    printf 'notes' >"$work/out/notes.kmd"
+    expect 0 "$kmd" create "$work/new" -o "$work/out/NOTES.KMD" menu:SALES.SST
+    [ "$(cat "$work/out/notes.kmd")" = "notes" ] || fail "create -o replaced a file of another case"
+    expect 0 "$kmd" verify "$work/out/NOTES.KMD"
+    expect 0 "$kmd" analyse "$work/old" "$work/new" -o "$work/out/Notes.Kmd"
+    [ "$(cat "$work/out/notes.kmd")" = "notes" ] || fail "analyse -o replaced a file of another case"
+    [ -f "$work/out/Notes.Kmd" ] || fail "analyse -o made no file under the name typed"
+
+    # One check for all: a flipped op (a replacement turned deletion with its data still there, or the
+    # dialogs' excluded mark) is refused by show and import as by verify, and the target stays.
+    cp -a "$work/old" "$work/target"
+    before=$(tree "$work/target")
+    for op in '\x01' '\x00\x10'; do
+      cp "$work/d.kmd" "$work/flip.kmd"
+      printf "$op" | dd of="$work/flip.kmd" bs=1 seek=66 conv=notrunc 2>/dev/null
+      expect 1 "$kmd" verify "$work/flip.kmd"
+      expect 1 "$kmd" show "$work/flip.kmd"
+      contains "$err" "flip.kmd: "
+      expect 1 "$kmd" import "$work/flip.kmd" "$work/target"
+      one_error_line
+      contains "$err" "(entry 0:"
+      expect 1 "$kmd" import "$work/flip.kmd" "$work/target" --dry-run
+    done
+    [ "$(tree "$work/target")" = "$before" ] || fail "a flipped op changed the target"
+
+    # Names that Windows would strip of a last "." or " " are refused everywhere.
+    printf 'x' >"$work/new/A.TXTZ"
+    "$kmd" create "$work/new" -o "$work/dot.kmd" file:A.TXTZ >/dev/null
+    at=$(grep -abo 'A.TXTZ' "$work/dot.kmd" | head -1 | cut -d: -f1)
+    for end in '.' ' '; do
+      printf "$end" | dd of="$work/dot.kmd" bs=1 seek=$((at + 5)) conv=notrunc 2>/dev/null
+      expect 1 "$kmd" verify "$work/dot.kmd"
+      expect 1 "$kmd" import "$work/dot.kmd" "$work/target"
+      contains "$err" "not a plain file name"
+    done
+    expect 1 "$kmd" create "$work/new" -o "$work/x.kmd" "file:A.TXTZ."
+    [ "$(tree "$work/target")" = "$before" ] || fail "a name with a last dot changed the target"
+
+    # A dry run while another import holds the lock says so, not that it rolled anything back.
+    printf 'held' >"$work/target/QUARVEL.LCK"
+    cp "$work/target/SALES.SST" "$work/target/QUARVEL.JNL"
+    python3 -c '
+import fcntl, sys, time
+f = open(sys.argv[1], "r+")
+fcntl.lockf(f, fcntl.LOCK_EX)
+open(sys.argv[2], "w").close()
+time.sleep(30)' "$work/target/QUARVEL.LCK" "$work/held" &
+    holder=$!
+    for _ in $(seq 100); do [ -e "$work/held" ] && break; sleep 0.1; done
+    expect 1 "$kmd" import "$work/d.kmd" "$work/target" --dry-run
+    one_error_line
+    contains "$err" "another import is running in $work/target"
+    kill "$holder" 2>/dev/null; wait "$holder" 2>/dev/null
+    ;;
   *)
     fail "unknown case $case_name"
     ;;

@@ -9,7 +9,9 @@
 #include "engine/diff_reader.h"
 #include "engine/diff_writer.h"
 #include "fileio/fileio.h"
+#include "dialogs/read_failure_message.h"
 #include "sample/menu_dir_builder.h"
+#include "support/fault_platform.h"
 #include "support/fake_dialog_services.h"
 #include "support/temp_dir.h"
 
@@ -374,6 +376,29 @@ TEST_F(MakeDlgTest, ChoosingAnotherMenuDirectoryRefillsTheListsAndKeepsTheComman
   EXPECT_EQ(C().Text(kStem), "");
   dlg_.OnAdd();
   EXPECT_EQ(dlg_.Commands().size(), 1u);
+}
+
+// Empty lists of a directory that cannot be read look like a real, empty menu directory: one message
+// names it and the cause, for the whole refill and for each search of the other files.
+TEST_F(MakeDlgTest, AMenuDirectoryThatCannotBeListedIsNamedOnceNotShownAsEmpty) {
+  FaultPlatform faults(NativePlatform());
+  ScopedHost host(&faults);
+  faults.FailListingsOf(menu_, kPlatformDenied);
+  dlg_.OnInitDialog();
+  ASSERT_EQ(ui_.messages.size(), 1u);
+  EXPECT_EQ(ui_.messages[0].text, ReadFailureMessage({menu_, kPlatformDenied}));
+  EXPECT_EQ(C().List(kMenus).Count(), 0);
+  dlg_.OnSearch();
+  EXPECT_EQ(ui_.messages.size(), 2u);
+  faults.FailListingsOf("", 0);
+  dlg_.OnSearch();
+  EXPECT_EQ(ui_.messages.size(), 2u);
+  EXPECT_GT(C().List(kOthers).Count(), 0);
+  const std::string gone = tmp_.path() + "gone/";
+  ui_.browseAnswers.push_back(gone);
+  dlg_.OnBrowse();
+  ASSERT_EQ(ui_.messages.size(), 3u);
+  EXPECT_EQ(ui_.messages[2].text, ReadFailureMessage({gone, kPlatformNotFound}));
 }
 
 TEST_F(MakeDlgTest, AnAnalysisThatRunsReplacesTheCommandList) {

@@ -94,7 +94,8 @@ TEST(Win32Platform, ListingsLeaveOutHiddenSystemAndDirectoriesAndSortAsOnPosix) 
   ASSERT_EQ(host.FindFilesAny(dir.path(), {"*.CSV", "*.SST", "?.sst"}, &found), 0);
   EXPECT_EQ(Names(found), (std::vector<std::string>{"a.SST", "b.csv", "B.SST", "c.sst"}));
   EXPECT_EQ(found[1].size, 5u);
-  ASSERT_EQ(host.FindFiles(dir.path() + "missing\\*.*", &found), 0);
+  // A missing directory is no empty one.
+  ASSERT_EQ(host.FindFiles(dir.path() + "missing\\*.*", &found), kPlatformNotFound);
   EXPECT_TRUE(found.empty());
   std::vector<std::string> subs;
   ASSERT_EQ(host.ListSubdirectories(dir.path(), &subs), 0);

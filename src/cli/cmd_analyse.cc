@@ -20,11 +20,14 @@ int RunAnalyse(const AnalyseArgs& args) {
     if (const int r = OutputArg(args.output, {args.oldDir, args.menuDir}, &output); r != kExitOk) return r;
   }
   SBNdtAry changes;
+  ReadFailure failure;
   {
     Progress progress("comparing");
     AnalyseOptions options;
     options.content = args.content;
-    AnalyseMenuDirs(current, old, changes, extensions, options);
+    if (AnalyseMenuDirs(current, old, changes, extensions, options, &failure) != 0) {
+      return Fail(kExitFailed, ReadFailureText(failure) + "; nothing was compared");
+    }
   }
   if (changes.empty()) {
     std::printf("no changes\n");

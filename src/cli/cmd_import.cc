@@ -7,6 +7,7 @@
 #include "cli/output.h"
 #include "cli/recovery_output.h"
 #include "engine/diff_reader.h"
+#include "engine/dir_lock.h"
 #include "engine/import.h"
 #include "engine/import_plan.h"
 #include "engine/undo_writer.h"
@@ -49,9 +50,7 @@ void PrintNames(const char* label, const StringAry& names) {
 
 // "FAULT (entry I: NAME)" for a refusal by the checks.
 std::string Refusal(const DiffCheck& why, const SBNdtAry& list, const std::string& dir) {
-  if (why.entry < 0 && (why.fault == DiffFault::kImportRunning || why.fault == DiffFault::kRecoveryPending)) {
-    return BusyText(why.fault, dir);
-  }
+  if (why.entry < 0 && IsDirectoryFault(why.fault)) return BusyText(why.fault, dir);
   std::string text = DiffFaultText(why.fault);
   if (why.entry >= 0 && static_cast<std::size_t>(why.entry) < list.size()) {
     text += " (entry " + std::to_string(why.entry) + ": " + Utf8(list[static_cast<std::size_t>(why.entry)].name) + ")";
@@ -146,7 +145,11 @@ int RunImport(const ImportArgs& args) {
     if (const int r = UndoArg(args, menuDir, path, &undoPath); r != kExitOk) return r;
   }
 
-  // An interrupted import is finished first, and said so; a dry run only tells of it.
+  // An interrupted import is finished first, and said so; a dry run only tells of it. A journal that
+  // a running import holds is that import's, not an interrupted one.
+  if (args.dryRun && MenuDirBusy(menuDir) == DiffFault::kImportRunning) {
+    return Fail(kExitFailed, BusyText(DiffFault::kImportRunning, args.menuDir));
+  }
   if (args.dryRun) {
     Recovery pending = Recovery::kNone;
     if (PendingRecovery(menuDir, &pending) != 0) return Fail(kExitFailed, RecoveryFailure(DiffFault::kJournalUntrusted, {}, args.menuDir));

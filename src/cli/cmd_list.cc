@@ -15,12 +15,13 @@ int RunList(const ListArgs& args) {
   if (!FromArg(args.argument, "name", &argument)) return kExitUsage;
   Env().GL_sys_dir = dir;
   TDicAry list;
+  int listed = 0;
   if (args.kind == "menus") {
-    ListMenuFiles(SSMenu{}, list);
+    listed = ListMenuFiles(SSMenu{}, list);
   } else if (args.kind == "libs") {
-    ListDocLibs(SSDlib{}, list);
+    listed = ListDocLibs(SSDlib{}, list);
   } else if (args.kind == "commons") {
-    ListComLibs(SSVlib{}, list);
+    listed = ListComLibs(SSVlib{}, list);
   } else if (args.kind == "docs") {
     if (argument.empty()) return Fail(kExitUsage, "list docs needs a library, such as docs LIB.SSD");
     const std::string stem = argument.substr(0, argument.rfind('.'));
@@ -29,12 +30,15 @@ int RunList(const ListArgs& args) {
     }
   } else if (args.kind == "files") {
     StringAry names;
-    ListOtherFiles(argument.empty() ? "*.*" : argument, names);
+    if (const int r = ListOtherFiles(argument.empty() ? "*.*" : argument, names); r < 0) {
+      return Fail(kExitFailed, ReadFailureText({dir, r}));
+    }
     for (const std::string& name : names) std::printf("%s\n", Utf8(name).c_str());
     return kExitOk;
   } else {
     return Fail(kExitUsage, "unknown listing '" + args.kind + "': use menus, libs, commons, docs or files");
   }
+  if (listed < 0) return Fail(kExitFailed, ReadFailureText({dir, listed}));
   for (const TDic& d : list) std::printf("%s\t%s\n", Utf8(d.name).c_str(), Utf8(d.title).c_str());
   return kExitOk;
 }

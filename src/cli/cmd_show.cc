@@ -24,7 +24,7 @@ int RunShow(const ShowArgs& args) {
   }
   // Block lengths as far as the blocks can be followed; a damaged diff still shows its directory.
   std::vector<DiffBlock> blocks;
-  const DiffCheck check = CheckDiffBlocks(fd, changes, false, &blocks);
+  const DiffCheck check = CheckDiffBlocks(fd, changes, &blocks);
   FileClose(fd);
 
   if (args.json) {
@@ -61,7 +61,7 @@ int RunVerify(const std::string& file) {
   if (!FromArg(file, "file name", &path)) return kExitUsage;
   SBNdtAry changes;
   std::string description;
-  const DiffCheck check = CheckDiffFile(path, true, &changes, &description);
+  const DiffCheck check = CheckDiffFile(path, &changes, &description);
   if (!check.ok()) {
     std::string where = check.entry >= 0 ? " (entry " + std::to_string(check.entry) + ")" : "";
     return Fail(kExitFailed, file + ": " + DiffFaultText(check.fault) + where);

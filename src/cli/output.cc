@@ -49,10 +49,43 @@ int OutputArg(const std::string& arg, const std::vector<std::string>& dirs, std:
   return IdleDir(DirectoryPart(*path), parent.u8string(), false);
 }
 
+bool IsDirectoryFault(DiffFault fault) {
+  switch (fault) {
+    case DiffFault::kImportRunning:
+    case DiffFault::kRecoveryPending:
+    case DiffFault::kLockInTheWay:
+    case DiffFault::kLockIsDirectory:
+    case DiffFault::kLockIsSpecial:
+    case DiffFault::kLockOfOtherUser:
+    case DiffFault::kLockLinked:
+      return true;
+    default:
+      return false;
+  }
+}
+
 std::string BusyText(DiffFault fault, const std::string& shown) {
   if (fault == DiffFault::kImportRunning) return "another import is running in " + shown;
   if (fault == DiffFault::kRecoveryPending) {
     return "an interrupted import awaits recovery in " + shown + "; run kmd recover " + shown;
+  }
+  // A lock file in the way says where and what to do; only the user can tell whether to remove it.
+  const bool ends = !shown.empty() && (shown.back() == '/' || shown.back() == kDirSep);
+  const std::string lock = shown + (ends ? "" : std::string(1, kDirSep)) + kLockName;
+  switch (fault) {
+    case DiffFault::kLockOfOtherUser:
+      return "a lock file of another user's import is left in " + shown + ": " + lock +
+             " is not this user's; if no import runs there, that user's kmd recover " + shown +
+             " or removing the file clears it";
+    case DiffFault::kLockLinked:
+      return std::string(DiffFaultText(fault)) + " in " + shown + ", so it is not written to; remove " + lock +
+             " (its other names stay)";
+    case DiffFault::kLockInTheWay:
+    case DiffFault::kLockIsDirectory:
+    case DiffFault::kLockIsSpecial:
+      return std::string(DiffFaultText(fault)) + " in " + shown + "; remove or rename " + lock;
+    default:
+      break;
   }
   return std::string(DiffFaultText(fault)) + ": " + shown;
 }
@@ -67,6 +100,13 @@ std::string Names(const StringAry& names) {
   std::string text;
   for (const std::string& n : names) text += (text.empty() ? "" : ", ") + Utf8(n);
   return text;
+}
+
+std::string ReadFailureText(const ReadFailure& failure) {
+  const char* cause = "it cannot be read (an input/output error)";
+  if (failure.code == kPlatformNotFound) cause = "it does not exist";
+  if (failure.code == kPlatformDenied) cause = "permission denied";
+  return "cannot read " + Utf8(failure.path) + ": " + cause;
 }
 
 int Fail(int code, const std::string& message) {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "engine/diff_check.h"
+#include "menufiles/listings.h"
 #include "model/records.h"
 
 namespace quarvel::kmd {
@@ -29,12 +30,17 @@ int DirArg(const std::string& arg, const char* what, std::string* dir);
 // kExitFailed (printed) while an import runs in the directory it would be written to.
 int OutputArg(const std::string& arg, const std::vector<std::string>& dirs, std::string* path);
 
+// True for the faults that BusyText words: about the menu directory as a whole, not an entry.
+bool IsDirectoryFault(DiffFault fault);
 // The line for a menu directory that is busy (MenuDirBusy's kImportRunning or kRecoveryPending, or
 // another DiffFault about the directory), `shown` as typed.
 std::string BusyText(DiffFault fault, const std::string& shown);
 // kExitOk when no import runs in `dir` (CP932, with its separator) and, with `whole`, none awaits
 // recovery there (so that the directory can be read as one state); else kExitFailed, printed.
 int IdleDir(const std::string& dir, const std::string& shown, bool whole);
+
+// "cannot read PATH: the cause" for what a listing or comparison could not read (PATH in UTF-8).
+std::string ReadFailureText(const ReadFailure& failure);
 
 // Prints "kmd: " + message to standard error and returns `code`.
 int Fail(int code, const std::string& message);

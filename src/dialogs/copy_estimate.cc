@@ -62,7 +62,7 @@ std::uint64_t DiffImportBytes(const std::string& diffPath, const std::string& me
   const int diff = OpenDiffFile(diffPath, entries, description);
   if (diff < 0) return 0;
   std::vector<DiffBlock> blocks;
-  if (!CheckDiffBlocks(diff, entries, false, &blocks).ok() || entries.size() != list.size()) {
+  if (!CheckDiffBlocks(diff, entries, &blocks).ok() || entries.size() != list.size()) {
     FileClose(diff);
     return 0;
   }

@@ -1,6 +1,7 @@
 #include "dialogs/kaiseki_dlg.h"
 
 #include "dialogs/kaiseki_dlg_layout.h"
+#include "dialogs/read_failure_message.h"
 #include "engine/analysis.h"
 #include "platform/text.h"
 #include "shell/paths.h"
@@ -57,7 +58,14 @@ void TSabunKaisekiDlg::OnRun() {
   }
   oldDir_ = oldDir;
   extensions_ = extensions;
-  AnalyseMenuDirs(menuDir_, oldDir_, commands_, extensions_);
+  // The command list is replaced only by a whole analysis; one that failed leaves it as it was.
+  SBNdtAry found;
+  ReadFailure failure;
+  if (AnalyseMenuDirs(menuDir_, oldDir_, found, extensions_, AnalyseOptions{}, &failure) != 0) {
+    DialogMessage(services_, window_, ReadFailureMessage(failure), "", kMbOk);
+    return;
+  }
+  commands_ = std::move(found);
   Close(kIdOk);
 }
 

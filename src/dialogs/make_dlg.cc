@@ -4,6 +4,7 @@
 #include "dialogs/copy_estimate.h"
 #include "dialogs/kaiseki_dlg.h"
 #include "dialogs/make_dlg_layout.h"
+#include "dialogs/read_failure_message.h"
 #include "engine/diff_reader.h"
 #include "engine/diff_writer.h"
 #include "menufiles/libindex.h"
@@ -145,11 +146,14 @@ void TSabunMakeDlg::OnCommonSelChange() {
 
 void TSabunMakeDlg::OnCommandSelChange() { UpdateDescription(); }
 
-void TSabunMakeDlg::OnSearch() { FillOthers(); }
+void TSabunMakeDlg::OnSearch() {
+  FillOthers();
+  ReportListing();
+}
 
 void TSabunMakeDlg::FillMenus() {
   WaitCursor wait(services_);
-  ListMenuFiles(menuHolder_, menus_);
+  NoteListing(ListMenuFiles(menuHolder_, menus_));
   ListControl& list = controls_.MutableList(kMenus);
   list.Clear();
   for (std::size_t i = 0; i < menus_.size(); ++i) list.Add(menus_[i].title, static_cast<std::uint32_t>(i));
@@ -158,7 +162,7 @@ void TSabunMakeDlg::FillMenus() {
 
 void TSabunMakeDlg::FillLibraries() {
   WaitCursor wait(services_);
-  ListDocLibs(libHolder_, libraries_);
+  NoteListing(ListDocLibs(libHolder_, libraries_));
   ListControl& list = controls_.MutableList(kLibraries);
   list.Clear();
   for (std::size_t i = 0; i < libraries_.size(); ++i) list.Add(libraries_[i].title, static_cast<std::uint32_t>(i));
@@ -176,7 +180,7 @@ void TSabunMakeDlg::FillDocuments() {
 void TSabunMakeDlg::FillCommons() {
   ListControl& list = controls_.MutableList(kCommons);
   list.Clear();
-  ListComLibs(comHolder_, commons_);
+  NoteListing(ListComLibs(comHolder_, commons_));
   for (std::size_t i = 0; i < commons_.size(); ++i) list.Add(commons_[i].title, static_cast<std::uint32_t>(i));
 }
 
@@ -184,7 +188,7 @@ void TSabunMakeDlg::FillOthers() {
   ListControl& list = controls_.MutableList(kOthers);
   list.Clear();
   StringAry names;
-  ListOtherFiles(controls_.Text(kMask), names);
+  NoteListing(ListOtherFiles(controls_.Text(kMask), names));
   for (std::size_t i = 0; i < names.size(); ++i) list.Add(names[i], static_cast<std::uint32_t>(i));
   list.Select(0);
 }
@@ -197,6 +201,19 @@ void TSabunMakeDlg::FillAllCandidates() {
   FillCommons();
   FillOthers();
   if (tab_ != kTabLibraries) RefreshStem();  // the library choice above has set 903 already
+  ReportListing();
+}
+
+void TSabunMakeDlg::NoteListing(int listed) {
+  if (listed < 0 && !listingFailure_.failed()) listingFailure_ = {CurrentMenuDir(), listed};
+}
+
+// Empty lists of a directory that could not be read must not pass for real ones: one message says so.
+void TSabunMakeDlg::ReportListing() {
+  if (!listingFailure_.failed()) return;
+  const ReadFailure failure = listingFailure_;
+  listingFailure_ = {};
+  DialogMessage(services_, window_, ReadFailureMessage(failure), "", kMbOk);
 }
 
 void TSabunMakeDlg::FillCommands() { FillCommandList(controls_.MutableList(kCommands), commands_); }

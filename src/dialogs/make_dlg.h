@@ -6,6 +6,7 @@
 
 #include "dialogs/dialog_controls.h"
 #include "dialogs/dialog_services.h"
+#include "menufiles/listings.h"
 #include "model/records.h"
 
 namespace quarvel {
@@ -54,6 +55,9 @@ class TSabunMakeDlg {
   void FillCommons();
   void FillOthers();
   void FillAllCandidates();
+  // Keeps the first failed listing (a negative result) of a refill; ReportListing shows it once.
+  void NoteListing(int listed);
+  void ReportListing();
   void FillCommands();
   void UpdateDescription();
   std::string CurrentMenuDir() const;
@@ -72,6 +76,7 @@ class TSabunMakeDlg {
   TDicAry libraries_;
   TDicAry documents_;
   TDicAry commons_;
+  ReadFailure listingFailure_;
 };
 
 }  // namespace quarvel

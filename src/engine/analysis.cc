@@ -66,9 +66,10 @@ std::vector<std::uint32_t> ByName(const std::vector<PassFile>& pass) {
 }
 
 // Matching as a nested loop over every pair of equal names would do it (the last old match sets the
-// current state), by one walk over both passes in name order.
-void Match(std::vector<PassFile>& current, std::vector<PassFile>& old, const std::string& currentDir,
-           const std::string& oldDir, bool content) {
+// current state), by one walk over both passes in name order. False when a file could not be read
+// for the comparison by content (`failure` says which).
+bool Match(std::vector<PassFile>& current, std::vector<PassFile>& old, const std::string& currentDir,
+           const std::string& oldDir, bool content, ReadFailure* failure) {
   const std::vector<std::uint32_t> c = ByName(current), o = ByName(old);
   std::size_t i = 0, j = 0;
   const auto same_name = [](const PassFile& a, const PassFile& b) {
@@ -103,8 +104,9 @@ void Match(std::vector<PassFile>& current, std::vector<PassFile>& old, const std
     }
     j = j_end;
   }
-  const std::vector<std::uint8_t> same = SameFilesBytes(currentDir, oldDir, pairs);
+  const std::vector<std::uint8_t> same = SameFilesBytes(currentDir, oldDir, pairs, failure);
   for (std::size_t k = 0; k < compared.size(); ++k) compared[k]->state = same[k] != 0 ? 1 : 2;
+  return !failure->failed();
 }
 
 // The title of a file of the kind; empty when its header cannot be read.
@@ -139,14 +141,15 @@ bool SearchedApart(const std::string& extension) {
   return extension.find('/') != std::string::npos || extension.find(kDirSep) != std::string::npos;
 }
 
-// One pass over listings made already: match, then record as the pass records.
-void ComparePass(const std::string& currentDir, const std::string& oldDir, SBNdtAry& changes,
+// One pass over listings made already: match, then record as the pass records. False (nothing
+// recorded) when a file could not be read for the comparison by content.
+bool ComparePass(const std::string& currentDir, const std::string& oldDir, SBNdtAry& changes,
                  const std::string& extension, FileKind kind, StringAry* changedLibraries,
-                 const Listing& currentAll, const Listing& oldAll, bool content) {
+                 const Listing& currentAll, const Listing& oldAll, bool content, ReadFailure* failure) {
   const std::string mask = "*." + extension;
   std::vector<PassFile> current = Select(currentAll, currentDir, mask, kind);
   std::vector<PassFile> old = Select(oldAll, oldDir, mask, kind);
-  Match(current, old, currentDir, oldDir, content);
+  if (!Match(current, old, currentDir, oldDir, content, failure)) return false;
 
   auto record = [&](std::int32_t op, const std::string& dir, const PassFile& f) {
     const std::string name = Upper(f.file->name);
@@ -167,56 +170,88 @@ void ComparePass(const std::string& currentDir, const std::string& oldDir, SBNdt
   for (const PassFile& f : old) {
     if (f.state == 0) record(kOpDelete, oldDir, f);
   }
+  return true;
 }
 
-Listing ListPattern(const std::string& dir, const std::string& extension) {
-  Listing found;
-  FindMenuDirFiles(dir + "*." + extension, &found);
-  return found;
+// A directory that cannot be listed is a failure, never an empty directory: taken for one, it would
+// make every file of the other side new or vanished.
+bool Listed(int code, const std::string& dir, ReadFailure* failure) {
+  if (code == 0) return true;
+  *failure = {dir, code};
+  return false;
 }
 
-Listing ListMasks(const std::string& dir, const std::vector<std::string>& masks) {
-  Listing found;
-  FindMenuDirFilesAny(dir, masks, &found);
-  found.shrink_to_fit();
-  return found;
+bool ListPattern(const std::string& dir, const std::string& extension, Listing* found, ReadFailure* failure) {
+  return Listed(FindMenuDirFiles(dir + "*." + extension, found), dir, failure);
+}
+
+bool ListMasks(const std::string& dir, const std::vector<std::string>& masks, Listing* found, ReadFailure* failure) {
+  const int r = FindMenuDirFilesAny(dir, masks, found);
+  found->shrink_to_fit();
+  return Listed(r, dir, failure);
 }
 
 // Both directories searched for the masks, the old one on a second thread meanwhile when the host
-// can start one.
-void ListBoth(const std::string& currentDir, const std::string& oldDir, const std::vector<std::string>& masks,
-              Listing* current, Listing* old) {
+// can start one. A failure of the current directory is reported before one of the old.
+bool ListBoth(const std::string& currentDir, const std::string& oldDir, const std::vector<std::string>& masks,
+              Listing* current, Listing* old, ReadFailure* failure) {
+  ReadFailure old_failure;
+  bool old_ok = false;
   std::thread worker;
   try {
-    worker = std::thread([&] { *old = ListMasks(oldDir, masks); });
+    worker = std::thread([&] { old_ok = ListMasks(oldDir, masks, old, &old_failure); });
   } catch (const std::system_error&) {
-    *old = ListMasks(oldDir, masks);
+    old_ok = ListMasks(oldDir, masks, old, &old_failure);
   }
-  *current = ListMasks(currentDir, masks);
+  const bool current_ok = ListMasks(currentDir, masks, current, failure);
   if (worker.joinable()) worker.join();
+  if (current_ok && !old_ok) *failure = old_failure;
+  return current_ok && old_ok;
+}
+
+// A library's index for the document comparison: the descriptor, or -1 when the file is no library
+// (left out, as before); a file that is there but cannot be opened fails the comparison.
+int OpenChangedLibrary(const std::string& path, SSDocInfoAry* docs, std::string* title, ReadFailure* failure) {
+  const int probe = Host().Open(path, OpenMode::kRead);
+  if (probe < 0) {
+    if (probe != kPlatformNotFound) *failure = {path, probe};
+    return -1;
+  }
+  Host().Close(probe);
+  return ReadLibIndex(SSDlib{}, *docs, title, path);
 }
 
 }  // namespace
 
 int CompareKind(const std::string& currentDir, const std::string& oldDir, SBNdtAry& changes,
-                const std::string& extension, FileKind kind, StringAry* changedLibraries) {
+                const std::string& extension, FileKind kind, StringAry* changedLibraries, ReadFailure* failure) {
+  ReadFailure ignored;
+  if (failure == nullptr) failure = &ignored;
+  *failure = {};
   if (!PassFits(currentDir, oldDir, extension)) return 0;
-  const Listing current = ListPattern(currentDir, extension);
-  const Listing old = ListPattern(oldDir, extension);
-  ComparePass(currentDir, oldDir, changes, extension, kind, changedLibraries, current, old, false);
+  Listing current, old;
+  if (!ListPattern(currentDir, extension, &current, failure) || !ListPattern(oldDir, extension, &old, failure)) {
+    return -1;
+  }
+  ComparePass(currentDir, oldDir, changes, extension, kind, changedLibraries, current, old, false, failure);
   return 0;
 }
 
-void CompareLibraryDocuments(const std::string& currentDir, const std::string& oldDir, SBNdtAry& changes,
-                             const StringAry& changedLibraries) {
+int CompareLibraryDocuments(const std::string& currentDir, const std::string& oldDir, SBNdtAry& changes,
+                            const StringAry& changedLibraries, ReadFailure* failure) {
+  ReadFailure ignored;
+  if (failure == nullptr) failure = &ignored;
+  *failure = {};
   for (const std::string& lib : changedLibraries) {
     SSDocInfoAry a, b;
     std::string title_a, title_b;
-    const int fa = ReadLibIndex(SSDlib{}, a, &title_a, currentDir + lib);
+    const int fa = OpenChangedLibrary(currentDir + lib, &a, &title_a, failure);
+    if (failure->failed()) return -1;
     if (fa < 0) continue;
-    const int fb = ReadLibIndex(SSDlib{}, b, &title_b, oldDir + lib);
+    const int fb = OpenChangedLibrary(oldDir + lib, &b, &title_b, failure);
     if (fb < 0) {
       FileClose(fa);
+      if (failure->failed()) return -1;
       continue;
     }
     // ReadLibIndex cleared the error word with its open; from here a failed read stays set, so that
@@ -231,6 +266,7 @@ void CompareLibraryDocuments(const std::string& currentDir, const std::string& o
     FileClose(fa);
     FileClose(fb);
   }
+  return 0;
 }
 
 int AnalyseMenuDirs(const std::string& currentDir, const std::string& oldDir, SBNdtAry& changes,
@@ -239,8 +275,16 @@ int AnalyseMenuDirs(const std::string& currentDir, const std::string& oldDir, SB
 }
 
 int AnalyseMenuDirs(const std::string& currentDir, const std::string& oldDir, SBNdtAry& changes,
-                    const std::string& extensions, const AnalyseOptions& options) {
+                    const std::string& extensions, const AnalyseOptions& options, ReadFailure* failure) {
+  ReadFailure ignored;
+  if (failure == nullptr) failure = &ignored;
+  *failure = {};
   changes.clear();
+  // Half a list must never pass for the whole one.
+  const auto fail = [&] {
+    changes.clear();
+    return -1;
+  };
   struct Pass {
     std::string extension;
     FileKind kind;
@@ -260,23 +304,26 @@ int AnalyseMenuDirs(const std::string& currentDir, const std::string& oldDir, SB
     if (PassFits(currentDir, oldDir, p.extension) && !SearchedApart(p.extension)) masks.push_back("*." + p.extension);
   }
   Listing current_all, old_all;
-  ListBoth(currentDir, oldDir, masks, &current_all, &old_all);
+  if (!ListBoth(currentDir, oldDir, masks, &current_all, &old_all, failure)) return fail();
 
   StringAry changed_libraries;
   for (const Pass& p : passes) {
     if (!PassFits(currentDir, oldDir, p.extension)) continue;
     StringAry* libraries = p.kind == DocumentLibrary ? &changed_libraries : nullptr;
+    bool ok = true;
     if (SearchedApart(p.extension)) {
-      const Listing current = ListPattern(currentDir, p.extension);
-      const Listing old = ListPattern(oldDir, p.extension);
-      ComparePass(currentDir, oldDir, changes, p.extension, p.kind, libraries, current, old, options.content);
+      Listing current, old;
+      ok = ListPattern(currentDir, p.extension, &current, failure) && ListPattern(oldDir, p.extension, &old, failure) &&
+           ComparePass(currentDir, oldDir, changes, p.extension, p.kind, libraries, current, old, options.content,
+                       failure);
     } else {
-      ComparePass(currentDir, oldDir, changes, p.extension, p.kind, libraries, current_all, old_all,
-                  options.content);
+      ok = ComparePass(currentDir, oldDir, changes, p.extension, p.kind, libraries, current_all, old_all,
+                       options.content, failure);
     }
-    if (p.kind == DocumentLibrary && !changed_libraries.empty()) {
-      CompareLibraryDocuments(currentDir, oldDir, changes, changed_libraries);
+    if (ok && p.kind == DocumentLibrary && !changed_libraries.empty()) {
+      ok = CompareLibraryDocuments(currentDir, oldDir, changes, changed_libraries, failure) == 0;
     }
+    if (!ok) return fail();
   }
   return 0;
 }

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "menufiles/listings.h"
 #include "model/records.h"
 
 namespace quarvel {
@@ -11,7 +12,9 @@ namespace quarvel {
 // Both directories end with a separator. `extensions` is the text of the analysis dialog's field, such
 // as "KKK,CSV": split at every ",", nothing trimmed, empty tokens skipped. Fills `changes` with menu
 // files, new and vanished libraries, the documents of changed libraries, common libraries, then the
-// files of each extension token in the order typed. Always 0.
+// files of each extension token in the order typed. 0; -1 with `changes` empty when a directory could
+// not be listed (a missing one too) or a file not read for the comparison: a directory that cannot be
+// read is never compared as an empty one.
 int AnalyseMenuDirs(const std::string& currentDir, const std::string& oldDir, SBNdtAry& changes,
                     const std::string& extensions);
 
@@ -21,18 +24,22 @@ struct AnalyseOptions {
   bool content = false;
 };
 // As above, with options. Each directory is searched once for all kinds, the two at the same time.
+// On -1, `failure` (when given) names what could not be read and why.
 int AnalyseMenuDirs(const std::string& currentDir, const std::string& oldDir, SBNdtAry& changes,
-                    const std::string& extensions, const AnalyseOptions& options);
+                    const std::string& extensions, const AnalyseOptions& options, ReadFailure* failure = nullptr);
 
 // One pass for one extension. For document libraries `changedLibraries` receives the libraries whose
 // stamp changed instead of entries for them. A pass whose extension is longer than 255 bytes or whose
-// search pattern does not fit a path compares nothing. Always 0.
+// search pattern does not fit a path compares nothing. 0, or -1 (with `failure` set when given) when
+// a directory cannot be listed.
 int CompareKind(const std::string& currentDir, const std::string& oldDir, SBNdtAry& changes,
-                const std::string& extension, FileKind kind, StringAry* changedLibraries);
+                const std::string& extension, FileKind kind, StringAry* changedLibraries,
+                ReadFailure* failure = nullptr);
 
 // Document-level entries of each changed library: changed or new documents, then vanished ones.
-// A library whose index cannot be read on either side is left out.
-void CompareLibraryDocuments(const std::string& currentDir, const std::string& oldDir, SBNdtAry& changes,
-                             const StringAry& changedLibraries);
+// A library that is no library on either side (its index does not read) is left out. 0, or -1 (with
+// `failure` set when given) when a library that is there cannot be opened at all.
+int CompareLibraryDocuments(const std::string& currentDir, const std::string& oldDir, SBNdtAry& changes,
+                            const StringAry& changedLibraries, ReadFailure* failure = nullptr);
 
 }  // namespace quarvel

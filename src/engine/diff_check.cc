@@ -51,7 +51,11 @@ const char* DiffFaultText(DiffFault fault) {
     case DiffFault::kJournalUntrusted: return "the journal of an interrupted import cannot be read or trusted";
     case DiffFault::kRecoveryFailed: return "the interrupted import found there could not be finished";
     case DiffFault::kRecoveryPending: return "an interrupted import awaits recovery in the menu directory";
-    case DiffFault::kLockInTheWay: return "something that is not a plain file stands under the lock file QUARVEL.LCK";
+    case DiffFault::kLockInTheWay: return "a symbolic link stands under the lock file's name QUARVEL.LCK";
+    case DiffFault::kLockIsDirectory: return "a directory stands under the lock file's name QUARVEL.LCK";
+    case DiffFault::kLockIsSpecial: return "a FIFO or another special file stands under the lock file's name QUARVEL.LCK";
+    case DiffFault::kLockOfOtherUser: return "a lock file of another user's import is left";
+    case DiffFault::kLockLinked: return "the lock file QUARVEL.LCK has other names (a hard link)";
   }
   return "unknown fault";
 }
@@ -66,6 +70,9 @@ bool IsSafeFileName(const std::string& name, bool windowsRules) {
     }
     if (c < 0x20 || c == 0x7F || c == '/' || c == '\\' || c == ':') return false;
   }
+  // Windows drops a last "." or " " from a name, so that "A.TXT." would be "A.TXT" there, and
+  // "QUARVEL.LCK." the lock: refused on every host, since a diff travels between them.
+  if (name.back() == '.' || name.back() == ' ') return false;
   std::string host;
   if (!Cp932ToUtf8(name, &host)) return false;
   if (IsWorkFileName(name)) return false;
@@ -87,7 +94,7 @@ int FirstUnsafeEntry(const SBNdtAry& changes) {
   return -1;
 }
 
-DiffCheck CheckDiffBlocks(int fd, const SBNdtAry& changes, bool strict, std::vector<DiffBlock>* blocks) {
+DiffCheck CheckDiffBlocks(int fd, const SBNdtAry& changes, std::vector<DiffBlock>* blocks) {
   blocks->clear();
   if (FileErrorFlags & FERR_BADDATA) return {DiffFault::kDirectoryCut, -1};
   if (const int unsafe = FirstUnsafeEntry(changes); unsafe >= 0) return {DiffFault::kUnsafeName, unsafe};
@@ -101,8 +108,9 @@ DiffCheck CheckDiffBlocks(int fd, const SBNdtAry& changes, bool strict, std::vec
     const std::uint32_t length = ReadU32(fd);
     if (length > kMaxDiffData) return {DiffFault::kBlockTooLong, index};
     if (p + 4 + std::int64_t{length} > size) return {DiffFault::kBlockPastEnd, index};
-    // A damaged op must not turn a replacement into a deletion.
-    const std::int32_t op = e.op == kOpUnset ? kOpUnset : e.op & ~kOpExcluded;
+    // Only the three ops of the format: a damaged op must neither turn a replacement into a deletion
+    // nor pass for the excluded mark, which never reaches a file.
+    const std::int32_t op = e.op;
     if (op != kOpAddOrReplace && op != kOpDelete && op != kOpUnset) return {DiffFault::kUnknownOp, index};
     const bool adds = op == kOpAddOrReplace;
     if (adds && IsDocumentLevel(e)) {
@@ -115,7 +123,7 @@ DiffCheck CheckDiffBlocks(int fd, const SBNdtAry& changes, bool strict, std::vec
       if (4 + 2 + std::int64_t{count} + 4 + data != length) return {DiffFault::kDocumentBlockBad, index};
     } else if (adds && length < 8) {
       return {DiffFault::kFileBlockShort, index};
-    } else if (!adds && strict && length != 0) {
+    } else if (!adds && length != 0) {
       return {DiffFault::kDeletionWithData, index};
     }
     if (FileErrorFlags & FERR_BADDATA) return {DiffFault::kBlockPastEnd, index};
@@ -126,12 +134,12 @@ DiffCheck CheckDiffBlocks(int fd, const SBNdtAry& changes, bool strict, std::vec
   return {};
 }
 
-DiffCheck CheckDiffFile(const std::string& path, bool strict, SBNdtAry* changes, std::string* description) {
+DiffCheck CheckDiffFile(const std::string& path, SBNdtAry* changes, std::string* description) {
   const int fd = OpenDiffFile(path, *changes, *description);
   if (fd == -4) return {DiffFault::kNotDiff, -1};
   if (fd < 0) return {DiffFault::kNotOpened, -1};
   std::vector<DiffBlock> blocks;
-  const DiffCheck check = CheckDiffBlocks(fd, *changes, strict, &blocks);
+  const DiffCheck check = CheckDiffBlocks(fd, *changes, &blocks);
   FileClose(fd);
   return check;
 }

@@ -20,7 +20,7 @@ enum class DiffFault {
   kBlockTooLong,        // a block's length is above the format's limit of 2147483639 bytes
   kFileBlockShort,      // a file block shorter than its flag and stamp
   kDocumentBlockBad,    // a document block whose second name and data length do not add up to it
-  kDeletionWithData,    // a deletion whose block is not empty (reported only by the strict check)
+  kDeletionWithData,    // a deletion whose block is not empty
   kUnknownOp,           // an op that is neither add or replace (0), delete (1) nor unset (-1)
   kTrailingBytes,       // bytes after the last block
   // Found when a diff is checked against the menu directory it is to be imported into:
@@ -39,7 +39,11 @@ enum class DiffFault {
   kJournalUntrusted,    // an interrupted import's journal cannot be read or trusted
   kRecoveryFailed,      // an interrupted import could not be finished
   kRecoveryPending,     // an interrupted import awaits recovery in the menu directory
-  kLockInTheWay,        // a link, a directory or another non-file stands under the lock file's name
+  kLockInTheWay,        // a symbolic link stands under the lock file's name
+  kLockIsDirectory,     // a directory stands under the lock file's name
+  kLockIsSpecial,       // a FIFO, a socket or a device stands under the lock file's name
+  kLockOfOtherUser,     // a lock file of another user's import is left in the menu directory
+  kLockLinked,          // the lock file has other names (a hard link to a file elsewhere)
 };
 
 // A short English description of a fault, for the command line.
@@ -57,7 +61,7 @@ struct DiffCheck {
 };
 
 // True for a name that can only mean a file directly in the menu directory: not empty, not "." or
-// "..", no "/", single-byte "\", ":" or control byte (CP932-aware), a host form, not one of the
+// "..", no "/", single-byte "\", ":" or control byte (CP932-aware), no last "." or " ", a host form, not one of the
 // import's own work-file names, and with `windowsRules` no reserved device name (CON, PRN, AUX, NUL,
 // COM1-9, LPT1-9, with or without an extension).
 bool IsSafeFileName(const std::string& name, bool windowsRules);
@@ -67,11 +71,13 @@ bool IsSafeFileName(const std::string& name);
 int FirstUnsafeEntry(const SBNdtAry& changes);
 
 // Checks the blocks of an open diff that OpenDiffFile has just read into `changes` (the error word as
-// it left it, the descriptor at the first block). Fills `blocks`, one per entry. With `strict`, a
-// deletion must have an empty block. Moves the descriptor.
-DiffCheck CheckDiffBlocks(int fd, const SBNdtAry& changes, bool strict, std::vector<DiffBlock>* blocks);
+// it left it, the descriptor at the first block, every op as the file holds it: the excluded mark of
+// the dialogs is no op of a file and is refused). Fills `blocks`, one per entry, as far as they can be
+// followed. This is the one check of a diff: verify, show, the import and the dialogs all make it, so
+// that none of them takes a diff that another refuses. Moves the descriptor.
+DiffCheck CheckDiffBlocks(int fd, const SBNdtAry& changes, std::vector<DiffBlock>* blocks);
 
 // Opens `path` and checks it whole. Fills `changes` and `description` as far as they were read.
-DiffCheck CheckDiffFile(const std::string& path, bool strict, SBNdtAry* changes, std::string* description);
+DiffCheck CheckDiffFile(const std::string& path, SBNdtAry* changes, std::string* description);
 
 }  // namespace quarvel

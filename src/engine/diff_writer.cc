@@ -80,6 +80,10 @@ int WriteDiffFile(const std::string& path, const std::string& menuDir, const SBN
                   const std::string* description) {
   // A diff that every import would refuse is not written.
   if (changes.empty() || !Representable(changes) || FirstUnsafeEntry(changes) >= 0) return -1;
+  // Only the format's three ops: the dialogs' excluded mark is theirs and never reaches a file.
+  for (const SBNdt& e : changes) {
+    if (e.op != kOpAddOrReplace && e.op != kOpDelete && e.op != kOpUnset) return -1;
+  }
   const std::string dir = DirectoryPart(path);
   const std::string work_name = MakeWorkName(dir, "KMDW");
   if (work_name.empty()) return -1;
@@ -103,7 +107,8 @@ int WriteDiffFile(const std::string& path, const std::string& menuDir, const SBN
   }
   if (result == 0 && (FileErrorFlags != 0 || FileFlush(diff) != 0)) result = -1;
   if (FileCloseWritten(diff) != 0) result = -1;
-  if (result == 0 && Host().ReplaceFile(work, path) != 0) result = -1;
+  // The path is the user's, outside any menu directory: taken as typed, never matched by case.
+  if (result == 0 && Host().ReplaceFileExact(work, path) != 0) result = -1;
   if (result != 0) FileRemove(work);
   return result;
 }

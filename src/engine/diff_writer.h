@@ -14,7 +14,8 @@ int CreateDiffFile(const std::string& path, const SBNdtAry& changes, const std::
 // Writes the diff for `changes`, streaming each file or document from `menuDir` (which ends with a
 // separator). The diff is written under a work name beside `path` and put in its place only when it is
 // complete and flushed, so a failure leaves whatever stood at `path` untouched. Returns 0, or -1 when
-// the list is empty or too long, a string too long, a name unsafe for an import (FirstUnsafeEntry), a
+// the list is empty or too long, a string too long, an op other than 0, 1 or -1 (such as one with the
+// excluded mark), a name unsafe for an import (FirstUnsafeEntry), a
 // source missing, a document not in its library, or any read, write, flush, close or replace failed;
 // no work file remains then.
 int WriteDiffFile(const std::string& path, const std::string& menuDir, const SBNdtAry& changes,

@@ -12,10 +12,16 @@ DiffFault DirLock::Take(const std::string& menuDir) {
   int fd = -1;
   const int r = Host().LockFile(path, &fd);
   if (r == kPlatformBusy) return DiffFault::kImportRunning;
+  if (r == kLockOtherUser) return DiffFault::kLockOfOtherUser;
+  if (r == kLockLinked) return DiffFault::kLockLinked;
   if (r != 0) {
+    // What stands there decides the message; a plain file or nothing means the directory refused.
     std::uint32_t attrs = 0;
-    const bool occupied = Host().GetAttributes(path, &attrs) == 0 && (attrs & (kAttrLink | kAttrDirectory));
-    return occupied ? DiffFault::kLockInTheWay : DiffFault::kNotWritable;
+    const bool there = Host().GetAttributes(path, &attrs) == 0;
+    if (there && (attrs & kAttrLink)) return DiffFault::kLockInTheWay;
+    if (there && (attrs & kAttrDirectory)) return DiffFault::kLockIsDirectory;
+    if (r == kLockNotPlainFile) return DiffFault::kLockIsSpecial;
+    return DiffFault::kNotWritable;
   }
   path_ = path;
   fd_ = fd;

@@ -17,8 +17,10 @@ class DirLock {
   DirLock& operator=(const DirLock&) = delete;
 
   // Locks `menuDir` (which ends with a separator). kNone; kImportRunning when another process holds
-  // it; kLockInTheWay when a link or a directory has the lock file's name; kNotWritable when the lock
-  // file cannot be made.
+  // it; kLockInTheWay (a symbolic link), kLockIsDirectory or kLockIsSpecial when that has the lock
+  // file's name; kLockOfOtherUser or kLockLinked for a lock file that is not to be taken over;
+  // kNotWritable when the lock file cannot be made. Nothing is written to a file it did not make
+  // unless it is a plain file of this user with no other name.
   DiffFault Take(const std::string& menuDir);
   // Removes the lock file and unlocks; nothing when not held.
   void Release();

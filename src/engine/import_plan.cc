@@ -44,11 +44,12 @@ DiffCheck Prepare(const std::string& diffPath, const std::string& menuDir, const
   SBNdtAry& dir = out->directory;
   // The directory is compared with the list only once it is known to be read whole.
   if (!(FileErrorFlags & FERR_BADDATA) && dir.size() != list.size()) return Refuse(out, DiffFault::kCountMismatch, -1);
+  // The file's ops are checked as the file holds them, before the list's marks are put on them.
+  const DiffCheck check = CheckDiffBlocks(out->fd, dir, &out->blocks);
+  if (!check.ok()) return Refuse(out, check.fault, check.entry);
   for (std::size_t i = 0; i < dir.size() && i < list.size(); ++i) {
     if (IsExcluded(list[i])) dir[i].op |= kOpExcluded;
   }
-  const DiffCheck check = CheckDiffBlocks(out->fd, dir, false, &out->blocks);
-  if (!check.ok()) return Refuse(out, check.fault, check.entry);
 
   std::set<std::string> replaced;  // upper-cased names of files the diff itself creates
   for (std::size_t i = 0; i < dir.size(); ++i) {

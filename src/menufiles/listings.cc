@@ -19,7 +19,7 @@ using Opener = std::function<int(const std::string& path, std::int32_t* number, 
 int ListKind(const char* extension, const Opener& open, TDicAry& list) {
   list.clear();
   std::vector<FoundFile> found;
-  FindMenuDirFiles(MenuPath("*", extension), &found);
+  if (const int r = FindMenuDirFiles(MenuPath("*", extension), &found); r != 0) return r;
   for (const FoundFile& f : found) {
     std::int32_t number = 0;
     std::string title;
@@ -89,7 +89,7 @@ bool IsOtherFileName(const std::string& name) {
 int ListOtherFiles(const std::string& mask, StringAry& names) {
   names.clear();
   std::vector<FoundFile> found;
-  FindMenuDirFiles(SjisCut(MenuPath(mask, ""), kMaxPath - 1), &found);
+  if (const int r = FindMenuDirFiles(SjisCut(MenuPath(mask, ""), kMaxPath - 1), &found); r != 0) return r;
   for (FoundFile& f : found) {
     if (IsOtherFileName(f.name)) names.push_back(std::move(f.name));
   }

@@ -9,6 +9,15 @@
 
 namespace quarvel {
 
+// What could not be read while a menu directory was listed or compared: the path (a directory, or a
+// file of it) and the platform's code (kPlatformNotFound, kPlatformDenied or kPlatformFailed). An
+// empty path: nothing failed.
+struct ReadFailure {
+  std::string path;
+  int code = 0;
+  bool failed() const { return !path.empty(); }
+};
+
 // The files of a menu directory that match `pattern` (a directory and a mask), as the platform's
 // search finds them, less the program's own work files (IsWorkFileName): an interrupted import's
 // leftovers are never listed, compared or carried into a diff.
@@ -19,7 +28,8 @@ int FindMenuDirFilesAny(const std::string& dir, const std::vector<std::string>& 
 
 // Each empties `list`, then appends {header number, name up to its first ".", title} for every file of
 // the kind's extension whose header the kind's opener accepts, in directory-search order. Returns the
-// number appended. The holder is not used.
+// number appended, or the platform's negative code (and an empty list) when the directory cannot be
+// listed: a directory that cannot be read never lists as an empty one. The holder is not used.
 int ListMenuFiles(const SSMenu& holder, TDicAry& list);
 int ListDocLibs(const SSDlib& holder, TDicAry& list);
 int ListComLibs(const SSVlib& holder, TDicAry& list);
@@ -30,7 +40,7 @@ int ListComLibs(const SSVlib& holder, TDicAry& list);
 bool IsOtherFileName(const std::string& name);
 // Empties `names`, then appends, in directory-search order, every name of the menu directory that
 // matches `mask` (the directory and mask cut to 259 bytes) and that IsOtherFileName accepts.
-// Returns the number appended.
+// Returns the number appended, or the platform's negative code as the kinds' listings do.
 int ListOtherFiles(const std::string& mask, StringAry& names);
 
 }  // namespace quarvel

@@ -23,6 +23,10 @@ constexpr int kPlatformNotFound = -2;   // the file (or its directory) does not 
 constexpr int kPlatformDenied = -3;     // access denied
 constexpr int kPlatformBusy = -4;       // another process holds the lock
 constexpr int kPlatformUnsupported = -5;  // the host cannot do this here; nothing was done
+// Why LockFile will not take over a lock file that it found under the name (and did not make):
+constexpr int kLockNotPlainFile = -6;  // a link, a directory, a FIFO or another non-file has the name
+constexpr int kLockOtherUser = -7;     // the file belongs to another user (POSIX)
+constexpr int kLockLinked = -8;        // the file has further names (hard links) elsewhere
 
 // Attribute bits, with the values of the Windows attributes.
 constexpr std::uint32_t kAttrReadOnly = 0x1;
@@ -90,6 +94,10 @@ class Platform {
   virtual int Rename(const std::string& from, const std::string& to) = 0;
   // Puts `from` in the place of `to` in one step: at no moment is there no file at `to`.
   virtual int ReplaceFile(const std::string& from, const std::string& to) = 0;
+  // As ReplaceFile, but `to` is taken exactly as given: where names differ by case (POSIX), a file
+  // whose name differs from `to` in case only is left alone and `to` is made beside it. For a path
+  // the user typed, outside any menu directory.
+  virtual int ReplaceFileExact(const std::string& from, const std::string& to) = 0;
 
   // The attributes of the name itself: a link reports kAttrLink (and never read-only), a directory
   // kAttrDirectory. 0, or kPlatformNotFound when nothing has the name.
@@ -101,7 +109,10 @@ class Platform {
   virtual int SetStampFd(int fd, std::uint32_t stamp) = 0;
 
   // Regular, not hidden files matching the pattern (a directory and a name with * and ?, matched
-  // without regard to case), sorted by upper-cased name. A missing directory gives an empty list.
+  // without regard to case), sorted by upper-cased name. 0; kPlatformNotFound when the directory is
+  // missing, kPlatformDenied or kPlatformFailed when it cannot be read whole (a name that vanishes
+  // meanwhile is no failure), each with an empty list: a listing is never taken for a whole one when
+  // part of it could not be read.
   virtual int FindFiles(const std::string& pattern, std::vector<FoundFile>* out) = 0;
   // One search of the directory `dir` (ending in a separator; empty: the current directory) for
   // several masks: the files that FindFiles(dir + mask) finds for at least one of `masks`, each once,
@@ -118,10 +129,12 @@ class Platform {
   // the length that file system allows for a name and for a path).
   virtual bool NameFits(const std::string& dir, const std::string& name) = 0;
 
-  // Takes an exclusive lock of the file `path` (a regular file, created when missing) for this
-  // process: 0 with `*fd` set, kPlatformBusy when another process holds it. The lock ends with the
-  // process however it ends, so a lock file left by a dead one is simply taken again. The holder
-  // releases it by removing the file (Remove works while it is open) and then closing `fd`.
+  // Takes an exclusive lock of the file `path` for this process: 0 with `*fd` set, kPlatformBusy
+  // when another process holds it. A missing file is created exclusively. One that is there (left by
+  // a dead holder: the lock ends with its process however it ends) is taken over only when it is a
+  // plain file with no other name and, on POSIX, this user's; else kLockNotPlainFile, kLockOtherUser
+  // or kLockLinked, and nothing is opened for writing. The holder releases it by removing the file
+  // (Remove works while it is open) and then closing `fd`.
   virtual int LockFile(const std::string& path, int* fd) = 0;
   // 0 when no other process holds a lock of `path` (or there is no such file), kPlatformBusy when one
   // does. Creates nothing.

@@ -231,6 +231,15 @@ class PosixPlatform final : public Platform {
     return 0;
   }
 
+  int ReplaceFileExact(const std::string& from, const std::string& to) override {
+    std::string host_from, host_to;
+    if (!HostPath(from, &host_from) || !Cp932ToUtf8(to, &host_to) || host_to.empty()) return kPlatformFailed;
+    if (::rename(host_from.c_str(), host_to.c_str()) != 0) return CodeFromErrno(errno);
+    NoteNameChange(host_from, false);
+    NoteNameChange(host_to, true);
+    return 0;
+  }
+
   int GetAttributes(const std::string& path, std::uint32_t* attrs) override {
     struct stat st;
     const int r = StatPath(path, &st);
@@ -296,9 +305,10 @@ class PosixPlatform final : public Platform {
     std::string host_dir;
     if (!Cp932ToUtf8(dir.empty() ? std::string(".") : dir, &host_dir)) return kPlatformFailed;
     DIR* d = ::opendir(host_dir.c_str());
-    if (d == nullptr) return 0;
+    if (d == nullptr) return CodeFromErrno(errno);
     const int dfd = ::dirfd(d);
     std::string name;
+    int failure = 0;
     const auto consider = [&](const char* host_name, unsigned char type) {
       if (host_name[0] == '.') return;  // hidden, and the . and .. entries
       // An entry that the directory itself reports as other than a regular file is skipped unstatted.
@@ -308,7 +318,13 @@ class PosixPlatform final : public Platform {
       for (const std::string& mask : masks) matched = matched || WildcardMatch(mask, name);
       if (!matched) return;
       struct stat st;
-      if (::fstatat(dfd, host_name, &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode)) return;
+      if (::fstatat(dfd, host_name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
+        // A name that vanished since the directory was read is simply gone; any other failure
+        // leaves the listing incomplete.
+        if (errno != ENOENT && failure == 0) failure = CodeFromErrno(errno) == kPlatformDenied ? kPlatformDenied : kPlatformFailed;
+        return;
+      }
+      if (!S_ISREG(st.st_mode)) return;
       out->push_back({name, DosStampFromTime(st.st_mtime), static_cast<std::uint64_t>(st.st_size)});
     };
     // A large directory is read once per run: when a name looked up in it made its case index, the
@@ -316,9 +332,19 @@ class PosixPlatform final : public Platform {
     std::string key = host_dir;
     if (key.size() > 1 && key.back() == '/') key.pop_back();
     if (!ForEachIndexedName(key, [&](const char* n) { consider(n, DT_UNKNOWN); })) {
-      while (struct dirent* e = ::readdir(d)) consider(e->d_name, e->d_type);
+      // readdir gives null at the end and on a failure; only a failure sets errno.
+      errno = 0;
+      while (struct dirent* e = ::readdir(d)) {
+        consider(e->d_name, e->d_type);
+        errno = 0;
+      }
+      if (errno != 0 && failure == 0) failure = kPlatformFailed;
     }
     ::closedir(d);
+    if (failure != 0) {
+      out->clear();
+      return failure;
+    }
     SortFoundFiles(out);
     return 0;
   }
@@ -352,10 +378,22 @@ class PosixPlatform final : public Platform {
     if (!HostPath(path, &host)) return kPlatformFailed;
     // A few turns at most: each one means a holder removed the file between our open and our lock.
     for (int turn = 0; turn < 8; ++turn) {
-      const int f = ::open(host.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0666);
-      if (f < 0) return errno == ELOOP ? kPlatformFailed : CodeFromErrno(errno);
+      const int flags = O_RDWR | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK;
+      int f = ::open(host.c_str(), flags | O_CREAT | O_EXCL, 0666);
+      if (f < 0 && errno != EEXIST) return CodeFromErrno(errno);
+      if (f < 0) {
+        // Something has the name: it is written to only when it is a lock file that this user could
+        // have left, never through a link or into a file that has other names.
+        const int found = TakeOverTarget(host);
+        if (found == kPlatformNotFound) continue;
+        if (found != 0) return found;
+        f = ::open(host.c_str(), flags);
+        if (f < 0 && errno == ENOENT) continue;
+        if (f < 0) return errno == ELOOP ? kLockNotPlainFile : CodeFromErrno(errno);
+      }
       struct stat opened;
-      if (::fstat(f, &opened) != 0 || !S_ISREG(opened.st_mode) || ::fcntl(f, F_SETFL, 0) != 0) {
+      if (::fstat(f, &opened) != 0 || !S_ISREG(opened.st_mode) || opened.st_nlink != 1 ||
+          opened.st_uid != ::geteuid() || ::fcntl(f, F_SETFL, 0) != 0) {
         ::close(f);
         return kPlatformFailed;
       }
@@ -393,6 +431,20 @@ class PosixPlatform final : public Platform {
     ::close(f);
     if (r != 0) return kPlatformFailed;
     return lock.l_type == F_UNLCK ? 0 : kPlatformBusy;
+  }
+
+  // What stands under a lock file's name that LockFile did not make: 0 for a plain file of this user
+  // with one name; kPlatformNotFound when it went meanwhile; kPlatformBusy while a process holds a
+  // lock of it; else why it is not to be taken over.
+  int TakeOverTarget(const std::string& host) {
+    struct stat st;
+    if (::lstat(host.c_str(), &st) != 0) return CodeFromErrno(errno);
+    if (!S_ISREG(st.st_mode)) return kLockNotPlainFile;
+    if (st.st_uid == ::geteuid() && st.st_nlink == 1) return 0;
+    // A lock that another user's running import holds is that import, not a leftover.
+    std::string cp932;
+    if (Utf8ToCp932(host, &cp932) && ProbeLock(cp932) == kPlatformBusy) return kPlatformBusy;
+    return st.st_uid != ::geteuid() ? kLockOtherUser : kLockLinked;
   }
 
   std::string ProcessLabel() override {

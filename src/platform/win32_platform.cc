@@ -287,6 +287,9 @@ class Win32Platform final : public Platform {
     return CodeFromError(::GetLastError());
   }
 
+  // The file system ignores case: the name as typed and the one on disk are one file.
+  int ReplaceFileExact(const std::string& from, const std::string& to) override { return ReplaceFile(from, to); }
+
   int GetAttributes(const std::string& path, std::uint32_t* attrs) override {
     std::wstring wide;
     if (!WidePath(path, &wide)) return kPlatformFailed;
@@ -412,16 +415,40 @@ class Win32Platform final : public Platform {
     // A few turns at most: each one means a holder removed the file between our open and our lock.
     for (int turn = 0; turn < 8; ++turn) {
       int code = 0;
-      HANDLE h = OpenRegular(wide, GENERIC_READ | GENERIC_WRITE, OPEN_ALWAYS, &code);
+      // A new lock file is made exclusively; one that is there is written to only when it is a plain
+      // file without further names (a hard link would carry the label to another file).
+      HANDLE h = OpenRegular(wide, GENERIC_READ | GENERIC_WRITE, CREATE_NEW, &code);
+      if (h == INVALID_HANDLE_VALUE) {
+        const DWORD attrs = ::GetFileAttributesW(wide.c_str());
+        if (attrs == INVALID_FILE_ATTRIBUTES) {
+          if (CodeFromError(::GetLastError()) == kPlatformNotFound) continue;
+          return code;
+        }
+        if (!IsRegular(attrs)) return kLockNotPlainFile;
+        HANDLE look = ::CreateFileW(wide.c_str(), FILE_READ_ATTRIBUTES,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                    FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+        BY_HANDLE_FILE_INFORMATION info;
+        const bool known = look != INVALID_HANDLE_VALUE && ::GetFileInformationByHandle(look, &info);
+        if (look != INVALID_HANDLE_VALUE) ::CloseHandle(look);
+        if (known && info.nNumberOfLinks > 1) return kLockLinked;
+        h = OpenRegular(wide, GENERIC_READ | GENERIC_WRITE, OPEN_EXISTING, &code);
+      }
       if (h == INVALID_HANDLE_VALUE) {
         // A holder that is releasing leaves its file pending deletion, which refuses opens for a
         // moment; a read-only or unwritable file refuses them for good.
         const DWORD attrs = ::GetFileAttributesW(wide.c_str());
+        if (code == kPlatformNotFound) continue;
         if (code == kPlatformDenied && attrs != INVALID_FILE_ATTRIBUTES && !(attrs & FILE_ATTRIBUTE_READONLY)) {
           ::Sleep(20);
           continue;
         }
         return code;
+      }
+      BY_HANDLE_FILE_INFORMATION opened;
+      if (!::GetFileInformationByHandle(h, &opened) || opened.nNumberOfLinks != 1) {
+        ::CloseHandle(h);
+        return kLockLinked;
       }
       OVERLAPPED at = {};
       at.OffsetHigh = kLockOffsetHigh;
@@ -580,7 +607,11 @@ class Win32Platform final : public Platform {
                              std::vector<FoundFile>* out) {
     WIN32_FIND_DATAW data;
     HANDLE find = ::FindFirstFileExW(all.c_str(), FindExInfoBasic, &data, FindExSearchNameMatch, nullptr, 0);
-    if (find == INVALID_HANDLE_VALUE) return 0;  // a missing directory, or nothing in it
+    if (find == INVALID_HANDLE_VALUE) {
+      // Nothing in it is an empty list; a directory that is missing or cannot be read is a failure.
+      const DWORD e = ::GetLastError();
+      return e == ERROR_FILE_NOT_FOUND || e == ERROR_NO_MORE_FILES ? 0 : CodeFromError(e);
+    }
     std::string name;
     do {
       const DWORD skip = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
@@ -592,7 +623,13 @@ class Win32Platform final : public Platform {
       const std::uint64_t size = (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
       out->push_back({name, DosStampFromFileTime(data.ftLastWriteTime), size});
     } while (::FindNextFileW(find, &data));
+    const DWORD end = ::GetLastError();
     ::FindClose(find);
+    // A search that stopped before the last entry lists only part of the directory.
+    if (end != ERROR_NO_MORE_FILES) {
+      out->clear();
+      return CodeFromError(end) == kPlatformDenied ? kPlatformDenied : kPlatformFailed;
+    }
     SortFoundFiles(out);
     return 0;
   }

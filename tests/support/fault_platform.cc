@@ -51,6 +51,7 @@ bool FaultPlatform::Hit(FaultOp op) {
 
 int FaultPlatform::Open(const std::string& path, OpenMode mode) {
   if (Hit(mode == OpenMode::kRead ? FaultOp::kOpenRead : FaultOp::kCreate)) return kPlatformFailed;
+  if (mode == OpenMode::kRead && Unreadable(path, unopened_)) return unopened_.second;
   return base_.Open(path, mode);
 }
 
@@ -119,6 +120,11 @@ int FaultPlatform::Rename(const std::string& from, const std::string& to) {
 int FaultPlatform::ReplaceFile(const std::string& from, const std::string& to) {
   if (Hit(FaultOp::kReplace)) return kPlatformFailed;
   return base_.ReplaceFile(from, to);
+}
+
+int FaultPlatform::ReplaceFileExact(const std::string& from, const std::string& to) {
+  if (Hit(FaultOp::kReplace)) return kPlatformFailed;
+  return base_.ReplaceFileExact(from, to);
 }
 
 int FaultPlatform::GetAttributes(const std::string& path, std::uint32_t* attrs) {

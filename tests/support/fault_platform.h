@@ -88,18 +88,26 @@ class FaultPlatform final : public Platform {
   int Remove(const std::string& path) override;
   int Rename(const std::string& from, const std::string& to) override;
   int ReplaceFile(const std::string& from, const std::string& to) override;
+  // Counted and failed as ReplaceFile.
+  int ReplaceFileExact(const std::string& from, const std::string& to) override;
   int GetAttributes(const std::string& path, std::uint32_t* attrs) override;
   int SetAttributes(const std::string& path, std::uint32_t attrs) override;
   int GetStamp(const std::string& path, std::uint32_t* stamp) override { return base_.GetStamp(path, stamp); }
   int GetStampFd(int fd, std::uint32_t* stamp) override { return base_.GetStampFd(fd, stamp); }
   int SetStampFd(int fd, std::uint32_t stamp) override;
   int FindFiles(const std::string& pattern, std::vector<FoundFile>* out) override {
+    if (Unreadable(pattern, unlisted_)) return ListingFails(out);
     return base_.FindFiles(pattern, out);
   }
   int FindFilesAny(const std::string& dir, const std::vector<std::string>& masks,
                    std::vector<FoundFile>* out) override {
+    if (Unreadable(dir, unlisted_)) return ListingFails(out);
     return base_.FindFilesAny(dir, masks, out);
   }
+  // Searches of paths that start with `prefix` fail with `code`, as a directory that cannot be read
+  // would; opens for reading of such paths likewise with FailOpensOf. Not counted as steps.
+  void FailListingsOf(const std::string& prefix, int code) { unlisted_ = {prefix, code}; }
+  void FailOpensOf(const std::string& prefix, int code) { unopened_ = {prefix, code}; }
   int FindNames(const std::string& path, std::vector<std::string>* names) override {
     return base_.FindNames(path, names);
   }
@@ -123,6 +131,13 @@ class FaultPlatform final : public Platform {
  private:
   // Counts one operation and tells whether it is the one to fail.
   bool Hit(FaultOp op);
+  static bool Unreadable(const std::string& path, const std::pair<std::string, int>& rule) {
+    return !rule.first.empty() && path.compare(0, rule.first.size(), rule.first) == 0;
+  }
+  int ListingFails(std::vector<FoundFile>* out) const {
+    out->clear();
+    return unlisted_.second;
+  }
 
   Platform& base_;
   std::array<int, static_cast<int>(FaultOp::kCount)> counts_{};
@@ -140,6 +155,7 @@ class FaultPlatform final : public Platform {
   int exit_at_ = 0;
   int exit_code_ = 0;
   std::function<void(FaultOp, int)> on_step_;
+  std::pair<std::string, int> unlisted_, unopened_;
 };
 
 // Installs a platform for the lifetime of the guard.

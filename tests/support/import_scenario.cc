@@ -100,7 +100,7 @@ std::string ImportScenario::CheckUndo(bool isNew) {
   SBNdtAry undo;
   std::string description;
   std::string why;
-  if (CheckDiffFile(undo_, true, &undo, &description).fault != DiffFault::kNone) {
+  if (CheckDiffFile(undo_, &undo, &description).fault != DiffFault::kNone) {
     why = "the undo file is not sound";
   } else if (ImportDiff(nullptr, undo_, target_, undo) != 0) {
     why = "the undo was not imported";
