@@ -33,6 +33,12 @@ constexpr int kStride = 3;
 constexpr int kStride = 1;
 #endif
 
+std::string Joined(const StringAry& names) {
+  std::string out;
+  for (const std::string& n : names) out += (out.empty() ? "" : " ") + n;
+  return out;
+}
+
 bool Touch(const std::string& path) {
   std::FILE* f = std::fopen(path.c_str(), "wb");
   return f != nullptr && std::fclose(f) == 0;
@@ -96,7 +102,7 @@ class ImportKillTest : public ImportScenario {
     Recovery done;
     DiffFault why;
     StringAry left;
-    if (RecoverMenuDir(target_, &done, &why, &left) != 0) return "recovery failed";
+    if (RecoverMenuDir(target_, &done, &why, &left) != 0) return "recovery failed, left: " + Joined(left);
     return OldOrNew(isNew);
   }
 };
