@@ -20,29 +20,112 @@ ImportJournal Sample() {
   ImportJournal j;
   j.state = JournalState::kStaging;
   j.testFileOurs = true;
-  j.names = {{"M2.SST", "m2.sst", "SBN0ab.cde", true, true}, {"NEW.KKK", "", "", false, true}};
-  j.libraries = {{"L.SSD", "SBN1ab.cde", true}};
+  j.names = {{"M2.SST", "m2.sst", "SBN0ab.cde", true, true, {true, 70000, 0x52345678}, 0x1234567890u},
+             {"NEW.KKK", "", "", false, true, {}, 12}};
+  j.libraries = {{"L.SSD", "SBN1ab.cde", true, {true, 5000000000u, 0x5A000001}}};
   return j;
+}
+
+std::uint32_t TestCrc32(const std::string& bytes) {
+  std::uint32_t crc = 0xFFFFFFFFu;
+  for (unsigned char b : bytes) {
+    crc ^= b;
+    for (int k = 0; k < 8; ++k) crc = (crc & 1) ? 0xEDB88320u ^ (crc >> 1) : crc >> 1;
+  }
+  return crc ^ 0xFFFFFFFFu;
+}
+
+void PutName(std::string& out, const std::string& s) {
+  AppendU16(out, static_cast<std::uint16_t>(s.size()));
+  out += s;
+}
+
+// A journal as the release before the state's complement wrote it: names only, version 1.
+std::string VersionOneJournal(JournalState state, const std::vector<JournalName>& names) {
+  std::string body(1, '\0');
+  AppendU32(body, static_cast<std::uint32_t>(names.size()));
+  for (const JournalName& n : names) {
+    PutName(body, n.name);
+    PutName(body, n.occupant);
+    PutName(body, n.backup);
+    body.push_back(static_cast<char>((n.readOnly ? 1 : 0) | (n.created ? 2 : 0)));
+  }
+  AppendU32(body, 0);
+  std::string out;
+  AppendU16(out, 2931);
+  AppendU16(out, 1);
+  out.push_back(static_cast<char>(state));
+  out.append(3, '\0');
+  AppendU32(out, static_cast<std::uint32_t>(body.size()));
+  AppendU32(out, TestCrc32(body));
+  return out + body;
 }
 
 bool SameJournal(const ImportJournal& a, const ImportJournal& b) { return EncodeJournal(a) == EncodeJournal(b); }
 
-TEST(ImportJournal, RoundTripsAndRefusesEveryCutAndEveryFlippedByteOfItsBody) {
-  const std::string bytes = EncodeJournal(Sample());
-  ImportJournal back;
-  ASSERT_TRUE(DecodeJournal(bytes, &back));
-  EXPECT_TRUE(SameJournal(back, Sample()));
-  for (std::size_t n = 0; n < bytes.size(); ++n) EXPECT_FALSE(DecodeJournal(bytes.substr(0, n), &back)) << n;
-  EXPECT_FALSE(DecodeJournal(bytes + '\0', &back));
-  for (std::size_t i = 0; i < bytes.size(); ++i) {
-    if (i == 4) continue;  // the state byte, outside the checksum
-    std::string bad = bytes;
-    bad[i] = static_cast<char>(bad[i] ^ 0x20);
-    EXPECT_FALSE(DecodeJournal(bad, &back)) << "byte " << i;
+TEST(ImportJournal, RoundTripsAndRefusesEveryCutAndEveryFlippedBit) {
+  for (JournalState state : {JournalState::kStaging, JournalState::kCommitting, JournalState::kDone}) {
+    ImportJournal j = Sample();
+    j.state = state;
+    const std::string bytes = EncodeJournal(j);
+    ImportJournal back;
+    ASSERT_TRUE(DecodeJournal(bytes, &back));
+    EXPECT_TRUE(SameJournal(back, j));
+    EXPECT_TRUE(back.contentsKnown);
+    for (std::size_t n = 0; n < bytes.size(); ++n) EXPECT_FALSE(DecodeJournal(bytes.substr(0, n), &back)) << n;
+    EXPECT_FALSE(DecodeJournal(bytes + '\0', &back));
+    // The state byte too: no changed bit turns one state into another.
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+      for (int bit = 0; bit < 8; ++bit) {
+        std::string bad = bytes;
+        bad[i] = static_cast<char>(bad[i] ^ (1 << bit));
+        EXPECT_FALSE(DecodeJournal(bad, &back)) << "byte " << i << " bit " << bit;
+      }
+    }
   }
-  std::string state = bytes;
-  state[4] = 3;
-  EXPECT_FALSE(DecodeJournal(state, &back));
+  // Nor does a state byte that is no state's code, or that of a journal of names only.
+  for (int code : {0, 1, 2, 3, 0xFF}) {
+    std::string state = EncodeJournal(Sample());
+    state[4] = static_cast<char>(code);
+    ImportJournal back;
+    EXPECT_FALSE(DecodeJournal(state, &back)) << code;
+  }
+}
+
+TEST(ImportJournal, AMarkedStateReadsBackAsMarked) {
+  TempDir dir;
+  int fd = -1;
+  ASSERT_EQ(WriteJournal(dir.path(), Sample(), &fd), 0);
+  for (JournalState state : {JournalState::kCommitting, JournalState::kStaging, JournalState::kDone}) {
+    ASSERT_EQ(MarkJournal(fd, state), 0);
+    ImportJournal back;
+    ASSERT_EQ(ReadJournal(dir.path(), &back), 0);
+    EXPECT_EQ(back.state, state);
+  }
+  FileCloseWritten(fd);
+}
+
+TEST(ImportJournal, AJournalOfThePreviousVersionIsStillRecoveredByItsNames) {
+  // Left by a crash under the older release: its staged import is rolled back as that release did.
+  TempDir dir;
+  WriteFile(dir.path() + "M2.SST", "half of the new one");
+  WriteFile(dir.path() + "SBN0ab.cde", "old");
+  WriteFile(dir.path() + "NEW.KKK", "made by it");
+  const std::vector<JournalName> names = {{"M2.SST", "M2.SST", "SBN0ab.cde", false, true, {}, 0},
+                                          {"NEW.KKK", "", "", false, true, {}, 0}};
+  WriteFile(dir.path() + kJournalName, VersionOneJournal(JournalState::kStaging, names));
+  ImportJournal read;
+  ASSERT_EQ(ReadJournal(dir.path(), &read), 0);
+  EXPECT_FALSE(read.contentsKnown);
+  Recovery done;
+  DiffFault why;
+  StringAry left;
+  ASSERT_EQ(RecoverMenuDir(dir.path(), &done, &why, &left), 0);
+  EXPECT_EQ(done, Recovery::kRolledBack);
+  const DirSnapshot after = Snapshot(dir.path());
+  EXPECT_EQ(after.size(), 1u);
+  ASSERT_EQ(after.count("M2.SST"), 1u);
+  EXPECT_EQ(after.at("M2.SST").bytes, "old");
 }
 
 TEST(ImportJournal, RefusesNamesThatNoImportWouldWrite) {
@@ -65,20 +148,29 @@ TEST(ImportJournal, RefusesNamesThatNoImportWouldWrite) {
 }
 
 TEST(ImportJournal, AnUntrustedJournalIsRefusedAndNothingIsTouched) {
-  TempDir dir;
-  WriteFile(dir.path() + "M2.SST", "new");
-  WriteFile(dir.path() + "SBN0ab.cde", "old");
-  std::string bytes = EncodeJournal(Sample());
-  bytes[bytes.size() - 1] ^= 1;
-  WriteFile(dir.path() + kJournalName, bytes);
-  const DirSnapshot before = Snapshot(dir.path());
-  Recovery done;
-  DiffFault why;
-  StringAry left;
-  EXPECT_EQ(RecoverMenuDir(dir.path(), &done, &why, &left), -1);
-  EXPECT_EQ(why, DiffFault::kJournalUntrusted);
-  EXPECT_EQ(Difference(before, Snapshot(dir.path())), "");
-  EXPECT_EQ(PendingRecovery(dir.path(), &done), -1);
+  // A half-staged import: a changed bit of the body, or of the state (which would turn "staging"
+  // into "committing" or "done"), leaves every file where it is.
+  const std::string good = EncodeJournal(Sample());
+  for (std::size_t at : {good.size() - 1, std::size_t{4}}) {
+    for (int bit = 0; bit < 8; ++bit) {
+      TempDir dir;
+      WriteFile(dir.path() + "M2.SST", "");
+      WriteFile(dir.path() + "SBN0ab.cde", "old");
+      WriteFile(dir.path() + "SBN1ab.cde", "");
+      WriteFile(dir.path() + "L.SSD", "old library");
+      std::string bytes = good;
+      bytes[at] = static_cast<char>(bytes[at] ^ (1 << bit));
+      WriteFile(dir.path() + kJournalName, bytes);
+      const DirSnapshot before = Snapshot(dir.path());
+      Recovery done;
+      DiffFault why;
+      StringAry left;
+      EXPECT_EQ(RecoverMenuDir(dir.path(), &done, &why, &left), -1) << "byte " << at << " bit " << bit;
+      EXPECT_EQ(why, DiffFault::kJournalUntrusted);
+      EXPECT_EQ(Difference(before, Snapshot(dir.path())), "") << "byte " << at << " bit " << bit;
+      EXPECT_EQ(PendingRecovery(dir.path(), &done), -1);
+    }
+  }
 }
 
 TEST(ImportJournal, ADoneJournalOrAWorkJournalAloneIsOnlyRemoved) {

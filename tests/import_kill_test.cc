@@ -4,6 +4,7 @@
 // import runs, a second one, a recovery or an analysis's write into that directory is refused.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -13,6 +14,7 @@
 #include "engine/diff_reader.h"
 #include "engine/dir_lock.h"
 #include "engine/import.h"
+#include "engine/import_journal.h"
 #include "engine/recovery.h"
 #include "fileio/fileio.h"
 #include "sample/menu_dir_builder.h"
@@ -32,6 +34,12 @@ constexpr int kStride = 3;
 #else
 constexpr int kStride = 1;
 #endif
+
+std::string Joined(const StringAry& names) {
+  std::string out;
+  for (const std::string& n : names) out += (out.empty() ? "" : " ") + n;
+  return out;
+}
 
 bool Touch(const std::string& path) {
   std::FILE* f = std::fopen(path.c_str(), "wb");
@@ -84,6 +92,14 @@ int KillChildMain(const ChildJob& job) {
 CHILD_PROCESS_ENTRY(ImportKillChild, KillChildMain);
 
 class ImportKillTest : public ImportScenario {
+ public:
+  // Lays the old state into the target and runs the import there, killed at step `at`.
+  int LaidOutAndKilledAt(int at) {
+    CopyDir(old_, target_);
+    return RunKilledAt(at, "import");
+  }
+  const std::string& Target() const { return target_; }
+
  protected:
   ChildJob Job(const char* what, int at) const {
     return {what, std::to_string(at), target_, diff_, undo_, dir_.path()};
@@ -96,10 +112,116 @@ class ImportKillTest : public ImportScenario {
     Recovery done;
     DiffFault why;
     StringAry left;
-    if (RecoverMenuDir(target_, &done, &why, &left) != 0) return "recovery failed";
+    if (RecoverMenuDir(target_, &done, &why, &left) != 0) return "recovery failed, left: " + Joined(left);
     return OldOrNew(isNew);
   }
 };
+
+// The first step at which a kill leaves the journal in `state` and `when` holds for what it left;
+// 0 when the import ended first.
+template <typename When>
+int KillWhere(ImportKillTest* t, JournalState state, When when) {
+  for (int k = 1;; ++k) {
+    if (t->LaidOutAndKilledAt(k) != kKilled) return 0;
+    ImportJournal j;
+    if (ReadJournal(t->Target(), &j) == 0 && j.state == state && when(j)) return k;
+  }
+}
+
+// A rollback removes only what it can tell is the import's: a file that somebody made under a name the
+// import was to create, after the import died and before it made its own, stays and is named.
+TEST_F(ImportKillTest, RollbackKeepsAFileUnderACreatedNameThatTheImportDidNotMake) {
+  const int k = KillWhere(this, JournalState::kStaging, [&](const ImportJournal& j) {
+    return !Exists(target_ + "M4.SST") && Exists(target_ + j.names[0].backup);
+  });
+  ASSERT_GT(k, 0);
+  WriteFile(target_ + "M4.SST", "made by hand");
+  Recovery done;
+  DiffFault why;
+  StringAry left, lost;
+  EXPECT_EQ(RecoverMenuDir(target_, &done, &why, &left, &lost), -1);
+  EXPECT_EQ(why, DiffFault::kRecoveryFailed);
+  EXPECT_EQ(done, Recovery::kRolledBackInPart);
+  EXPECT_EQ(left, StringAry{"M4.SST"});
+  EXPECT_TRUE(lost.empty());
+  EXPECT_EQ(ReadFile(target_ + "M4.SST"), "made by hand");
+  // All else is undone, and the directory is free again.
+  std::filesystem::remove(target_ + "M4.SST");
+  EXPECT_EQ(Difference(old_state_, Snapshot(target_)), "");
+  EXPECT_EQ(RecoverMenuDir(target_, &done, &why, &left, &lost), 0);
+  EXPECT_EQ(done, Recovery::kNone);
+}
+
+// Backups removed by hand after the crash: the names whose old file was moved aside cannot get it back,
+// and the recovery says so instead of "rolled back"; it still does what it can and frees the directory.
+TEST_F(ImportKillTest, RollbackWithoutItsBackupsSaysTheOldStateIsNotBack) {
+  StringAry backups, moved;
+  const int k = KillWhere(this, JournalState::kStaging, [&](const ImportJournal& j) {
+    backups.clear();
+    moved.clear();
+    for (const JournalName& n : j.names) {
+      if (n.backup.empty()) continue;
+      backups.push_back(n.backup);
+      if (Exists(target_ + n.backup)) moved.push_back(n.name);
+    }
+    // The new M2.SST made too: a file under the name is not taken for its old one.
+    return moved.size() == backups.size() && !backups.empty() && Exists(target_ + "M2.SST");
+  });
+  ASSERT_GT(k, 0);
+  for (const std::string& b : backups) std::filesystem::remove(target_ + b);
+  Recovery done;
+  DiffFault why;
+  StringAry left, lost;
+  EXPECT_EQ(RecoverMenuDir(target_, &done, &why, &left, &lost), -1);
+  EXPECT_EQ(why, DiffFault::kRecoveryFailed);
+  EXPECT_EQ(done, Recovery::kRolledBackInPart);
+  std::sort(lost.begin(), lost.end());
+  std::sort(moved.begin(), moved.end());
+  EXPECT_EQ(lost, moved);
+  EXPECT_NE(Difference(old_state_, Snapshot(target_)), "");
+  EXPECT_FALSE(Exists(target_ + kJournalName));
+  EXPECT_EQ(RecoverMenuDir(target_, &done, &why, &left, &lost), 0);
+  EXPECT_EQ(done, Recovery::kNone);
+}
+
+// A backup that is missing because the occupant was never moved is no loss: killed before the first
+// move, the recovery gives the old state.
+TEST_F(ImportKillTest, RollbackBeforeAnyMoveFindsTheOccupantsInPlace) {
+  const int k = KillWhere(this, JournalState::kStaging, [&](const ImportJournal& j) {
+    return Exists(target_ + j.libraries[0].work) && !Exists(target_ + j.names[0].backup);
+  });
+  ASSERT_GT(k, 0);
+  bool isNew = true;
+  EXPECT_EQ(RecoverAndCheck(&isNew), "");
+  EXPECT_FALSE(isNew);
+}
+
+// A library's work file removed after the crash in the commit: that library keeps its old state, and
+// the recovery says so instead of "completed".
+TEST_F(ImportKillTest, CompletionWithoutAWorkFileSaysTheNewStateIsNotAllInPlace) {
+  std::string work, library;
+  const int k = KillWhere(this, JournalState::kCommitting, [&](const ImportJournal& j) {
+    for (const JournalLibrary& l : j.libraries) {
+      if (l.name == "L.SSD") {
+        work = l.work;
+        library = l.name;
+      }
+    }
+    return !work.empty() && Exists(target_ + work);
+  });
+  ASSERT_GT(k, 0);
+  std::filesystem::remove(target_ + work);
+  Recovery done;
+  DiffFault why;
+  StringAry left, lost;
+  EXPECT_EQ(RecoverMenuDir(target_, &done, &why, &left, &lost), -1);
+  EXPECT_EQ(why, DiffFault::kRecoveryFailed);
+  EXPECT_EQ(done, Recovery::kCompletedInPart);
+  EXPECT_EQ(lost, StringAry{"L.SSD"});
+  EXPECT_EQ(ReadFile(target_ + "L.SSD"), old_state_.at("L.SSD").bytes);
+  EXPECT_TRUE(Exists(target_ + "M4.SST"));
+  EXPECT_FALSE(Exists(target_ + kJournalName));
+}
 
 TEST_F(ImportKillTest, KilledAtEveryStepTheRecoveryGivesTheOldOrTheNewState) {
   int points = 0, old_states = 0, new_states = 0;

@@ -300,6 +300,31 @@ case "$case_name" in
       ls "$work/t" | grep -q -E '^(SBN|QUARVEL|XXXXXX)' && fail "kill $i left work files: $(ls "$work/t")"
     done
     echo "24 killed imports: $olds old, $news new"
+    # Killed once it moved files to their backups, which are then removed by hand: kmd recover says the
+    # old state is not back and fails, names what it could not restore, and frees the directory.
+    caught=0
+    for try in 1 2 3 4 5 6 7 8; do
+      rm -rf "$work/t" && cp -a "$work/old" "$work/t"
+      "$kmd" import "$work/d.kmd" "$work/t" >/dev/null 2>&1 &
+      pid=$!
+      while kill -0 $pid 2>/dev/null && ! ls "$work/t" | grep -q '^SBN0'; do :; done
+      kill -KILL $pid 2>/dev/null; wait $pid 2>/dev/null
+      if ls "$work/t" | grep -q '^SBN0' &&
+         "$kmd" import "$work/d.kmd" "$work/t" --dry-run 2>/dev/null | grep -q "pending rolled back"; then
+        caught=1; break
+      fi
+    done
+    if [ "$caught" -eq 1 ]; then
+      rm -f "$work/t"/SBN0*
+      expect 1 "$kmd" recover "$work/t"
+      contains "$err" "its old state is not back: the old files of "
+      contains "$err" "could not be restored"
+      case "$out$err" in *"its old state is back"*) fail "a lost backup reported as rolled back" ;; esac
+      expect 0 "$kmd" recover "$work/t"
+      contains "$out" "no interrupted import in $work/t"
+    else
+      fail "could not kill an import after its first backup"
+    fi
     ;;
   undo)
     # Names, sizes, modes and times, and every byte; the time of DOCS.SSD, rebuilt, left out.

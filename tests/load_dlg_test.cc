@@ -266,7 +266,7 @@ TEST_F(LoadDlgTest, AnInterruptedImportIsFinishedFirstAndARunningOneRefusesTheIm
 
   // An import killed while it staged F.TXT: rolled back and said so, then the import runs.
   ImportJournal journal;
-  journal.names = {{"F.TXT", "", "", false, true}};
+  journal.names = {{"F.TXT", "", "", false, true, {}, 4}};
   WriteFile(target_ + "F.TXT", "half");
   WriteFile(target_ + kJournalName, EncodeJournal(journal));
   dlg_.OnImport();

@@ -12,11 +12,27 @@ std::string RecoveryLine(Recovery done, const std::string& shown) {
     case Recovery::kNone: return "no interrupted import in " + shown;
     case Recovery::kRolledBack: return "rolled back the interrupted import in " + shown + ": its old state is back";
     case Recovery::kCompleted: return "completed the interrupted import in " + shown + ": its new state is in place";
+    case Recovery::kRolledBackInPart:
+      return "rolled back the interrupted import in " + shown + " as far as it could: its old state is not all back";
+    case Recovery::kCompletedInPart:
+      return "completed the interrupted import in " + shown + " as far as it could: its new state is not all in place";
   }
   return "";
 }
 
-std::string RecoveryFailure(DiffFault why, const StringAry& left, const std::string& shown) {
+std::string RecoveryFailure(DiffFault why, const StringAry& left, const std::string& shown, Recovery done,
+                            const StringAry& lost) {
+  // The recovery did what it could and removed the journal: nothing is retried.
+  const std::string kept = left.empty() ? "" : "; kept as found: " + Names(left);
+  if (why == DiffFault::kRecoveryFailed && done == Recovery::kRolledBackInPart) {
+    return "rolled back the interrupted import in " + shown + " as far as it could, but its old state is not back" +
+           (lost.empty() ? "" : ": the old files of " + Names(lost) + " could not be restored") + kept +
+           (lost.empty() ? ", which the import did not make" : "") + "; its journal is removed";
+  }
+  if (why == DiffFault::kRecoveryFailed && done == Recovery::kCompletedInPart) {
+    return "completed the interrupted import in " + shown + " but for " + Names(lost) +
+           ", whose new state was lost and which keep their old one" + kept + "; its journal is removed";
+  }
   if (why == DiffFault::kJournalUntrusted) {
     return std::string("the journal ") + kJournalName + " in " + shown +
            " cannot be read or trusted; nothing was changed; compare the directory with a backup, then remove it";
@@ -31,8 +47,10 @@ std::string RecoveryFailure(DiffFault why, const StringAry& left, const std::str
 int Recover(const std::string& menuDir, const std::string& shown, bool sayNone) {
   Recovery done = Recovery::kNone;
   DiffFault why = DiffFault::kNone;
-  StringAry left;
-  if (RecoverMenuDir(menuDir, &done, &why, &left) != 0) return Fail(kExitFailed, RecoveryFailure(why, left, shown));
+  StringAry left, lost;
+  if (RecoverMenuDir(menuDir, &done, &why, &left, &lost) != 0) {
+    return Fail(kExitFailed, RecoveryFailure(why, left, shown, done, lost));
+  }
   if (done != Recovery::kNone || sayNone) std::printf("%s\n", RecoveryLine(done, shown).c_str());
   return kExitOk;
 }

@@ -9,8 +9,10 @@ namespace quarvel::kmd {
 
 // "rolled back the interrupted import in DIR" and the like (`shown`: the directory as typed).
 std::string RecoveryLine(Recovery done, const std::string& shown);
-// The error line of a recovery that failed with `why`, naming what it left.
-std::string RecoveryFailure(DiffFault why, const StringAry& left, const std::string& shown);
+// The error line of a recovery that failed with `why`, naming what it left; for one that did all it
+// could (`done` kRolledBackInPart or kCompletedInPart, RecoverImport), also what it could not restore.
+std::string RecoveryFailure(DiffFault why, const StringAry& left, const std::string& shown,
+                            Recovery done = Recovery::kNone, const StringAry& lost = {});
 // Finishes an interrupted import in `menuDir` (CP932, with its separator) and prints what it did;
 // with `sayNone`, also that there was nothing to do. kExitOk, or kExitFailed with the error printed.
 int Recover(const std::string& menuDir, const std::string& shown, bool sayNone);

@@ -86,8 +86,11 @@ bool PlanNames(ImportState& s) {
         if (work.empty()) return s.Fail(ImportStep::kWorkFile, e.name);
         s.table.push_back({e.name, work, e.title});
         // A library that a file entry replaces gets its read-only from that entry's file.
-        const bool readOnly = fileTargets.count(upper) == 0 && IsReadOnlyFile(s.Path(e.name));
-        s.journal.libraries.push_back({e.name, work, readOnly});
+        const bool replaced = fileTargets.count(upper) != 0;
+        const bool readOnly = !replaced && IsReadOnlyFile(s.Path(e.name));
+        JournalLibrary l{e.name, work, readOnly, {}};
+        if (!replaced && IdentifyFile(s.Path(e.name), &l.was) == -1) return s.Fail(ImportStep::kRebuild, e.name);
+        s.journal.libraries.push_back(l);
       }
       SBCmd c;
       c.key = static_cast<std::int32_t>(it->second);
@@ -110,6 +113,7 @@ bool PlanNames(ImportState& s) {
         if (Host().FindNames(s.Path(e.name), &found) != 0 || found.size() != 1) return s.Fail(ImportStep::kBackup, e.name);
         n.occupant = found[0];
         n.readOnly = (attrs & kAttrReadOnly) != 0;
+        if (IdentifyFile(s.Path(n.occupant), &n.was) != 0) return s.Fail(ImportStep::kBackup, e.name);
         n.backup = MakeWorkName(s.menuDir, "SBN0");
         if (n.backup.empty()) return s.Fail(ImportStep::kBackup, e.name);
       } else if (r != kPlatformNotFound) {
@@ -132,6 +136,7 @@ bool PlanNames(ImportState& s) {
       if (FileErrorFlags != 0) return s.Fail(ImportStep::kReadDiff, e.name);
       w.cmd.offset = block.start + 12;
       w.cmd.length = block.length - 8;
+      s.journal.names[w.name].createdSize = w.cmd.length;  // the last entry's file is the one that stays
     }
   }
   return true;
@@ -171,21 +176,28 @@ bool ReadDocumentHeaders(ImportState& s) {
 }
 
 // Step 7: the new files with exactly the diff's bytes, their stamps and attributes, flushed to disk
-// (or, with flushAllFd, on their way there).
+// (or, with flushAllFd, on their way there). Of several entries that add one name, the last one's
+// file is the one that would stay, so only it is made. Each file gets its whole size before its
+// bytes, so that whatever a crash leaves of it is empty or as long as the journal says (createdSize):
+// a recovery removes only a file it can tell is the import's.
 bool CreateFiles(ImportState& s) {
-  std::vector<bool> made(s.journal.names.size(), false);
-  for (FileWork& w : s.files) {
-    if (w.cmd.op != 0) continue;
+  std::vector<std::size_t> last(s.journal.names.size(), s.files.size());
+  for (std::size_t i = 0; i < s.files.size(); ++i) {
+    if (s.files[i].cmd.op == 0) last[s.files[i].name] = i;
+  }
+  for (std::size_t i = 0; i < s.files.size(); ++i) {
+    FileWork& w = s.files[i];
+    if (w.cmd.op != 0 || last[w.name] != i) continue;
     const std::string path = s.Path(w.cmd.name);
-    // A file that an earlier entry of this import made under this name gives way (the original has
-    // been moved away). Anything else under the name stays, and the exclusive create fails on it.
-    if (made[w.name] && !RemoveFile(path)) return s.Fail(ImportStep::kCreate, w.cmd.name);
+    // Anything under the name stays, and the exclusive create fails on it.
     const int fd = FileCreateNew(path);
     if (fd < 0) return s.Fail(ImportStep::kCreate, w.cmd.name);
     w.created = true;
-    made[w.name] = true;
+    const char zero = 0;
     bool ok = w.cmd.length == 0 ||
-              (FileSeek(s.diff.fd, w.cmd.offset) >= 0 && FileCopyBytes(s.diff.fd, fd, w.cmd.length) == 0);
+              (FileSeek(fd, static_cast<std::int64_t>(w.cmd.length) - 1) >= 0 && FileWrite(fd, &zero, 1) == 1 &&
+               FileSeek(fd, 0) == 0 && FileSeek(s.diff.fd, w.cmd.offset) >= 0 &&
+               FileCopyBytes(s.diff.fd, fd, w.cmd.length) == 0);
     // A stamp whose fields name no date leaves the time of the write.
     if (ok && TimeFromDosStamp(w.cmd.stamp) != static_cast<std::time_t>(-1)) {
       ok = Host().SetStampFd(fd, w.cmd.stamp) == 0;
@@ -276,10 +288,15 @@ bool RebuildLibraries(ImportState& s) {
 }
 
 // Rolls back as the journal says, then removes the journal. A rollback that cannot finish keeps the
-// journal, so that the next import or recovery finishes it.
+// journal, so that the next import or recovery finishes it. One that did all it could, but found
+// under a name a file that is not the import's, or a backup gone, removes the journal too (it could
+// never do more) and names those names with what it left.
 int Abort(ImportState& s) {
-  if (!RollBackImport(s.menuDir, s.journal, &s.report.leftBehind)) return kImportIncomplete;
+  StringAry lost;
+  const RollbackOutcome undone = RollBackImport(s.menuDir, s.journal, &s.report.leftBehind, &lost);
+  if (undone == RollbackOutcome::kUnfinished) return kImportIncomplete;
   if (RemoveJournal(s.menuDir, s.journalFd) != 0) s.LeftBehind(kJournalName);
+  for (const std::string& name : lost) s.LeftBehind(name);
   return -1;
 }
 
@@ -292,10 +309,17 @@ int Commit(ImportState& s) {
     return Abort(s);
   }
   const std::size_t left = s.report.leftBehind.size();
-  switch (CompleteImport(s.menuDir, s.journal, &s.report.leftBehind)) {
+  StringAry lost;
+  switch (CompleteImport(s.menuDir, s.journal, &s.report.leftBehind, &lost)) {
     case CommitOutcome::kDone:
       if (RemoveJournal(s.menuDir, s.journalFd) != 0) s.LeftBehind(kJournalName);
       return 0;
+    case CommitOutcome::kLost:
+      // A work file went while the import ran: that library keeps its old state, for good.
+      if (RemoveJournal(s.menuDir, s.journalFd) != 0) s.LeftBehind(kJournalName);
+      for (const std::string& name : lost) s.LeftBehind(name);
+      s.Fail(ImportStep::kCommit, lost.front());
+      return kImportIncomplete;
     case CommitOutcome::kLeftovers:
       return 0;  // the journal stays, and the next import or recovery removes what is left
     case CommitOutcome::kNothingPlaced:

@@ -55,7 +55,9 @@ struct ImportReport {
 // entry's name is moved aside and restored like a file.
 // Returns 0 when every entry that is not excluded was applied, -1 when the menu directory is exactly
 // as it was (nothing changed, or everything rolled back) but for the names in `leftBehind`,
-// kImportIncomplete as above, with the journal left for the next import or recovery to finish.
+// kImportIncomplete as above, with the journal left for the next import or recovery to finish
+// (but for a library whose work file went while the import ran: the journal is removed, and the
+// library, named in `leftBehind`, keeps its old state).
 // `report` (may be null) tells why. `window` is the caller's, unused.
 // With an `undoPath` (where nothing may stand yet, outside the menu directory), the import also writes
 // there the diff that reverses it (PlanUndo, WriteUndoFile): planned before the journal, written from

@@ -1,6 +1,8 @@
 #include "engine/import_journal.h"
 
+#include <algorithm>
 #include <array>
+#include <iterator>
 #include <set>
 
 #include "engine/diff_check.h"
@@ -15,9 +17,16 @@ namespace quarvel {
 namespace {
 
 constexpr std::uint16_t kJournalMagic = 2931;
-constexpr std::uint16_t kJournalVersion = 1;
+constexpr std::uint16_t kJournalVersion = 2;
+constexpr std::uint16_t kJournalVersionNamesOnly = 1;
 constexpr std::size_t kHeaderSize = 16;
 constexpr std::size_t kStateOffset = 4;
+// The states as version 2 writes them: any two differ in four bits, and from 0x00 and 0xFF, so that no
+// change of up to three bits turns one state into another. One byte, rewritten by one write of one
+// byte, is never left half old and half new by a crash.
+constexpr std::uint8_t kStateCodes[] = {0x0F, 0x33, 0x55};  // kStaging, kCommitting, kDone
+
+std::uint8_t StateCode(JournalState state) { return kStateCodes[static_cast<std::size_t>(state)]; }
 // Far above any real import (each name costs a few bytes); a bigger file is not trusted.
 constexpr std::int64_t kMaxJournal = 64 * 1024 * 1024;
 
@@ -41,6 +50,10 @@ void PutString(std::string& out, const std::string& s) {
   AppendU16(out, static_cast<std::uint16_t>(s.size()));
   out += s;
 }
+void PutU64(std::string& out, std::uint64_t v) {
+  AppendU32(out, static_cast<std::uint32_t>(v));
+  AppendU32(out, static_cast<std::uint32_t>(v >> 32));
+}
 
 // Reads the body front to back; any read past the end leaves it failed for good.
 struct Reader {
@@ -57,6 +70,10 @@ struct Reader {
     std::uint32_t v = 0;
     for (int i = 0; i < n; ++i) v |= static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[at++])) << (8 * i);
     return v;
+  }
+  std::uint64_t Uint64() {
+    const std::uint64_t low = Uint(4);
+    return low | static_cast<std::uint64_t>(Uint(4)) << 32;
   }
   std::string String() {
     const std::size_t n = Uint(2);
@@ -81,7 +98,8 @@ bool Trustworthy(const ImportJournal& j) {
   for (const JournalName& n : j.names) {
     if (!IsSafeFileName(n.name) || !names.insert(SjisAsciiUpper(n.name)).second) return false;
     if (n.occupant.empty() != n.backup.empty()) return false;
-    if (n.occupant.empty() && n.readOnly) return false;
+    if (n.occupant.empty() && (n.readOnly || n.was.known)) return false;
+    if (!n.created && n.createdSize != 0) return false;
     if (!n.occupant.empty() && SjisAsciiUpper(n.occupant) != SjisAsciiUpper(n.name)) return false;
     if (!n.backup.empty() && (!IsWorkName(n.backup, "SBN0") || !work.insert(SjisAsciiUpper(n.backup)).second)) {
       return false;
@@ -105,18 +123,23 @@ std::string EncodeJournal(const ImportJournal& journal) {
     PutString(body, n.name);
     PutString(body, n.occupant);
     PutString(body, n.backup);
-    PutU8(body, static_cast<std::uint8_t>((n.readOnly ? 1 : 0) | (n.created ? 2 : 0)));
+    PutU8(body, static_cast<std::uint8_t>((n.readOnly ? 1 : 0) | (n.created ? 2 : 0) | (n.was.known ? 4 : 0)));
+    PutU64(body, n.was.size);
+    AppendU32(body, n.was.stamp);
+    PutU64(body, n.createdSize);
   }
   AppendU32(body, static_cast<std::uint32_t>(journal.libraries.size()));
   for (const JournalLibrary& l : journal.libraries) {
     PutString(body, l.name);
     PutString(body, l.work);
-    PutU8(body, l.readOnly ? 1 : 0);
+    PutU8(body, static_cast<std::uint8_t>((l.readOnly ? 1 : 0) | (l.was.known ? 2 : 0)));
+    PutU64(body, l.was.size);
+    AppendU32(body, l.was.stamp);
   }
   std::string out;
   AppendU16(out, kJournalMagic);
   AppendU16(out, kJournalVersion);
-  PutU8(out, static_cast<std::uint8_t>(journal.state));
+  PutU8(out, StateCode(journal.state));
   out.append(3, '\0');
   AppendU32(out, static_cast<std::uint32_t>(body.size()));
   AppendU32(out, Crc32(body));
@@ -126,8 +149,16 @@ std::string EncodeJournal(const ImportJournal& journal) {
 bool DecodeJournal(const std::string& bytes, ImportJournal* journal) {
   *journal = ImportJournal{};
   Reader header{bytes};
-  if (header.Uint(2) != kJournalMagic || header.Uint(2) != kJournalVersion) return false;
-  const std::uint32_t state = header.Uint(1);
+  if (header.Uint(2) != kJournalMagic) return false;
+  const std::uint32_t version = header.Uint(2);
+  if (version != kJournalVersion && version != kJournalVersionNamesOnly) return false;
+  const bool contents = version == kJournalVersion;
+  std::uint32_t state = header.Uint(1);
+  if (contents) {
+    const std::uint8_t* code = std::find(std::begin(kStateCodes), std::end(kStateCodes), state);
+    if (code == std::end(kStateCodes)) return false;
+    state = static_cast<std::uint32_t>(code - std::begin(kStateCodes));
+  }
   if (header.Uint(3) != 0 || state > static_cast<std::uint32_t>(JournalState::kDone)) return false;
   const std::uint32_t length = header.Uint(4);
   const std::uint32_t crc = header.Uint(4);
@@ -136,34 +167,66 @@ bool DecodeJournal(const std::string& bytes, ImportJournal* journal) {
   if (Crc32(body) != crc) return false;
 
   journal->state = static_cast<JournalState>(state);
+  journal->contentsKnown = contents;
   Reader r{body};
   std::uint8_t bits = 0;
   if (!r.Flag(&bits, 1)) return false;
   journal->testFileOurs = bits != 0;
-  // Every record takes at least 7 bytes, so a count beyond that is cut short, not a reason to allocate.
+  // Every record takes at least this many bytes, so a count beyond that is cut short, not a reason
+  // to allocate.
+  const std::size_t nameBytes = contents ? 27 : 7;
+  const std::size_t libraryBytes = contents ? 17 : 5;
   const std::uint32_t names = r.Uint(4);
-  if (!r.ok || names > body.size() / 7) return false;
+  if (!r.ok || names > body.size() / nameBytes) return false;
   for (std::uint32_t i = 0; i < names && r.ok; ++i) {
     JournalName n;
     n.name = r.String();
     n.occupant = r.String();
     n.backup = r.String();
-    if (!r.Flag(&bits, 3)) return false;
+    if (!r.Flag(&bits, contents ? 7 : 3)) return false;
     n.readOnly = bits & 1;
     n.created = bits & 2;
+    if (contents) {
+      n.was.known = bits & 4;
+      n.was.size = r.Uint64();
+      n.was.stamp = r.Uint(4);
+      n.createdSize = r.Uint64();
+    }
     journal->names.push_back(n);
   }
   const std::uint32_t libraries = r.Uint(4);
-  if (!r.ok || libraries > body.size() / 5) return false;
+  if (!r.ok || libraries > body.size() / libraryBytes) return false;
   for (std::uint32_t i = 0; i < libraries && r.ok; ++i) {
     JournalLibrary l;
     l.name = r.String();
     l.work = r.String();
-    if (!r.Flag(&bits, 1)) return false;
-    l.readOnly = bits != 0;
+    if (!r.Flag(&bits, contents ? 3 : 1)) return false;
+    l.readOnly = bits & 1;
+    if (contents) {
+      l.was.known = bits & 2;
+      l.was.size = r.Uint64();
+      l.was.stamp = r.Uint(4);
+    }
     journal->libraries.push_back(l);
   }
   return r.ok && r.at == body.size() && Trustworthy(*journal);
+}
+
+int IdentifyFile(const std::string& path, FileIdentity* id) {
+  *id = FileIdentity{};
+  std::uint32_t attrs = 0;
+  const int r = Host().GetAttributes(path, &attrs);
+  if (r != 0) return r == kPlatformNotFound ? kPlatformNotFound : -1;
+  if (attrs & (kAttrLink | kAttrDirectory)) return 0;
+  const int fd = Host().Open(path, OpenMode::kRead);
+  if (fd < 0) return fd == kPlatformNotFound ? kPlatformNotFound : -1;
+  const std::int64_t size = Host().Size(fd);
+  std::uint32_t stamp = 0;
+  const bool ok = size >= 0 && Host().GetStampFd(fd, &stamp) == 0;
+  Host().Close(fd);
+  if (!ok) return -1;
+  *id = {true, static_cast<std::uint64_t>(size), stamp};
+  return 0;
 }
 
 int WriteJournal(const std::string& menuDir, const ImportJournal& journal, int* fd) {
@@ -193,8 +256,8 @@ int WriteJournal(const std::string& menuDir, const ImportJournal& journal, int* 
 }
 
 int MarkJournal(int fd, JournalState state) {
-  const std::uint8_t byte = static_cast<std::uint8_t>(state);
-  if (FileSeek(fd, kStateOffset) < 0 || FileWrite(fd, &byte, 1) != 1) return -1;
+  const std::uint8_t code = StateCode(state);
+  if (FileSeek(fd, kStateOffset) < 0 || FileWrite(fd, &code, 1) != 1) return -1;
   return FileFlush(fd) == 0 ? 0 : -1;
 }
 

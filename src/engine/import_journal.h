@@ -15,6 +15,18 @@ enum class JournalState : std::uint8_t {
   kDone = 2,        // finished; only the journal itself was still to be removed
 };
 
+// What a regular file was when the journal was written: enough to tell it from another file left
+// under its name later.
+struct FileIdentity {
+  bool known = false;       // false for a link, or when the journal could not record it
+  std::uint64_t size = 0;
+  std::uint32_t stamp = 0;  // DOS time and date, as the platform gives it
+};
+
+// What stands at `path`: 0 with `id` known for a regular file; 0 with `id` unknown for a link or a
+// directory; kPlatformNotFound when nothing has the name; -1 when it cannot be told.
+int IdentifyFile(const std::string& path, FileIdentity* id);
+
 // A name that file entries change, as the import found it. Only the first entry of a name can find
 // a file there: later entries of the same name find it moved aside already.
 struct JournalName {
@@ -23,6 +35,10 @@ struct JournalName {
   std::string backup;     // the "SBN0" name that the occupant is moved to; empty with no occupant
   bool readOnly = false;  // the occupant was read-only
   bool created = false;   // an entry makes a new file under this name
+  FileIdentity was;       // the occupant, which its backup holds once moved
+  // The size of the file an entry makes under the name. The import gives a new file this size before
+  // it writes a byte, so a file of the import's is empty or exactly this long.
+  std::uint64_t createdSize = 0;
 };
 
 // A library that document entries change.
@@ -30,29 +46,39 @@ struct JournalLibrary {
   std::string name;       // as the diff names it
   std::string work;       // its "SBN1" work file
   bool readOnly = false;  // the library was read-only, and the import clears that while it works
+  // The library as the import found it; unknown when there was none, or when a file entry replaces it.
+  // A work file that is gone while the library is still this one was never put in place.
+  FileIdentity was;
 };
 
 struct ImportJournal {
   JournalState state = JournalState::kStaging;
   bool testFileOurs = false;  // "XXXXXX.TMP" was absent, so one found there is the import's own
+  // False for a journal of version 1 (an older release), which records names only: its recovery goes
+  // by names, as that release's did.
+  bool contentsKnown = true;
   std::vector<JournalName> names;
   std::vector<JournalLibrary> libraries;
 };
 
-// The journal's bytes: magic 2931 and version 1 (16 bits each), the state byte, three zero bytes,
-// the body's length and its CRC-32 (32 bits each), then the body. The state byte lies outside the
-// checksum, so that it can be rewritten in place.
+// The journal's bytes: magic 2931 and version 2 (16 bits each), the state's code byte, three zero
+// bytes, the body's length and its CRC-32 (32 bits each), then the body. The state lies outside the
+// checksum, so that it can be rewritten in place by one write of one byte, which no crash leaves
+// half done; its three codes differ from each other in four bits, so a changed bit never reads as
+// another state.
 std::string EncodeJournal(const ImportJournal& journal);
-// False for anything that is not a whole journal as EncodeJournal makes it: bad checksum, counts or
-// lengths past the end, bytes after the body, a name that is not a plain file name, a backup or
-// work name that is not one of the import's, or names given twice.
+// False for anything that is not a whole journal as EncodeJournal makes it: a state byte that is not
+// one of the codes, bad checksum, counts or lengths past the end, bytes after the body, a name that is
+// not a plain file name, a backup or work name that is not one of the import's, or names given twice.
+// Also reads a journal of version 1 (state byte, three zero bytes, and a body of names only), with
+// `contentsKnown` false: its state byte has no check of its own.
 bool DecodeJournal(const std::string& bytes, ImportJournal* journal);
 
 // Writes the journal as kJournalWorkName, flushes it, renames it to kJournalName and flushes the
 // directory. 0 with `*fd` open on the journal (for MarkJournal), or -1 with nothing left behind
 // unless the work name could not be removed.
 int WriteJournal(const std::string& menuDir, const ImportJournal& journal, int* fd);
-// Rewrites the state byte of the journal open as `fd` and flushes it. 0 or -1.
+// Rewrites the state's code byte of the journal open as `fd` and flushes it. 0 or -1.
 int MarkJournal(int fd, JournalState state);
 // 0 with `journal` filled; kPlatformNotFound when there is none; -1 when it cannot be read or
 // trusted.

@@ -44,12 +44,39 @@ bool TestFileGone(const std::string& menuDir, const ImportJournal& journal) {
   return !journal.testFileOurs || Gone(menuDir + kWritabilityTestName);
 }
 
+// What has the name, asked again on a passing failure: 0 with `id` set, kPlatformNotFound, or -1.
+int Identify(const std::string& path, FileIdentity* id) {
+  int r = -1;
+  Retry([&] { return (r = IdentifyFile(path, id)) != -1; });
+  return r;
+}
+
+bool SameFile(const FileIdentity& a, const FileIdentity& b) {
+  return a.known && b.known && a.size == b.size && a.stamp == b.stamp;
+}
+
+// True when `now`, found under n's name, is a file that the import made there: of a journal that
+// knows contents, an empty file or one of exactly the size the import gives it. A journal of names
+// only takes whatever has a name for the import's, as the release that wrote it did.
+bool MadeByImport(const ImportJournal& journal, const JournalName& n, const FileIdentity& now) {
+  if (!journal.contentsKnown) return true;
+  return n.created && now.known && (now.size == 0 || now.size == n.createdSize);
+}
+
+// True when the occupant of n's name, found there with `now`, was never moved aside.
+bool StillTheOccupant(const ImportJournal& journal, const JournalName& n, const FileIdentity& now) {
+  if (!journal.contentsKnown) return true;
+  return n.was.known ? SameFile(now, n.was) : !now.known;  // a link stays a link
+}
+
 }  // namespace
 
-bool RollBackImport(const std::string& menuDir, const ImportJournal& journal, StringAry* left) {
-  const std::size_t before = left->size();
+RollbackOutcome RollBackImport(const std::string& menuDir, const ImportJournal& journal, StringAry* left,
+                               StringAry* lost) {
+  bool failed = false, inPart = false;
   auto step = [&](bool done, const std::string& name) {
     if (!done) left->push_back(name);
+    failed = failed || !done;
   };
   for (std::size_t k = journal.libraries.size(); k-- > 0;) {
     const JournalLibrary& l = journal.libraries[k];
@@ -59,36 +86,69 @@ bool RollBackImport(const std::string& menuDir, const ImportJournal& journal, St
   for (std::size_t i = journal.names.size(); i-- > 0;) {
     const JournalName& n = journal.names[i];
     const std::string path = menuDir + n.name;
+    FileIdentity now;
+    const int held = Identify(path, &now);
+    if (held == -1) {
+      step(false, n.name);
+      continue;
+    }
+    const bool ours = held == 0 && MadeByImport(journal, n, now);
+    bool restored = true;  // the name holds its old file again, or nothing when it had none
     if (!n.backup.empty()) {
       const std::string backup = menuDir + n.backup;
       const int moved = Present(backup);
-      if (moved == 1) {
-        // The occupant lies under its backup, so whatever has the name now is the import's.
+      if (moved == 1 && held == 0 && !ours) {
+        // Somebody else's file has the name: both it and the old one stay where they are.
+        left->push_back(n.name);
+        left->push_back(n.backup);
+        lost->push_back(n.name);
+        restored = false;
+      } else if (moved == 1) {
         const bool back = Gone(path) && Retry([&] { return Host().Rename(backup, menuDir + n.occupant) == 0; });
         step(back, n.backup);
       } else if (moved < 0) {
         step(false, n.backup);
+      } else if (held != 0 || !StillTheOccupant(journal, n, now)) {
+        // No backup, and the name does not hold the file that was moved to it: that file is gone.
+        lost->push_back(n.name);
+        restored = false;
       }
-    } else if (n.created) {
-      step(Gone(path), n.name);
+    } else if (n.created && held == 0) {
+      if (ours) {
+        step(Gone(path), n.name);
+      } else {
+        left->push_back(n.name);
+        restored = false;
+      }
     }
-    if (n.readOnly) step(MadeReadOnly(menuDir + n.occupant), n.occupant);
+    inPart = inPart || !restored;
+    if (n.readOnly && restored) step(MadeReadOnly(menuDir + n.occupant), n.occupant);
   }
-  const bool undone = left->size() == before;
   // An empty test file is no part of the menu directory's state: one that stays is only named.
   if (!TestFileGone(menuDir, journal)) left->push_back(kWritabilityTestName);
   const bool flushed = Retry([&] { return Host().FlushDir(menuDir) == 0; });
-  return flushed && undone;
+  if (failed || !flushed) return RollbackOutcome::kUnfinished;
+  return inPart ? RollbackOutcome::kInPart : RollbackOutcome::kDone;
 }
 
-CommitOutcome CompleteImport(const std::string& menuDir, const ImportJournal& journal, StringAry* left) {
+CommitOutcome CompleteImport(const std::string& menuDir, const ImportJournal& journal, StringAry* left,
+                             StringAry* lost) {
   bool placed = false;
+  const std::size_t lostBefore = lost->size();
   for (std::size_t k = 0; k < journal.libraries.size(); ++k) {
     const JournalLibrary& l = journal.libraries[k];
     const std::string work = menuDir + l.work;
-    // A work file that is gone was put in place already, or had nothing to become.
+    // A work file that is gone was put in place already, or had nothing to become; unless the library
+    // is still the one the import found, which it would not be after the replacement.
+    bool vanished = false;
     const bool done = Retry([&] {
       const int present = Present(work);
+      if (present == 0 && l.was.known) {
+        FileIdentity now;
+        const int r = IdentifyFile(menuDir + l.name, &now);
+        if (r == -1) return false;
+        vanished = r == kPlatformNotFound || (r == 0 && SameFile(now, l.was));
+      }
       return present == 0 || (present == 1 && Host().ReplaceFile(work, menuDir + l.name) == 0);
     });
     if (!done) {
@@ -100,7 +160,11 @@ CommitOutcome CompleteImport(const std::string& menuDir, const ImportJournal& jo
       }
       return placed ? CommitOutcome::kPartly : CommitOutcome::kNothingPlaced;
     }
-    placed = true;
+    if (vanished) {
+      lost->push_back(l.name);
+    } else {
+      placed = true;
+    }
   }
   // The libraries' new names must be durable before the old files go for good.
   if (!Retry([&] { return Host().FlushDir(menuDir) == 0; })) {
@@ -112,12 +176,14 @@ CommitOutcome CompleteImport(const std::string& menuDir, const ImportJournal& jo
     if (!n.backup.empty() && !Gone(menuDir + n.backup)) left->push_back(n.backup);
   }
   if (!TestFileGone(menuDir, journal)) left->push_back(kWritabilityTestName);
-  return left->size() == before ? CommitOutcome::kDone : CommitOutcome::kLeftovers;
+  if (left->size() != before) return CommitOutcome::kLeftovers;
+  return lost->size() == lostBefore ? CommitOutcome::kDone : CommitOutcome::kLost;
 }
 
-int RecoverImport(const std::string& menuDir, Recovery* done, DiffFault* why, StringAry* left) {
+int RecoverImport(const std::string& menuDir, Recovery* done, DiffFault* why, StringAry* left, StringAry* lost) {
   *done = Recovery::kNone;
   *why = DiffFault::kNone;
+  StringAry* const notRestored = lost != nullptr ? lost : left;
   ImportJournal journal;
   const int r = ReadJournal(menuDir, &journal);
   // A work journal alone was being written when its import died, before that import changed anything.
@@ -133,18 +199,24 @@ int RecoverImport(const std::string& menuDir, Recovery* done, DiffFault* why, St
     *why = DiffFault::kJournalUntrusted;
     return -1;
   }
-  bool finished = true;
+  bool finished = true, inPart = false;
+  Recovery did = Recovery::kNone;
   if (journal.state == JournalState::kStaging) {
-    finished = RollBackImport(menuDir, journal, left);
-    *done = Recovery::kRolledBack;
+    const RollbackOutcome o = RollBackImport(menuDir, journal, left, notRestored);
+    finished = o != RollbackOutcome::kUnfinished;
+    inPart = o == RollbackOutcome::kInPart;
+    did = inPart ? Recovery::kRolledBackInPart : Recovery::kRolledBack;
   } else if (journal.state == JournalState::kCommitting) {
-    finished = CompleteImport(menuDir, journal, left) == CommitOutcome::kDone;
-    *done = Recovery::kCompleted;
+    const CommitOutcome o = CompleteImport(menuDir, journal, left, notRestored);
+    finished = o == CommitOutcome::kDone || o == CommitOutcome::kLost;
+    inPart = o == CommitOutcome::kLost;
+    did = inPart ? Recovery::kCompletedInPart : Recovery::kCompleted;
   }
   if (!finished) {
     *why = DiffFault::kRecoveryFailed;
     return -1;
   }
+  // What is left undone now stays so: a journal kept for it would block the directory for good.
   if (RemoveJournal(menuDir, -1) != 0) {
     left->push_back(kJournalName);
     // Marked done, it asks nothing more of anyone; one that could not even be marked is tried again.
@@ -153,6 +225,11 @@ int RecoverImport(const std::string& menuDir, Recovery* done, DiffFault* why, St
       *why = DiffFault::kRecoveryFailed;
       return -1;
     }
+  }
+  *done = did;
+  if (inPart) {
+    *why = DiffFault::kRecoveryFailed;
+    return -1;
   }
   return 0;
 }
@@ -168,7 +245,7 @@ int PendingRecovery(const std::string& menuDir, Recovery* what) {
   return 0;
 }
 
-int RecoverMenuDir(const std::string& menuDir, Recovery* done, DiffFault* why, StringAry* left) {
+int RecoverMenuDir(const std::string& menuDir, Recovery* done, DiffFault* why, StringAry* left, StringAry* lost) {
   *done = Recovery::kNone;
   if (const int d = CheckDirectory(menuDir); d != 0) {
     *why = d == kPlatformNotFound ? DiffFault::kMenuDirMissing : DiffFault::kMenuDirNotDirectory;
@@ -177,7 +254,7 @@ int RecoverMenuDir(const std::string& menuDir, Recovery* done, DiffFault* why, S
   DirLock lock;
   *why = lock.Take(menuDir);
   if (*why != DiffFault::kNone) return -1;
-  return RecoverImport(menuDir, done, why, left);
+  return RecoverImport(menuDir, done, why, left, lost);
 }
 
 }  // namespace quarvel
