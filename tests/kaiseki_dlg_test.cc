@@ -77,7 +77,7 @@ TEST_F(KaisekiDlgTest, RefusesAnEmptyOrTheCurrentDirectoryAndStaysOpen) {
 // An old directory that cannot be read would make every current file "new": the dialog says which
 // directory and why, stays open, and the command list stays as it was.
 TEST_F(KaisekiDlgTest, AnOldDirectoryThatCannotBeReadIsNamedAndChangesNothing) {
-  const std::string missing = tmp_.path() + "typo/";
+  const std::string missing = tmp_.path() + "typo" + kDirSep;
   Run(missing);
   ASSERT_EQ(ui_.messages.size(), 1u);
   const std::string& text = ui_.messages[0].text;

@@ -394,7 +394,7 @@ TEST_F(MakeDlgTest, AMenuDirectoryThatCannotBeListedIsNamedOnceNotShownAsEmpty) 
   dlg_.OnSearch();
   EXPECT_EQ(ui_.messages.size(), 2u);
   EXPECT_GT(C().List(kOthers).Count(), 0);
-  const std::string gone = tmp_.path() + "gone/";
+  const std::string gone = tmp_.path() + "gone" + kDirSep;
   ui_.browseAnswers.push_back(gone);
   dlg_.OnBrowse();
   ASSERT_EQ(ui_.messages.size(), 3u);
