@@ -8,6 +8,7 @@
 #include "engine/diff_writer.h"
 #include "fileio/fileio.h"
 #include "platform/dos_time.h"
+#include "platform/text.h"
 #include "sample/menu_dir_builder.h"
 #include "support/fault_platform.h"
 #include "support/temp_dir.h"
@@ -66,6 +67,30 @@ TEST_F(DiffFileTest, DescriptionIsCutTo47Bytes) {
   std::string description;
   ASSERT_EQ(LoadDiffDirectory(Diff(), back, &description), 0);
   EXPECT_EQ(description, std::string(47, 'd'));
+}
+
+// 47 bytes would split the 24th double-byte character: the writer stops before it, and a diff of
+// another writer that did split one loses that half character only.
+TEST_F(DiffFileTest, ADescriptionIsCutAtACharacterNeverInsideOne) {
+  build_.File("A.KKK", "abc");
+  const SBNdtAry changes = {Entry(0, OtherFile, "A.KKK")};
+  std::string kana;
+  for (int i = 0; i < 30; ++i) kana += "\x83\x41";  // ア
+  const std::string text = "x" + kana;
+  ASSERT_EQ(WriteDiffFile(Diff(), Menu(), changes, &text), 0);
+  std::string bytes = ReadFile(Diff());
+  EXPECT_EQ(bytes.substr(16, 48), text.substr(0, 47) + std::string(1, '\0'));
+  SBNdtAry back;
+  std::string description;
+  ASSERT_EQ(LoadDiffDirectory(Diff(), back, &description), 0);
+  EXPECT_EQ(description, text.substr(0, 47));
+  std::string split = text.substr(1, 46) + "\x83";  // 23 characters and a lead byte
+  bytes.replace(16, 47, split);
+  WriteFile(Diff(), bytes);
+  ASSERT_EQ(LoadDiffDirectory(Diff(), back, &description), 0);
+  EXPECT_EQ(description, text.substr(1, 46));
+  std::string utf8;
+  EXPECT_TRUE(Cp932ToUtf8(description, &utf8));
 }
 
 TEST_F(DiffFileTest, FileBlocksCarryFlagStampAndBytes) {

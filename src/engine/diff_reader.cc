@@ -2,6 +2,7 @@
 
 #include "engine/diff_format.h"
 #include "fileio/fileio.h"
+#include "platform/text.h"
 
 namespace quarvel {
 
@@ -14,7 +15,8 @@ int OpenDiffFile(const std::string& path, SBNdtAry& changes, std::string& descri
   char field[kDescriptionField] = {};
   FileRead(fd, field, kDescriptionField);
   field[kDescriptionField - 1] = '\0';
-  description.assign(field);
+  // Another writer may have cut it inside a character: only that half character is dropped.
+  description = SjisWholeCharacters(field);
   ReadDiffDirectory(fd, changes);
   return fd;
 }

@@ -7,7 +7,8 @@
 
 namespace quarvel {
 
-// Reads the description and the directory. Returns the descriptor positioned at the first data block
+// Reads the description (less a last lead byte whose trail byte was cut off, as another writer may
+// leave it) and the directory. Returns the descriptor positioned at the first data block
 // (the caller closes it), -1 when the file cannot be opened, -4 for a wrong magic or a version above 1.
 // A header or directory cut short, or a negative count, is accepted as far as it was read, with
 // FERR_BADDATA left set for callers that must refuse such a file.

@@ -5,6 +5,7 @@
 #include "fileio/fileio.h"
 #include "menufiles/library_lookup.h"
 #include "platform/platform.h"
+#include "platform/text.h"
 #include "shell/paths.h"
 
 namespace quarvel {
@@ -64,8 +65,9 @@ int CreateDiffFile(const std::string& path, const SBNdtAry& changes, const std::
   WriteU32(fd, 0);
   WriteU32(fd, static_cast<std::uint32_t>(changes.size()));
   WriteU32(fd, DiffDirectorySize(changes));
+  // Cut at a character: half a double-byte character would make the whole text unreadable.
   char field[kDescriptionField] = {};
-  description.copy(field, kDescriptionField - 1);
+  SjisCut(description, kDescriptionField - 1).copy(field, kDescriptionField - 1);
   FileWrite(fd, field, kDescriptionField);
   WriteDiffDirectory(fd, changes);
   if (FileErrorFlags != 0) {

@@ -20,16 +20,27 @@ bool EndsWithSingleByte(const std::string& s, char c) {
   return last_single && last == c;
 }
 
-std::string SjisCut(const std::string& s, std::size_t max) {
-  if (s.size() <= max) return s;
+namespace {
+
+// The length of the longest prefix of `s` of at most `max` bytes that ends on a character boundary.
+std::size_t WholeLength(const std::string& s, std::size_t max) {
   std::size_t end = 0;
   while (end < max) {
     const std::size_t step = IsSjisLead(static_cast<unsigned char>(s[end])) ? 2 : 1;
     if (end + step > max) break;
     end += step;
   }
-  return s.substr(0, end);
+  return end;
 }
+
+}  // namespace
+
+std::string SjisCut(const std::string& s, std::size_t max) {
+  if (s.size() <= max) return s;
+  return s.substr(0, WholeLength(s, max));
+}
+
+std::string SjisWholeCharacters(const std::string& s) { return s.substr(0, WholeLength(s, s.size())); }
 
 std::string AsciiUpper(const std::string& s) {
   std::string out = s;

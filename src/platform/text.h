@@ -13,6 +13,8 @@ bool EndsWithSingleByte(const std::string& s, char c);
 
 // The longest prefix of `s` of at most `max` bytes that does not end inside a double-byte character.
 std::string SjisCut(const std::string& s, std::size_t max);
+// `s` without a last lead byte that has no trail byte after it (text cut inside a character).
+std::string SjisWholeCharacters(const std::string& s);
 
 // Every ASCII letter upper-cased, whatever stands around it: for host (UTF-8) text.
 std::string AsciiUpper(const std::string& s);
