@@ -109,6 +109,25 @@ class ImportKillTest : public ImportScenario {
   // Returns the child's exit code (kKilled when it was ended there).
   int RunKilledAt(int at, const char* what) const { return RunChild("ImportKillChild", KillChildMain, Job(what, at)); }
   // Recovers in this process, then checks the state and that nothing of the import is left.
+  // A recovery of the target and all it answered.
+  struct Recovered {
+    int result = 0;
+    Recovery done = Recovery::kNone;
+    DiffFault why = DiffFault::kNone;
+    StringAry left, lost;
+  };
+  Recovered RecoverTarget() {
+    Recovered r;
+    r.result = RecoverMenuDir(target_, &r.done, &r.why, &r.left, &r.lost);
+    return r;
+  }
+  // The recovery did all it could but for what it names, and removed the journal.
+  static void ExpectInPart(const Recovered& r, Recovery done) {
+    EXPECT_EQ(r.result, -1);
+    EXPECT_EQ(r.why, DiffFault::kRecoveryFailed);
+    EXPECT_EQ(r.done, done);
+  }
+
   std::string RecoverAndCheck(bool* isNew) {
     Recovery done;
     DiffFault why;
@@ -137,20 +156,17 @@ TEST_F(ImportKillTest, RollbackKeepsAFileUnderACreatedNameThatTheImportDidNotMak
   });
   ASSERT_GT(k, 0);
   WriteFile(target_ + "M4.SST", "made by hand");
-  Recovery done;
-  DiffFault why;
-  StringAry left, lost;
-  EXPECT_EQ(RecoverMenuDir(target_, &done, &why, &left, &lost), -1);
-  EXPECT_EQ(why, DiffFault::kRecoveryFailed);
-  EXPECT_EQ(done, Recovery::kRolledBackInPart);
-  EXPECT_EQ(left, StringAry{"M4.SST"});
-  EXPECT_TRUE(lost.empty());
+  const Recovered r = RecoverTarget();
+  ExpectInPart(r, Recovery::kRolledBackInPart);
+  EXPECT_EQ(r.left, StringAry{"M4.SST"});
+  EXPECT_TRUE(r.lost.empty());
   EXPECT_EQ(ReadFile(target_ + "M4.SST"), "made by hand");
   // All else is undone, and the directory is free again.
   std::filesystem::remove(target_ + "M4.SST");
   EXPECT_EQ(Difference(old_state_, Snapshot(target_)), "");
-  EXPECT_EQ(RecoverMenuDir(target_, &done, &why, &left, &lost), 0);
-  EXPECT_EQ(done, Recovery::kNone);
+  const Recovered again = RecoverTarget();
+  EXPECT_EQ(again.result, 0);
+  EXPECT_EQ(again.done, Recovery::kNone);
 }
 
 // Backups removed by hand after the crash: the names whose old file was moved aside cannot get it back,
@@ -170,19 +186,16 @@ TEST_F(ImportKillTest, RollbackWithoutItsBackupsSaysTheOldStateIsNotBack) {
   });
   ASSERT_GT(k, 0);
   for (const std::string& b : backups) std::filesystem::remove(target_ + b);
-  Recovery done;
-  DiffFault why;
-  StringAry left, lost;
-  EXPECT_EQ(RecoverMenuDir(target_, &done, &why, &left, &lost), -1);
-  EXPECT_EQ(why, DiffFault::kRecoveryFailed);
-  EXPECT_EQ(done, Recovery::kRolledBackInPart);
-  std::sort(lost.begin(), lost.end());
+  Recovered r = RecoverTarget();
+  ExpectInPart(r, Recovery::kRolledBackInPart);
+  std::sort(r.lost.begin(), r.lost.end());
   std::sort(moved.begin(), moved.end());
-  EXPECT_EQ(lost, moved);
+  EXPECT_EQ(r.lost, moved);
   EXPECT_NE(Difference(old_state_, Snapshot(target_)), "");
   EXPECT_FALSE(Exists(target_ + kJournalName));
-  EXPECT_EQ(RecoverMenuDir(target_, &done, &why, &left, &lost), 0);
-  EXPECT_EQ(done, Recovery::kNone);
+  const Recovered again = RecoverTarget();
+  EXPECT_EQ(again.result, 0);
+  EXPECT_EQ(again.done, Recovery::kNone);
 }
 
 // A backup that is missing because the occupant was never moved is no loss: killed before the first
@@ -213,13 +226,9 @@ TEST_F(ImportKillTest, CompletionWithoutAWorkFileSaysTheNewStateIsNotAllInPlace)
   ASSERT_GT(k, 0);
   // The work file of a read-only library is read-only, which Windows will not remove as it stands.
   ASSERT_TRUE(RemoveFileOrReadOnly(target_ + work));
-  Recovery done;
-  DiffFault why;
-  StringAry left, lost;
-  EXPECT_EQ(RecoverMenuDir(target_, &done, &why, &left, &lost), -1);
-  EXPECT_EQ(why, DiffFault::kRecoveryFailed);
-  EXPECT_EQ(done, Recovery::kCompletedInPart);
-  EXPECT_EQ(lost, StringAry{"L.SSD"});
+  const Recovered r = RecoverTarget();
+  ExpectInPart(r, Recovery::kCompletedInPart);
+  EXPECT_EQ(r.lost, StringAry{"L.SSD"});
   EXPECT_EQ(ReadFile(target_ + "L.SSD"), old_state_.at("L.SSD").bytes);
   EXPECT_TRUE(Exists(target_ + "M4.SST"));
   EXPECT_FALSE(Exists(target_ + kJournalName));

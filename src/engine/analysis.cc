@@ -210,15 +210,18 @@ bool ListBoth(const std::string& currentDir, const std::string& oldDir, const st
 }
 
 // A library's index for the document comparison: the descriptor, or -1 when the file is no library
-// (left out, as before); a file that is there but cannot be opened fails the comparison.
+// (left out, as before); a file that is there but cannot be opened fails the comparison. Why the
+// index did not read is asked only when it did not.
 int OpenChangedLibrary(const std::string& path, SSDocInfoAry* docs, std::string* title, ReadFailure* failure) {
+  const int fd = ReadLibIndex(SSDlib{}, *docs, title, path);
+  if (fd >= 0) return fd;
   const int probe = Host().Open(path, OpenMode::kRead);
-  if (probe < 0) {
-    if (probe != kPlatformNotFound) *failure = {path, probe};
-    return -1;
+  if (probe >= 0) {
+    Host().Close(probe);
+  } else if (probe != kPlatformNotFound) {
+    *failure = {path, probe};
   }
-  Host().Close(probe);
-  return ReadLibIndex(SSDlib{}, *docs, title, path);
+  return -1;
 }
 
 }  // namespace

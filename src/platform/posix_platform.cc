@@ -422,6 +422,11 @@ class PosixPlatform final : public Platform {
   int ProbeLock(const std::string& path) override {
     std::string host;
     if (!HostPath(path, &host)) return kPlatformFailed;
+    return ProbeHostLock(host);
+  }
+
+  // ProbeLock of a host path.
+  static int ProbeHostLock(const std::string& host) {
     const int f = ::open(host.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
     if (f < 0) return errno == ENOENT ? 0 : CodeFromErrno(errno);
     struct flock lock = {};
@@ -442,8 +447,7 @@ class PosixPlatform final : public Platform {
     if (!S_ISREG(st.st_mode)) return kLockNotPlainFile;
     if (st.st_uid == ::geteuid() && st.st_nlink == 1) return 0;
     // A lock that another user's running import holds is that import, not a leftover.
-    std::string cp932;
-    if (Utf8ToCp932(host, &cp932) && ProbeLock(cp932) == kPlatformBusy) return kPlatformBusy;
+    if (ProbeHostLock(host) == kPlatformBusy) return kPlatformBusy;
     return st.st_uid != ::geteuid() ? kLockOtherUser : kLockLinked;
   }
 
