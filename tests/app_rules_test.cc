@@ -55,6 +55,25 @@ TEST(Entry, TheCommandLineChoosesModeTitleAndRegistration) {
   EXPECT_EQ(many.title, kTitleImport);
   EXPECT_EQ(many.diffPath, "\"a b\" c");
   EXPECT_FALSE(many.registerOnly);
+
+  // The shell's registered command passes "%1": one quoted token is the path without its quotes.
+  const struct {
+    std::string text, path;
+  } shell[] = {
+      {"\"C:\\Menu Files\\u.kmd\"", "C:\\Menu Files\\u.kmd"},
+      {"\"C:\\\x8D\xB7\x95\xAA \x95\x5C.kmd\"", "C:\\\x8D\xB7\x95\xAA \x95\x5C.kmd"},  // 差分 表.kmd
+      {"\"\"", ""},
+      {"\"a\" \"b\"", "\"a\" \"b\""},  // two tokens: the whole text
+      {"\"a\"b\"", "\"a\"b\""},      // a quote inside
+      {"\"", "\""},
+      {"\"a", "\"a"},
+      {"a\"", "a\""},
+  };
+  for (const auto& c : shell) {
+    const EntryPlan plan = PlanEntry({"quarvel", c.path}, c.text);
+    EXPECT_EQ(plan.dialog, ModeDialog::kImport) << c.text;
+    EXPECT_EQ(plan.diffPath, c.path) << c.text;
+  }
 }
 
 TEST(Entry, MessagesWithoutCaptionCarryTheModesTitle) {

@@ -10,6 +10,14 @@ const char kTitleCreate[] = "Velmo \x8D\xB7\x95\xAA\x83t\x83@\x83\x43\x83\x8B\x8
 const char kTitleImport[] = "Velmo \x8D\xB7\x95\xAA\x83t\x83@\x83\x43\x83\x8B\x8E\xE6\x8D\x9E";  // Velmo 差分ファイル取込
 const char kRegServer[] = "/RegServer";
 
+// The shell passes a path as one quoted token ("%1" in the registered command); the quotes are not
+// part of the path. Any other text stays as it is.
+std::string UnquotedPath(const std::string& text) {
+  const bool oneToken = text.size() >= 2 && text.front() == '"' && text.back() == '"' &&
+                        text.find('"', 1) == text.size() - 1;
+  return oneToken ? text.substr(1, text.size() - 2) : text;
+}
+
 }  // namespace
 
 EntryPlan PlanEntry(const std::vector<std::string>& argv, const std::string& argumentText) {
@@ -19,7 +27,7 @@ EntryPlan PlanEntry(const std::vector<std::string>& argv, const std::string& arg
   plan.registerFirst = argv.size() == 1;
   if (!argumentText.empty()) {
     plan.dialog = ModeDialog::kImport;
-    plan.diffPath = argumentText;
+    plan.diffPath = UnquotedPath(argumentText);
   }
   return plan;
 }

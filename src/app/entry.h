@@ -13,12 +13,13 @@ struct EntryPlan {
   bool registerOnly = false;  // "/RegServer": register, exit 0, no window
   bool registerFirst = false; // creation mode registers the diff file type on every start
   ModeDialog dialog = ModeDialog::kCreate;
-  std::string diffPath;       // import mode: the argument text as it stands
+  std::string diffPath;       // import mode: the argument text, without the quotes of a single quoted token
 };
 
 // `argv` is the argument vector, program name first; `argumentText` the command line after the
 // program name exactly as the system delivered it. The title follows the argument count, the dialog
-// whether the argument text is empty.
+// whether the argument text is empty. The diff path is the argument text, except that a text that is
+// one double-quoted token (as the shell passes "%1") loses its two quotes.
 EntryPlan PlanEntry(const std::vector<std::string>& argv, const std::string& argumentText);
 
 // The show state the main window opens with: 0 (hidden) and 7 (minimised, not active) are kept,
