@@ -309,5 +309,42 @@ TEST(HostPlatform, NameFitsTheFileSystemsLimit) {
 #endif
 }
 
+TEST(HostPlatform, SmallFilesFoldersAndTheSameFileUnderTwoSpellings) {
+  TempDir dir;
+  Platform& host = NativePlatform();
+  const std::string sep(1, kDirSep);
+  // 差分 テスト\表A (the kanji ends in the byte of a backslash)
+  const std::string deep = dir.path() + "\x8D\xB7\x95\xAA \x83\x65\x83\x58\x83\x67" + sep + "\x95\x5C" "A";
+  ASSERT_EQ(host.MakeDirectories(deep), 0);
+  EXPECT_EQ(host.MakeDirectories(deep + sep), 0);  // there already, with its separator too
+  std::uint32_t attrs = 0;
+  ASSERT_EQ(host.GetAttributes(deep, &attrs), 0);
+  EXPECT_EQ(attrs, kAttrDirectory);
+
+  const std::string file = deep + sep + "a.txt";
+  ASSERT_EQ(host.WriteSmallFile(file, "first"), 0);
+  ASSERT_EQ(host.WriteSmallFile(file, "second, longer"), 0);
+  const int fd = host.Open(file, OpenMode::kRead);
+  ASSERT_GE(fd, 0);
+  char text[32] = {};
+  EXPECT_EQ(host.Read(fd, text, sizeof text), 14);
+  host.Close(fd);
+  EXPECT_EQ(std::string(text), "second, longer");
+  std::vector<FoundFile> found;
+  ASSERT_EQ(host.FindFiles(deep + sep + "*", &found), 0);
+  ASSERT_EQ(found.size(), 1u);  // no part file left beside it
+  EXPECT_EQ(found[0].name, "a.txt");
+  // A file in the way of a folder, and a folder in the way of the file.
+  EXPECT_NE(host.MakeDirectories(file + sep + "sub"), 0);
+  EXPECT_NE(host.WriteSmallFile(deep, "x"), 0);
+  EXPECT_NE(host.WriteSmallFile(dir.path() + "missing" + sep + "a.txt", "x"), 0);
+
+  EXPECT_TRUE(host.SameFile(deep, deep + sep + "." + sep));
+  EXPECT_TRUE(host.SameFile(file, deep + sep + ".." + sep + "\x95\x5C" "A" + sep + "a.txt"));
+  EXPECT_FALSE(host.SameFile(file, deep));
+  EXPECT_FALSE(host.SameFile(file, file + ".missing"));
+  EXPECT_FALSE(host.SameFile(file + ".missing", file + ".missing"));
+}
+
 }  // namespace
 }  // namespace quarvel

@@ -1,6 +1,5 @@
 #include <cstdio>
 #include <ctime>
-#include <filesystem>
 #include <set>
 
 #include "cli/commands.h"
@@ -12,6 +11,7 @@
 #include "engine/import_plan.h"
 #include "engine/undo_writer.h"
 #include "fileio/fileio.h"
+#include "platform/platform.h"
 #include "shell/paths.h"
 
 namespace quarvel::kmd {
@@ -64,16 +64,14 @@ std::string Refusal(const DiffCheck& why, const SBNdtAry& list, const std::strin
 int UndoArg(const ImportArgs& args, const std::string& menuDir, const std::string& diff, std::string* path) {
   if (args.undo.empty()) return Fail(kExitUsage, "--undo must name the undo file to write");
   if (!FromArg(args.undo, "undo file", path)) return kExitUsage;
-  namespace fs = std::filesystem;
-  fs::path parent = fs::path(args.undo).parent_path();
-  if (parent.empty()) parent = ".";
-  std::error_code ec;
+  const std::string dir = DirectoryPart(*path);
+  const std::string parent = dir.empty() ? std::string(".") : dir;
   const UndoFault f = CheckUndoPath(*path, menuDir, diff);
-  if (f == UndoFault::kInMenuDir || fs::equivalent(parent, args.menuDir, ec)) {
+  if (f == UndoFault::kInMenuDir || Host().SameFile(parent, menuDir)) {
     return Fail(kExitUsage, "the undo file " + args.undo + " lies in " + args.menuDir +
                                 ", whose files it describes; write it somewhere else");
   }
-  if (f == UndoFault::kIsDiff || fs::equivalent(args.undo, args.file, ec)) {
+  if (f == UndoFault::kIsDiff || Host().SameFile(*path, diff)) {
     return Fail(kExitUsage, "the undo file " + args.undo + " is the diff being imported; name a new file");
   }
   if (f == UndoFault::kPathIsLink) return Fail(kExitUsage, args.undo + " is a symbolic link; name a new file for the undo");
@@ -81,11 +79,10 @@ int UndoArg(const ImportArgs& args, const std::string& menuDir, const std::strin
   if (f != UndoFault::kNone) {
     return Fail(kExitUsage, args.undo + " exists; an undo file never replaces another file: name a new one");
   }
-  const std::string dir = DirectoryPart(*path);
-  if (CheckDirectory(dir.empty() ? std::string(".") : dir) != 0) {
-    return Fail(kExitFailed, parent.string() + ": no such directory for the undo file");
+  if (CheckDirectory(parent) != 0) {
+    return Fail(kExitFailed, ShownDirectory(dir) + ": no such directory for the undo file");
   }
-  return IdleDir(dir, parent.string(), false);
+  return IdleDir(dir, ShownDirectory(dir), false);
 }
 
 // What the undo file would hold, for a dry run.

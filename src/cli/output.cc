@@ -1,7 +1,6 @@
 #include "cli/output.h"
 
 #include <cstdio>
-#include <filesystem>
 
 #include "engine/diff_check.h"
 #include "engine/dir_lock.h"
@@ -33,20 +32,26 @@ int DirArg(const std::string& arg, const char* what, std::string* dir) {
   return kExitOk;
 }
 
+std::string ShownDirectory(const std::string& dir) {
+  if (dir.empty()) return ".";
+  std::string shown = dir;
+  if (shown.size() > 1) RemoveTrailingSeparator(shown);
+  return Utf8(shown);
+}
+
 int OutputArg(const std::string& arg, const std::vector<std::string>& dirs, std::string* path) {
   if (arg.empty()) return Fail(kExitUsage, "the output path (-o) must not be empty");
   if (!FromArg(arg, "output path", path)) return kExitUsage;
-  std::filesystem::path parent = std::filesystem::u8path(arg).parent_path();
-  if (parent.empty()) parent = ".";
+  // The directory is split off at the last single-byte separator: a trail byte 0x5C is none.
+  const std::string parent = DirectoryPart(*path);
   for (const std::string& dir : dirs) {
-    std::error_code ec;
-    if (std::filesystem::equivalent(parent, std::filesystem::u8path(dir), ec)) {
+    std::string cp932Dir;
+    if (Utf8ToCp932(dir, &cp932Dir) && Host().SameFile(parent.empty() ? "." : parent, cp932Dir)) {
       return Fail(kExitUsage, "the output " + arg + " lies in " + dir +
                                   ", whose files the diff describes; write it somewhere else");
     }
   }
-  // The directory is split off at the last single-byte separator: a trail byte 0x5C is none.
-  return IdleDir(DirectoryPart(*path), parent.u8string(), false);
+  return IdleDir(parent, ShownDirectory(parent), false);
 }
 
 bool IsDirectoryFault(DiffFault fault) {

@@ -25,6 +25,8 @@ bool FromArg(const std::string& arg, const char* what, std::string* cp932);
 // kExitOk; kExitUsage for an empty argument or one without a CP932 form; kExitFailed when it names no
 // existing directory. The error is printed.
 int DirArg(const std::string& arg, const char* what, std::string* dir);
+// A directory part (CP932, "" for the current directory) as messages name it: UTF-8, no last separator.
+std::string ShownDirectory(const std::string& dir);
 // The path of a diff file to write: not empty, and not inside any of `dirs` (a diff written there
 // would replace or join the files it describes). kExitOk, or kExitUsage with the error printed;
 // kExitFailed (printed) while an import runs in the directory it would be written to.

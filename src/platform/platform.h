@@ -152,6 +152,16 @@ class Platform {
   // True when standard error goes to a terminal (not a pipe or a file).
   virtual bool StderrIsTerminal() = 0;
 
+  // True when both paths reach one existing file or directory (links followed, as an open would): the
+  // same file, whatever the two spellings. False when they differ or either cannot be reached.
+  virtual bool SameFile(const std::string& a, const std::string& b) = 0;
+  // Makes the directory `dir` and every missing parent: 0 when all stand as directories afterwards.
+  virtual int MakeDirectories(const std::string& dir) = 0;
+  // Writes `bytes` as the whole file `path` (a small file: settings, registration data): into a new
+  // file beside it, flushed, then put in place in one step, so that a reader sees the old file or the
+  // new one. 0, or a code with nothing left behind.
+  virtual int WriteSmallFile(const std::string& path, const std::string& bytes) = 0;
+
   // The program's own file path; empty when it cannot be told.
   virtual std::string ProgramPath() = 0;
   virtual std::string CurrentDir() = 0;

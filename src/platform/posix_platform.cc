@@ -27,6 +27,7 @@
 #include "platform/dos_time.h"
 #include "platform/listing_order.h"
 #include "platform/platform.h"
+#include "platform/posix_files.h"
 #include "platform/posix_paths.h"
 #include "platform/profile.h"
 #include "platform/text.h"
@@ -495,6 +496,25 @@ class PosixPlatform final : public Platform {
     std::string path;
     if (!Utf8ToCp932(std::string(buffer, static_cast<std::size_t>(n)), &path)) return "";
     return path;
+  }
+
+  bool SameFile(const std::string& a, const std::string& b) override {
+    std::string host_a, host_b;
+    return HostPath(a, &host_a) && HostPath(b, &host_b) && SameHostFile(host_a, host_b);
+  }
+
+  int MakeDirectories(const std::string& dir) override {
+    std::string host;
+    if (!Cp932ToUtf8(dir, &host)) return kPlatformFailed;
+    return MakeHostDirectories(host);
+  }
+
+  int WriteSmallFile(const std::string& path, const std::string& bytes) override {
+    std::string host;
+    if (!HostPath(path, &host)) return kPlatformFailed;
+    const int r = WriteHostFile(host, bytes);
+    if (r == 0) NoteNameChange(host, true);
+    return r;
   }
 
   std::string CurrentDir() override {

@@ -42,6 +42,14 @@ bool WidePath(const std::string& path, std::wstring* wide) {
   return !path.empty() && Cp932ToWide(path, wide) && wide->find(L'\0') == std::wstring::npos;
 }
 
+// A handle of what `path` reaches (a directory too; links followed), for its identity only.
+HANDLE OpenForIdentity(const std::string& path) {
+  std::wstring wide;
+  if (!WidePath(path, &wide)) return INVALID_HANDLE_VALUE;
+  return ::CreateFileW(wide.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                       OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+}
+
 // The position just after the last separator ("\" or "/") of a UTF-16 path, 0 when there is none.
 std::size_t LeafStart(const std::wstring& path) {
   const std::size_t sep = path.find_last_of(L"\\/");
@@ -122,7 +130,7 @@ HANDLE OpenRegular(const std::wstring& wide, DWORD access, DWORD disposition, in
   return h;
 }
 
-bool SameFile(HANDLE a, HANDLE b) {
+bool SameFileHandles(HANDLE a, HANDLE b) {
   BY_HANDLE_FILE_INFORMATION x, y;
   return ::GetFileInformationByHandle(a, &x) && ::GetFileInformationByHandle(b, &y) &&
          x.dwVolumeSerialNumber == y.dwVolumeSerialNumber && x.nFileIndexHigh == y.nFileIndexHigh &&
@@ -461,7 +469,7 @@ class Win32Platform final : public Platform {
       HANDLE named = ::CreateFileW(wide.c_str(), FILE_READ_ATTRIBUTES,
                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                                    FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-      const bool same = named != INVALID_HANDLE_VALUE && SameFile(h, named);
+      const bool same = named != INVALID_HANDLE_VALUE && SameFileHandles(h, named);
       if (named != INVALID_HANDLE_VALUE) ::CloseHandle(named);
       if (same) {
         *fd = handles_.Add(h);
@@ -555,6 +563,65 @@ class Win32Platform final : public Platform {
     }
     std::string path;
     return WideToCp932(buffer, &path) ? path : "";
+  }
+
+  bool SameFile(const std::string& a, const std::string& b) override {
+    HANDLE ha = OpenForIdentity(a);
+    HANDLE hb = OpenForIdentity(b);
+    const bool same = ha != INVALID_HANDLE_VALUE && hb != INVALID_HANDLE_VALUE && SameFileHandles(ha, hb);
+    if (ha != INVALID_HANDLE_VALUE) ::CloseHandle(ha);
+    if (hb != INVALID_HANDLE_VALUE) ::CloseHandle(hb);
+    return same;
+  }
+
+  int MakeDirectories(const std::string& dir) override {
+    std::wstring wide;
+    if (!WidePath(dir, &wide)) return kPlatformFailed;
+    // Each prefix that ends before a separator, from the first below a drive ("C:") or a share
+    // ("\\host\share").
+    std::size_t at = wide.find_first_of(L"\\/", 1);
+    if (wide.compare(0, 2, L"\\\\") == 0) {
+      for (int i = 0; i < 3 && at != std::wstring::npos; ++i) at = wide.find_first_of(L"\\/", at + 1);
+    }
+    for (bool last = false; !last; at = wide.find_first_of(L"\\/", at + 1)) {
+      last = at == std::wstring::npos;
+      const std::wstring part = wide.substr(0, at);
+      const bool root = part.empty() || part.back() == L':' || part.back() == L'\\' || part.back() == L'/';
+      if (!root && !::CreateDirectoryW(part.c_str(), nullptr)) {
+        const DWORD e = ::GetLastError();
+        if (e != ERROR_ALREADY_EXISTS && e != ERROR_ACCESS_DENIED) return CodeFromError(e);
+      }
+      if (last) break;
+    }
+    const DWORD a = ::GetFileAttributesW(wide.c_str());
+    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY) ? 0 : kPlatformFailed;
+  }
+
+  int WriteSmallFile(const std::string& path, const std::string& bytes) override {
+    std::wstring wide;
+    if (!WidePath(path, &wide)) return kPlatformFailed;
+    const std::wstring part = wide + L"." + std::to_wstring(::GetCurrentProcessId()) + L".part";
+    HANDLE h = ::CreateFileW(part.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return CodeFromError(::GetLastError());
+    DWORD error = 0;
+    for (std::size_t done = 0; done < bytes.size() && error == 0;) {
+      const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 20));
+      DWORD n = 0;
+      if (!::WriteFile(h, bytes.data() + done, chunk, &n, nullptr) || n == 0) {
+        error = n == 0 && ::GetLastError() == 0 ? ERROR_WRITE_FAULT : ::GetLastError();
+      }
+      done += n;
+    }
+    if (error == 0 && !::FlushFileBuffers(h)) error = ::GetLastError();
+    ::CloseHandle(h);
+    if (error == 0 && !::MoveFileExW(part.c_str(), wide.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+      error = ::GetLastError();
+    }
+    if (error != 0) {
+      ::DeleteFileW(part.c_str());
+      return CodeFromError(error);
+    }
+    return 0;
   }
 
   std::string CurrentDir() override {

@@ -121,6 +121,11 @@ class FaultPlatform final : public Platform {
   std::vector<std::string> Roots() override { return base_.Roots(); }
   bool StderrIsTerminal() override { return base_.StderrIsTerminal(); }
   std::string ProgramPath() override { return base_.ProgramPath(); }
+  bool SameFile(const std::string& a, const std::string& b) override { return base_.SameFile(a, b); }
+  int MakeDirectories(const std::string& dir) override { return base_.MakeDirectories(dir); }
+  int WriteSmallFile(const std::string& path, const std::string& bytes) override {
+    return base_.WriteSmallFile(path, bytes);
+  }
   std::string CurrentDir() override { return base_.CurrentDir(); }
   int SetCurrentDir(const std::string& dir) override { return base_.SetCurrentDir(dir); }
   bool ReadProfileString(const std::string& file, const std::string& section, const std::string& key,
