@@ -7,6 +7,7 @@
 #include "cli/commands.h"
 #include "cli/output.h"
 #include "platform/program_args.h"
+#include "quarvel_version.h"
 #include "shell/env.h"
 
 namespace {
@@ -16,6 +17,7 @@ using namespace quarvel::kmd;
 int Run(int argc, char** argv) {
   CLI::App app{"kmd: carries changes between Velmora menu directories through diff files (.kmd)"};
   app.require_subcommand(1);
+  app.set_version_flag("--version", "kmd " QUARVEL_VERSION);
 
   AnalyseArgs analyse;
   CLI::App* a = app.add_subcommand("analyse", "compare an old copy of a menu directory with the current one");
@@ -68,6 +70,8 @@ int Run(int argc, char** argv) {
   } catch (const CLI::CallForHelp& e) {
     return app.exit(e);
   } catch (const CLI::CallForAllHelp& e) {
+    return app.exit(e);
+  } catch (const CLI::CallForVersion& e) {
     return app.exit(e);
   } catch (const CLI::ParseError& e) {
     return Fail(kExitUsage, std::string(e.what()) + " (see kmd --help)");
