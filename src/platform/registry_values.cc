@@ -23,7 +23,7 @@ std::size_t LastBackslash(const std::string& text) {
   return found;
 }
 
-using Lists = std::vector<std::pair<std::string, std::map<std::string, std::string>>>;
+using Lists = std::vector<RegistrationKeys>;
 
 bool ParseLists(const std::string& script, Lists* lists) {
   const std::string head = "REGEDIT\n";
@@ -40,9 +40,9 @@ bool ParseLists(const std::string& script, Lists* lists) {
     const std::size_t slash = LastBackslash(path);
     if (slash == std::string::npos || slash == 0 || slash + 1 == path.size()) return false;
     const std::string id = path.substr(0, slash);
-    if (lists->empty() || lists->back().first != id) lists->emplace_back(id, std::map<std::string, std::string>());
+    if (lists->empty() || lists->back().id != id) lists->push_back({id, {}});
     // The first line of a key wins, as the script's lists are completed only with what they lack.
-    lists->back().second.emplace(path.substr(slash + 1), line.substr(equals + 3));
+    lists->back().values.emplace(path.substr(slash + 1), line.substr(equals + 3));
   }
   return true;
 }
@@ -53,6 +53,13 @@ std::string Get(const std::map<std::string, std::string>& list, const std::strin
 }
 
 }  // namespace
+
+int RegistrationListsOfScript(const std::string& script, std::vector<RegistrationKeys>* lists) {
+  Lists parsed;
+  if (!ParseLists(script, &parsed)) return -1;
+  *lists = std::move(parsed);
+  return 0;
+}
 
 int RegistryValuesOfScript(const std::string& script, const std::string& program, RegistryValueList* values) {
   Lists lists;

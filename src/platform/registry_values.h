@@ -3,10 +3,21 @@
 // the command that opens a diff file with the program.
 #pragma once
 
+#include <map>
 #include <string>
 #include <vector>
 
 namespace quarvel {
+
+// One list of a registration script: the program identifier of its lines and their keys and values
+// (CP932), the first line of a key winning.
+struct RegistrationKeys {
+  std::string id;
+  std::map<std::string, std::string> values;
+};
+// The lists of a script built by BuildRegistrationScript, in their order. 0, or -1 when the script does
+// not start with "REGEDIT" or holds a line that is not "IDENTIFIER\KEY = VALUE".
+int RegistrationListsOfScript(const std::string& script, std::vector<RegistrationKeys>* lists);
 
 struct RegistryValue {
   std::string key;   // below HKEY_CURRENT_USER\Software\Classes, "\"-separated, CP932

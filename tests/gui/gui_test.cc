@@ -24,7 +24,6 @@
 #include "gui/wx/dialog_views.h"
 #include "app/registration.h"
 #include "gui/wx/main_window.h"
-#include "gui/wx/registration_posix.h"
 #include "platform/text.h"
 #include "sample/menu_dir_builder.h"
 #include "support/temp_dir.h"
@@ -487,31 +486,6 @@ TEST_F(GuiTest, HelpOpensAWindowWithTheTextOfItsContext) {
   ASSERT_NE(text, nullptr);
   EXPECT_EQ(text->GetValue(), wxString::FromUTF8(HelpText(kHelpCreate)));
   help->Destroy();
-}
-
-TEST_F(GuiTest, RegistrationWritesTheMimePackageAndDesktopEntry) {
-  const std::string data = tmp_.Sub("data");
-  const char* saved = std::getenv("XDG_DATA_HOME");
-  const std::string keep = saved ? saved : "";
-  setenv("XDG_DATA_HOME", data.c_str(), 1);
-  EXPECT_EQ(ApplyRegistrationPosix("not a script"), -1);
-  EXPECT_FALSE(Exists(data + "applications/quarvel.desktop"));
-  EXPECT_EQ(RegisterServer(ui_, ApplyRegistrationPosix), 0);
-  EXPECT_TRUE(ui_.messages.empty());
-  std::ifstream mime(data + "mime/packages/quarvel-kmd.xml");
-  std::string mimeText((std::istreambuf_iterator<char>(mime)), std::istreambuf_iterator<char>());
-  EXPECT_NE(mimeText.find("<glob pattern=\"*.kmd\"/>"), std::string::npos);
-  EXPECT_NE(mimeText.find("type=\"application/x-quarvel-kmd\""), std::string::npos);
-  std::ifstream desktop(data + "applications/quarvel.desktop");
-  std::string desktopText((std::istreambuf_iterator<char>(desktop)), std::istreambuf_iterator<char>());
-  EXPECT_NE(desktopText.find("\nExec=quarvel %f\n"), std::string::npos);
-  EXPECT_NE(desktopText.find("\nMimeType=application/x-quarvel-kmd;\n"), std::string::npos);
-  // A key with a line break is refused before anything is applied.
-  std::filesystem::remove_all(data);
-  EXPECT_EQ(RegisterServer(ui_, ApplyRegistrationPosix, {{"bad\nkey", "v"}}, DocumentRegistration()), -1);
-  EXPECT_EQ(ui_.messages.size(), 1u);
-  EXPECT_FALSE(Exists(data + "applications/quarvel.desktop"));
-  if (saved) setenv("XDG_DATA_HOME", keep.c_str(), 1); else unsetenv("XDG_DATA_HOME");
 }
 
 TEST_F(GuiTest, CommandListKeepsTheModelsOrder) {

@@ -4,11 +4,7 @@
 
 #include "app/registration.h"
 #include "gui/wx/main_window.h"
-#ifdef _WIN32
-#include "platform/registration_win32.h"
-#else
-#include "gui/wx/registration_posix.h"
-#endif
+#include "gui/wx/start.h"
 #include "platform/text.h"
 #include "shell/env.h"
 #include "shell/ui_services.h"
@@ -45,13 +41,7 @@ int TQuarvelApp::OnRun() {
   return code;
 }
 
-void TQuarvelApp::RegisterServer() {
-#ifdef _WIN32
-  quarvel::RegisterServer(services_, ApplyRegistrationWin32);
-#else
-  quarvel::RegisterServer(services_, ApplyRegistrationPosix);
-#endif
-}
+void TQuarvelApp::RegisterServer() { RegisterForUser(); }
 
 int TQuarvelApp::Run(const EntryPlan& plan) {
   SetAppDisplayName(FromCp932(plan.title));

@@ -1,17 +1,41 @@
 #include "gui/wx/main_window.h"
 
 #include <wx/display.h>
+#include <wx/iconbndl.h>
+#include <wx/mstream.h>
 
 #include "dialogs/load_dlg_layout.h"
 #include "dialogs/make_dlg_layout.h"
 #include "gui/wx/dialog_views.h"
+#include "gui/wx/icon_files.h"
 
 namespace quarvel {
+
+namespace {
+
+// The program's pictures of every size, for the title bar and the task switcher.
+wxIconBundle ProgramIcons() {
+  if (wxImage::FindHandler(wxBITMAP_TYPE_PNG) == nullptr) wxImage::AddHandler(new wxPNGHandler);
+  wxIconBundle bundle;
+  for (const IconFile& file : IconFiles()) {
+    if (file.path.find("/apps/") == std::string::npos) continue;
+    wxMemoryInputStream in(file.bytes.data(), file.bytes.size());
+    const wxImage image(in, wxBITMAP_TYPE_PNG);
+    if (!image.IsOk()) continue;
+    wxIcon icon;
+    icon.CopyFromBitmap(wxBitmap(image));
+    bundle.AddIcon(icon);
+  }
+  return bundle;
+}
+
+}  // namespace
 
 MainWindow::MainWindow(const EntryPlan& plan, WxDialogServices& services)
     : wxFrame(nullptr, wxID_ANY, FromCp932(plan.title), wxDefaultPosition, wxDefaultSize,
               (wxDEFAULT_FRAME_STYLE & ~(wxMAXIMIZE_BOX | wxRESIZE_BORDER))),
       services_(services) {
+  SetIcons(ProgramIcons());
   if (plan.dialog == ModeDialog::kImport) {
     load_ = std::make_unique<TSabunLoadDlg>(services, plan.diffPath, this);
     panel_ = LoadDlgView(this, *load_);
