@@ -27,3 +27,10 @@ add_executable(quarvel_win32_gui_tests gui/win32/win32_gui_test.cc)
 target_link_libraries(quarvel_win32_gui_tests PRIVATE quarvel_win32 quarvel_test_support GTest::gtest)
 target_include_directories(quarvel_win32_gui_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
 add_dependencies(quarvel_win32_gui_tests quarvel)
+
+# Opens a diff as Explorer does, through the registered command, and reads the import dialog from
+# outside: for the setup's test (tests/windows_installer_test.sh, run by ./test).
+add_executable(shell_open_probe win32/shell_open_probe.cc)
+target_compile_definitions(shell_open_probe PRIVATE UNICODE _UNICODE)
+target_link_options(shell_open_probe PRIVATE -municode)
+target_link_libraries(shell_open_probe PRIVATE user32 shell32 advapi32)

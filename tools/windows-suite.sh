@@ -31,6 +31,26 @@ windows_suite() {
   wineserver -k 2>/dev/null || true
   wineserver -w 2>/dev/null || true
   windows_gui_suite || rc=$?
+  windows_installer_suite "$native" || rc=$?
+  return $rc
+}
+
+# The setup made from this cross build, installed, used and uninstalled in a fresh Wine prefix.
+windows_installer_suite() {
+  local native=$1
+  ensure_packages nsis xvfb xauth binutils
+  echo "win.installer"
+  local version
+  version=$(cat build-win/quarvel-version.txt)
+  packaging/windows/make-setup.sh build-win build-win/setup "$version" README.md LICENSE >/dev/null || return 1
+  local diffs
+  diffs=$(mktemp -d)
+  "$native/tools/quarvel-sample" "$diffs/old" "$diffs/new" >/dev/null
+  "$native/src/kmd" analyse "$diffs/old" "$diffs/new" --ext CSV,TXT -o "$diffs/update.kmd" >/dev/null
+  local rc=0
+  timeout -k 10 600 bash tests/windows_installer_test.sh "build-win/setup/quarvel-setup-$version.exe" \
+    build-win/tests/shell_open_probe.exe "$native/src/kmd" "$diffs/update.kmd" || rc=1
+  rm -rf "$diffs"
   return $rc
 }
 
