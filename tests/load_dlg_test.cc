@@ -16,6 +16,7 @@
 #include "sample/menu_dir_builder.h"
 #include "support/child_process.h"
 #include "support/fake_dialog_services.h"
+#include "support/fault_platform.h"
 #include "support/temp_dir.h"
 
 namespace quarvel {
@@ -32,6 +33,9 @@ const std::string kImportError =
     "\x81\x42";  // 差分取込にエラーが発生しました。
 const std::string kImportDone =
     "\x8D\xB7\x95\xAA\x8E\xE6\x8D\x9E\x82\xAA\x8A\xAE\x97\xB9\x82\xB5\x82\xDC\x82\xB5\x82\xBD\x81\x42";  // 差分取込が完了しました。
+
+const std::string kTargetLine = "\x8E\xE6\x8D\x9E\x90\xE6: ";  // 取込先:
+bool StartsWith(const std::string& text, const std::string& head) { return text.compare(0, head.size(), head) == 0; }
 
 const std::string kRolledBack =
     "\x92\x86\x92\x66\x82\xB3\x82\xEA\x82\xC4\x82\xA2\x82\xBD\x8D\xB7\x95\xAA\x8E\xE6\x8D\x9E\x82\xF0"
@@ -107,10 +111,12 @@ TEST_F(LoadDlgTest, ImportSkipsLeftOutCommandsAndTakesATargetWithoutSeparator) {
   dlg_.controls().SetText(kTarget, target_.substr(0, target_.size() - 1));
   dlg_.OnImport();
   ASSERT_EQ(ui_.messages.size(), 2u);
-  EXPECT_EQ(ui_.messages[0].text, kConfirm);
+  // The question names the directory; the completion says what changed.
+  EXPECT_EQ(ui_.messages[0].text, kConfirm + "\n\n" + kTargetLine + target_);
   EXPECT_EQ(ui_.messages[0].caption, "\x8D\xB7\x95\xAA\x8E\xE6\x8D\x9E");  // 差分取込
   EXPECT_EQ(ui_.messages[0].style, kMbOkCancel);
-  EXPECT_EQ(ui_.messages[1].text, kImportDone);
+  // \nﾌｧｲﾙ: 作成 1、削除 1
+  EXPECT_EQ(ui_.messages[1].text, kImportDone + "\n\xCC\xA7\xB2\xD9: \x8D\xEC\x90\xAC 1\x81\x41\x8D\xED\x8F\x9C 1");
   EXPECT_EQ(ui_.messages[1].caption, kImportTitle);
   EXPECT_EQ(ui_.ended, (std::vector<std::pair<int, int>>{{kResource, kIdOk}}));
   EXPECT_TRUE(Exists(target_ + "A.SST"));
@@ -142,7 +148,10 @@ TEST_F(LoadDlgTest, TheCopyAnnouncedBeforeImportingIsWhatTheImportCopies) {
   SetCopyProgress([&](std::uint64_t bytes) { copied += bytes; });
   dlg.OnImport();
   SetCopyProgress(nullptr);
-  ASSERT_EQ(ui_.messages.back().text, kImportDone);
+  // \nﾌｧｲﾙ: 作成 1\n文書: 追加・置換 2、削除 1\nﾗｲﾌﾞﾗﾘの再構築: 1
+  ASSERT_EQ(ui_.messages.back().text,
+            kImportDone + "\n\xCC\xA7\xB2\xD9: \x8D\xEC\x90\xAC 1\n\x95\xB6\x8F\x91: \x92\xC7\x89\xC1\x81\x45\x92\x75\x8A\xB7 2"
+                          "\x81\x41\x8D\xED\x8F\x9C 1\n\xD7\xB2\xCC\xDE\xD7\xD8\x82\xCC\x8D\xC4\x8D\x5C\x92\x7A: 1");
   EXPECT_FALSE(Exists(target_ + "F.TXT"));
   ASSERT_EQ(ui_.copyTotals.size(), 1u);
   EXPECT_GT(copied, 0u);
@@ -167,16 +176,17 @@ TEST_F(LoadDlgTest, AFailedImportStaysOpenWithMarksAndTargetKept) {
   std::string missing = tmp_.path() + "missing/";
   dlg_.controls().SetText(kTarget, missing);
   dlg_.OnImport();
-  ASSERT_EQ(ui_.messages.size(), 2u);
-  EXPECT_EQ(ui_.messages[1].text, kImportError);
-  EXPECT_EQ(ui_.messages[1].caption, kImportTitle);
+  // Named at once, before any question.
+  ASSERT_EQ(ui_.messages.size(), 1u);
+  EXPECT_TRUE(StartsWith(ui_.messages[0].text, kImportError + "\n" + missing + "\n")) << ui_.messages[0].text;
+  EXPECT_EQ(ui_.messages[0].caption, kImportTitle);
   EXPECT_TRUE(ui_.ended.empty());
   EXPECT_EQ(C().Text(kTarget), missing);
   EXPECT_TRUE(IsExcluded(dlg_.Commands()[0]));
   // Retried into the right directory, it succeeds.
   dlg_.controls().SetText(kTarget, target_);
   dlg_.OnImport();
-  EXPECT_EQ(ui_.messages.back().text, kImportDone);
+  EXPECT_TRUE(StartsWith(ui_.messages.back().text, kImportDone));
   EXPECT_FALSE(Exists(target_ + "A.SST"));
   EXPECT_TRUE(Exists(target_ + "F.TXT"));
 }
@@ -190,16 +200,57 @@ TEST_F(LoadDlgTest, AnEmptyTargetIsRefusedBeforeAnythingIsAsked) {
   EXPECT_TRUE(ui_.ended.empty());
 }
 
-TEST_F(LoadDlgTest, AnUnreadableDiffOpensEmptyAndItsImportFails) {
-  WriteFile(diff_, "garbage");
+TEST_F(LoadDlgTest, ADiffThatCannotBeReadSaysWhyOnOpeningAndCannotBeImported) {
+  const std::string whole = ReadFile(diff_);
+  const struct {
+    std::string bytes;
+    std::string cause;  // the line of the cause, then the entry where one is named
+  } cases[] = {
+      // 差分ﾌｧｲﾙではありません(または新しい版の差分ﾌｧｲﾙです)。
+      {"garbage", "\x8D\xB7\x95\xAA\xCC\xA7\xB2\xD9\x82\xC5\x82\xCD\x82\xA0\x82\xE8\x82\xDC\x82\xB9\x82\xF1("},
+      // ﾃﾞｰﾀがﾌｧｲﾙの終わりを越えています。 (the last block is cut)
+      {whole.substr(0, whole.size() - 3), "\xC3\xDE\xB0\xC0\x82\xAA\xCC\xA7\xB2\xD9\x82\xCC\x8F\x49\x82\xED\x82\xE8"},
+  };
+  for (const auto& c : cases) {
+    WriteFile(diff_, c.bytes);
+    FakeDialogServices ui;
+    TSabunLoadDlg dlg(ui, diff_);
+    dlg.OnInitDialog();
+    ASSERT_EQ(ui.messages.size(), 1u);
+    // 差分ﾌｧｲﾙを読み込めません。\nPATH\nCAUSE
+    const std::string head = "\x8D\xB7\x95\xAA\xCC\xA7\xB2\xD9\x82\xF0\x93\xC7\x82\xDD\x8D\x9E\x82\xDF\x82\xDC\x82\xB9\x82\xF1\x81\x42\n" + diff_ + "\n";
+    EXPECT_TRUE(StartsWith(ui.messages[0].text, head + c.cause)) << ui.messages[0].text;
+    EXPECT_FALSE(dlg.Controls().Enabled(kImport));
+  }
+}
+
+TEST_F(LoadDlgTest, ADirectoryWithoutMenusIsAskedAboutAndAFailedStepSaysWhatAndWhere) {
   dlg_.OnInitDialog();
-  EXPECT_EQ(C().Text(kDescription), "");
-  EXPECT_EQ(C().List(kCommands).Count(), 0);
-  EXPECT_TRUE(ui_.messages.empty());
+  // A directory that holds no menu or library: asked first, and nothing is done on Cancel.
+  const std::string empty = tmp_.Sub("empty");
+  dlg_.controls().SetText(kTarget, empty);
+  ui_.messageAnswers = {kIdCancel};
   dlg_.OnImport();
-  ASSERT_EQ(ui_.messages.size(), 2u);
-  EXPECT_EQ(ui_.messages[1].text, kImportError);
-  EXPECT_TRUE(Exists(target_ + "OLD.SST"));
+  ASSERT_EQ(ui_.messages.size(), 1u);
+  EXPECT_NE(ui_.messages[0].text.find(empty), std::string::npos);
+  EXPECT_EQ(ui_.messages[0].style, kMbOkCancel);
+  EXPECT_FALSE(Exists(empty + "A.SST"));
+
+  // A creation that fails: the system's message, the step and its file, and that nothing changed.
+  FaultPlatform faults(NativePlatform());
+  ScopedHost host(&faults);
+  faults.FailFrom(FaultOp::kWrite, 1);
+  ui_.messages.clear();
+  ui_.messageAnswers = {kIdOk, kIdOk};
+  dlg_.OnImport();
+  ASSERT_EQ(ui_.messages.size(), 3u);
+  const std::string& text = ui_.messages[2].text;
+  EXPECT_TRUE(StartsWith(text, kImportError + "\n")) << text;
+  // ﾒﾆｭｰﾃﾞｨﾚｸﾄﾘは変更していません。
+  EXPECT_NE(text.find("\xD2\xC6\xAD\xB0\xC3\xDE\xA8\xDA\xB8\xC4\xD8\x82\xCD\x95\xCF\x8D\x58\x82\xB5\x82\xC4"), std::string::npos)
+      << text;
+  EXPECT_FALSE(Exists(empty + "A.SST"));
+  EXPECT_TRUE(ui_.ended.empty());
 }
 
 TEST_F(LoadDlgTest, BrowseSetsOnlyTheTarget) {
@@ -272,7 +323,7 @@ TEST_F(LoadDlgTest, AnInterruptedImportIsFinishedFirstAndARunningOneRefusesTheIm
   dlg_.OnImport();
   ASSERT_EQ(ui_.messages.size(), 3u);
   EXPECT_EQ(ui_.messages[1].text, kRolledBack);
-  EXPECT_EQ(ui_.messages[2].text, kImportDone);
+  EXPECT_TRUE(StartsWith(ui_.messages[2].text, kImportDone));
   EXPECT_EQ(ReadFile(target_ + "F.TXT"), "text");
   EXPECT_FALSE(Exists(target_ + kJournalName));
 }

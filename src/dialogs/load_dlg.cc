@@ -2,9 +2,14 @@
 
 #include "dialogs/command_list.h"
 #include "dialogs/copy_estimate.h"
+#include "dialogs/failure_causes.h"
 #include "dialogs/load_dlg_layout.h"
+#include "engine/diff_check.h"
 #include "engine/diff_reader.h"
 #include "engine/import.h"
+#include "engine/import_plan.h"
+#include "fileio/fileio.h"
+#include "platform/platform.h"
 #include "engine/recovery.h"
 #include "platform/text.h"
 #include "shell/env.h"
@@ -37,19 +42,83 @@ const char kRolledBack[] =
 const char kCompleted[] =
     "\x92\x86\x92\x66\x82\xB3\x82\xEA\x82\xC4\x82\xA2\x82\xBD\x8D\xB7\x95\xAA\x8E\xE6\x8D\x9E\x82\xF0"
     "\x8A\xAE\x97\xB9\x82\xB5\x82\xDC\x82\xB5\x82\xBD\x81\x42";  // 中断されていた差分取込を完了しました。
-const char kAnotherImport[] =
-    "\x91\xBC\x82\xCC\x8D\xB7\x95\xAA\x8E\xE6\x8D\x9E\x82\xAA\x8E\xC0\x8Ds\x92\x86\x82\xC5\x82\xB7"
-    "\x81\x42\n\x8FI\x97\xB9\x82\xB5\x82\xC4\x82\xA9\x82\xE7\x82\xE2\x82\xE8\x92\xBC\x82\xB5\x82\xC4"
-    "\x89\xBA\x82\xB3\x82\xA2\x81\x42";  // 他の差分取込が実行中です。\n終了してからやり直して下さい。
-const char kJournalBad[] =
-    "\x92\x86\x92\x66\x82\xB3\x82\xEA\x82\xBD\x8D\xB7\x95\xAA\x8E\xE6\x8D\x9E\x82\xCC\x8BL\x98^(QUARV"
-    "EL.JNL)\x82\xF0\x93\xC7\x82\xDF\x82\xDC\x82\xB9\x82\xF1\x81\x42\n\xD2\xC6\xAD\xB0\xC3\xDE\xA8"
-    "\xDA\xB8\xC4\xD8\x82\xCD\x95\xCF\x8DX\x82\xB5\x82\xC4\x82\xA2\x82\xDC\x82\xB9\x82\xF1\x81\x42";  // 中断された差分取込の記録(QUARVEL.JNL)を読めません。\nﾒﾆｭｰﾃﾞｨﾚｸﾄﾘは変更していません。
-const char kRecoveryFailed[] =
-    "\x92\x86\x92\x66\x82\xB3\x82\xEA\x82\xC4\x82\xA2\x82\xBD\x8D\xB7\x95\xAA\x8E\xE6\x8D\x9E\x82\xF0"
-    "\x8FI\x82\xA6\x82\xE7\x82\xEA\x82\xDC\x82\xB9\x82\xF1\x82\xC5\x82\xB5\x82\xBD\x81\x42\n\x8E\x9F"
-    "\x82\xCC\x8D\xB7\x95\xAA\x8E\xE6\x8D\x9E\x82\xC5\x82\xE0\x82\xA4\x88\xEA\x93x\x8E\x8E\x82\xDD"
-    "\x82\xDC\x82\xB7\x81\x42";  // 中断されていた差分取込を終えられませんでした。\n次の差分取込でもう一度試みます。
+
+// 作成
+const char kCreated[] = "\x8D\xEC\x90\xAC";
+// 置換
+const char kReplaced[] = "\x92\x75\x8A\xB7";
+// 削除
+const char kDeleted[] = "\x8D\xED\x8F\x9C";
+// 追加・置換
+const char kPut[] = "\x92\xC7\x89\xC1\x81\x45\x92\x75\x8A\xB7";
+// ﾌｧｲﾙ: 
+const char kFiles[] = "\xCC\xA7\xB2\xD9: ";
+// 文書: 
+const char kDocuments[] = "\x95\xB6\x8F\x91: ";
+// ﾗｲﾌﾞﾗﾘの再構築: 
+const char kRebuilt[] = "\xD7\xB2\xCC\xDE\xD7\xD8\x82\xCC\x8D\xC4\x8D\x5C\x92\x7A: ";
+// 、
+const char kComma[] = "\x81\x41";
+// 変更はありませんでした。
+const char kNothingChanged[] =
+    "\x95\xCF\x8D\x58\x82\xCD\x82\xA0\x82\xE8\x82\xDC\x82\xB9\x82\xF1\x82\xC5\x82\xB5\x82\xBD\x81"
+    "\x42";
+// このﾃﾞｨﾚｸﾄﾘにはﾒﾆｭｰもﾗｲﾌﾞﾗﾘもありません:
+const char kNotMenuDir[] =
+    "\x82\xB1\x82\xCC\xC3\xDE\xA8\xDA\xB8\xC4\xD8\x82\xC9\x82\xCD\xD2\xC6\xAD\xB0\x82\xE0\xD7\xB2"
+    "\xCC\xDE\xD7\xD8\x82\xE0\x82\xA0\x82\xE8\x82\xDC\x82\xB9\x82\xF1:";
+// ﾒﾆｭｰﾃﾞｨﾚｸﾄﾘでないかもしれません。取り込みますか？
+const char kNotMenuDirAsk[] =
+    "\xD2\xC6\xAD\xB0\xC3\xDE\xA8\xDA\xB8\xC4\xD8\x82\xC5\x82\xC8\x82\xA2\x82\xA9\x82\xE0\x82\xB5"
+    "\x82\xEA\x82\xDC\x82\xB9\x82\xF1\x81\x42\x8E\xE6\x82\xE8\x8D\x9E\x82\xDD\x82\xDC\x82\xB7\x82"
+    "\xA9\x81\x48";
+// 取込先: 
+const char kTargetLine[] = "\x8E\xE6\x8D\x9E\x90\xE6: ";
+// 差分ﾌｧｲﾙを読み込めません。
+const char kCannotRead[] =
+    "\x8D\xB7\x95\xAA\xCC\xA7\xB2\xD9\x82\xF0\x93\xC7\x82\xDD\x8D\x9E\x82\xDF\x82\xDC\x82\xB9\x82"
+    "\xF1\x81\x42";
+
+// 中断されていた差分取込を元に戻しましたが、次のﾌｧｲﾙは元の状態に戻せませんでした:
+const char kRolledBackInPart[] =
+    "\x92\x86\x92\x66\x82\xB3\x82\xEA\x82\xC4\x82\xA2\x82\xBD\x8D\xB7\x95\xAA\x8E\xE6\x8D\x9E\x82"
+    "\xF0\x8C\xB3\x82\xC9\x96\xDF\x82\xB5\x82\xDC\x82\xB5\x82\xBD\x82\xAA\x81\x41\x8E\x9F\x82\xCC"
+    "\xCC\xA7\xB2\xD9\x82\xCD\x8C\xB3\x82\xCC\x8F\xF3\x91\xD4\x82\xC9\x96\xDF\x82\xB9\x82\xDC\x82"
+    "\xB9\x82\xF1\x82\xC5\x82\xB5\x82\xBD:";
+// 中断されていた差分取込を完了しましたが、次のﾌｧｲﾙは新しい状態にできませんでした:
+const char kCompletedInPart[] =
+    "\x92\x86\x92\x66\x82\xB3\x82\xEA\x82\xC4\x82\xA2\x82\xBD\x8D\xB7\x95\xAA\x8E\xE6\x8D\x9E\x82"
+    "\xF0\x8A\xAE\x97\xB9\x82\xB5\x82\xDC\x82\xB5\x82\xBD\x82\xAA\x81\x41\x8E\x9F\x82\xCC\xCC\xA7"
+    "\xB2\xD9\x82\xCD\x90\x56\x82\xB5\x82\xA2\x8F\xF3\x91\xD4\x82\xC9\x82\xC5\x82\xAB\x82\xDC\x82"
+    "\xB9\x82\xF1\x82\xC5\x82\xB5\x82\xBD:";
+
+// What the import changed, beneath its completion message: the groups that have a count.
+std::string Summary(const ImportPlan& plan) {
+  std::string lines;
+  auto add = [](std::string* line, const char* what, std::size_t n) {
+    if (n == 0) return;
+    if (!line->empty()) *line += kComma;
+    *line += std::string(what) + " " + std::to_string(n);
+  };
+  std::string files, documents;
+  add(&files, kCreated, plan.creates.size());
+  add(&files, kReplaced, plan.replaces.size());
+  add(&files, kDeleted, plan.deletes.size());
+  std::size_t put = 0;
+  for (const PlannedDocument& d : plan.documents) put += d.remove ? 0 : 1;
+  add(&documents, kPut, put);
+  add(&documents, kDeleted, plan.documents.size() - put);
+  if (!files.empty()) lines += std::string("\n") + kFiles + files;
+  if (!documents.empty()) lines += std::string("\n") + kDocuments + documents;
+  if (!plan.rebuilds.empty()) lines += std::string("\n") + kRebuilt + std::to_string(plan.rebuilds.size());
+  return lines.empty() ? std::string("\n") + kNothingChanged : lines;
+}
+
+// True when `dir` holds a menu file or a library: what an existing menu directory has.
+bool HoldsMenuFiles(const std::string& dir) {
+  std::vector<FoundFile> found;
+  return Host().FindFilesAny(dir, {"*.SST", "*.SSD", "*.SSV"}, &found) != 0 || !found.empty();
+}
 
 }  // namespace
 
@@ -58,16 +127,20 @@ TSabunLoadDlg::TSabunLoadDlg(DialogServices& services, std::string diffPath, voi
 
 void TSabunLoadDlg::OnInitDialog() {
   std::string description;
-  if (LoadDiffDirectory(diffPath_, commands_, &description) != 0) {
-    commands_.clear();
-    description.clear();
-  }
+  // The whole file is checked as the import checks it: a diff that it would refuse says so now, and
+  // shows what could be read of it, with no way to start.
+  const DiffCheck check = CheckDiffFile(diffPath_, &commands_, &description);
   controls_.SetText(kDiffPath, diffPath_);
   controls_.SetText(kDescription, description);
   std::string target = MenuPath("", "");
   AddTrailingSeparator(target);
   controls_.SetText(kTarget, target);
   OnTakeBack();
+  if (!check.ok()) {
+    controls_.Enable(kImport, false);
+    DialogMessage(services_, window_, std::string(kCannotRead) + "\n" + diffPath_ + "\n" + DiffFaultCause(check, commands_),
+                  "", kMbOk);
+  }
 }
 
 void TSabunLoadDlg::FillCommands() { FillCommandList(controls_.MutableList(kCommands), commands_); }
@@ -104,38 +177,69 @@ void TSabunLoadDlg::OnImport() {
     DialogMessage(services_, window_, kNoTarget, "", kMbOk);
     return;
   }
-  if (DialogMessage(services_, window_, kConfirm, kConfirmCaption, kMbOkCancel) != kIdOk) return;
   AddTrailingSeparator(target);
+  // A directory that is not there is named before anything is asked.
+  if (const int r = CheckDirectory(target); r != 0) {
+    ImportReport report;
+    report.check.fault = r == kPlatformNotFound ? DiffFault::kMenuDirMissing : DiffFault::kMenuDirNotDirectory;
+    DialogMessage(services_, window_,
+                  std::string(kImportError) + "\n" + target + "\n" + ImportFailureCause(report, commands_), "", kMbOk);
+    return;
+  }
+  // A directory without a menu or a library may be a typing error: an import would fill it.
+  if (!HoldsMenuFiles(target) &&
+      DialogMessage(services_, window_, std::string(kNotMenuDir) + "\n" + target + "\n" + kNotMenuDirAsk,
+                    kConfirmCaption, kMbOkCancel) != kIdOk) {
+    return;
+  }
+  const std::string confirm = std::string(kConfirm) + "\n\n" + kTargetLine + target;
+  if (DialogMessage(services_, window_, confirm, kConfirmCaption, kMbOkCancel) != kIdOk) return;
   // An import that an interrupted process left there is finished first, and the user told.
   Recovery recovered = Recovery::kNone;
   DiffFault why = DiffFault::kNone;
-  StringAry left;
-  if (RecoverMenuDir(target, &recovered, &why, &left) != 0) {
-    const char* text = why == DiffFault::kImportRunning      ? kAnotherImport
-                       : why == DiffFault::kJournalUntrusted ? kJournalBad
-                       : why == DiffFault::kRecoveryFailed   ? kRecoveryFailed
-                                                             : nullptr;
-    // Any other refusal (no such directory, not writable) the import itself reports.
-    if (text != nullptr) {
+  StringAry left, lost;
+  if (RecoverMenuDir(target, &recovered, &why, &left, &lost) != 0) {
+    // A recovery that did what it could and removed its journal names what it could not mend; the
+    // directory is not what the diff was made for, so the import does not go on by itself.
+    if (recovered == Recovery::kRolledBackInPart || recovered == Recovery::kCompletedInPart) {
+      const char* text = recovered == Recovery::kRolledBackInPart ? kRolledBackInPart : kCompletedInPart;
+      DialogMessage(services_, window_, std::string(text) + "\n" + NameList(lost.empty() ? left : lost), "", kMbOk);
+      return;
+    }
+    if (why == DiffFault::kImportRunning || why == DiffFault::kJournalUntrusted || why == DiffFault::kRecoveryFailed) {
+      std::string text = DiffFaultCause({why, -1}, commands_);
+      if (!left.empty()) text += "\n" + NameList(left);
       DialogMessage(services_, window_, text, "", kMbOk);
       return;
     }
+    // Any other refusal (not writable) the plan below reports.
   }
   if (recovered != Recovery::kNone) {
     DialogMessage(services_, window_, recovered == Recovery::kRolledBack ? kRolledBack : kCompleted, "", kMbOk);
   }
-  int imported;
+  // Everything the import checks before its first change, and what it will change, for the summary.
+  ImportPlan plan;
   ImportReport report;
+  if (PlanImport(diffPath_, target, commands_, &plan, &report.check) != 0) {
+    DialogMessage(services_, window_, std::string(kImportError) + "\n" + ImportFailureCause(report, commands_), "",
+                  kMbOk);
+    return;
+  }
+  int imported;
   {
     CopyWork work(services_, DiffImportBytes(diffPath_, target, commands_));
     imported = ImportDiff(window_, diffPath_, target, commands_, &report);
   }
-  if (imported < 0) {
-    const bool running = report.check.fault == DiffFault::kImportRunning;
-    DialogMessage(services_, window_, running ? kAnotherImport : kImportError, "", kMbOk);
+  if (imported == kImportIncomplete) {
+    DialogMessage(services_, window_, std::string(kImportError) + "\n" + ImportIncompleteMessage(report), "", kMbOk);
     return;
   }
-  DialogMessage(services_, window_, kImportDone, "", kMbOk);
+  if (imported < 0) {
+    DialogMessage(services_, window_, std::string(kImportError) + "\n" + ImportFailureCause(report, commands_), "",
+                  kMbOk);
+    return;
+  }
+  DialogMessage(services_, window_, std::string(kImportDone) + Summary(plan), "", kMbOk);
   Close(kIdOk);
 }
 
