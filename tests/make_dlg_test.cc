@@ -255,7 +255,7 @@ TEST_F(MakeDlgTest, ADiffWithDeletionsShowsThemAndReplacesTheCommandList) {
   EXPECT_EQ(Lines(C().Text(kDescription)).back(), "\x8F\x91\x97\xDE\x96\xBC\x81\x46" "OLDDOC");  // 書類名：
 }
 
-TEST_F(MakeDlgTest, AnUnreadableDiffOnlyShowsItsPath) {
+TEST_F(MakeDlgTest, AnUnreadableDiffKeepsTheListAndSaysWhy) {
   dlg_.OnInitDialog();
   dlg_.OnAdd();
   dlg_.controls().SetText(kComment, "mine");
@@ -267,7 +267,12 @@ TEST_F(MakeDlgTest, AnUnreadableDiffOnlyShowsItsPath) {
   EXPECT_EQ(C().Text(kComment), "mine");
   EXPECT_EQ(dlg_.Commands().size(), 1u);
   EXPECT_EQ(C().List(kCommands).Count(), 1);
-  EXPECT_TRUE(ui_.messages.empty());
+  // 差分ﾌｧｲﾙを読み込めません。\nPATH\n差分ﾌｧｲﾙではありません(…
+  ASSERT_EQ(ui_.messages.size(), 1u);
+  EXPECT_EQ(ui_.messages[0].text.rfind("\x8D\xB7\x95\xAA\xCC\xA7\xB2\xD9\x82\xF0\x93\xC7\x82\xDD\x8D\x9E\x82\xDF\x82\xDC\x82\xB9"
+                                       "\x82\xF1\x81\x42\n" + bogus + "\n\x8D\xB7\x95\xAA\xCC\xA7\xB2\xD9\x82\xC5\x82\xCD", 0),
+            0u) << ui_.messages[0].text;
+  ui_.messages.clear();
   // The next dialog offers the path read last.
   dlg_.OnReadDiff();
   EXPECT_EQ(ui_.fileRequests.back().initialName, bogus);
@@ -303,7 +308,9 @@ TEST_F(MakeDlgTest, WritingReportsTheResultWithTheApplicationsTitle) {
   ui_.fileAnswers.push_back(out);
   dlg_.OnWrite();
   ASSERT_EQ(ui_.messages.size(), 1u);
-  EXPECT_EQ(ui_.messages[0].text, "\x8D\xB7\x95\xAA\x8D\xEC\x90\xAC\x83G\x83\x89\x81[");  // 差分作成エラー
+  // 差分作成エラー\n書き出す項目がありません。
+  EXPECT_EQ(ui_.messages[0].text, "\x8D\xB7\x95\xAA\x8D\xEC\x90\xAC\x83G\x83\x89\x81[\n"
+                                  "\x8F\x91\x82\xAB\x8F\x6F\x82\xB7\x8D\x80\x96\xDA\x82\xAA\x82\xA0\x82\xE8\x82\xDC\x82\xB9\x82\xF1\x81\x42");
   EXPECT_EQ(ui_.messages[0].caption, ui_.title);
   EXPECT_TRUE(ui_.ended.empty());
   const FileDialogRequest& r = ui_.fileRequests[0];
@@ -328,6 +335,25 @@ TEST_F(MakeDlgTest, WritingReportsTheResultWithTheApplicationsTitle) {
   EXPECT_EQ(comment, "first update");
   ASSERT_EQ(read.size(), 1u);
   EXPECT_EQ(read[0].name, "BAD.SST");
+}
+
+TEST_F(MakeDlgTest, TheDescriptionIsKeptTo47BytesAsTypedAndAFailedWriteNamesItsEntry) {
+  dlg_.OnInitDialog();
+  EXPECT_EQ(C().ByteLimit(kComment), 47u);
+  // 46 letters and a kanji: the kanji's second byte would be the 48th, so it goes whole.
+  const std::string typed = std::string(46, 'a') + "\x8D\xB7";
+  EXPECT_EQ(C().Fitted(kComment, typed), std::string(46, 'a'));
+  EXPECT_EQ(C().Fitted(kComment, std::string(45, 'a') + "\x8D\xB7"), std::string(45, 'a') + "\x8D\xB7");
+  EXPECT_EQ(C().Fitted(kCommands, typed), typed);  // no limit elsewhere
+
+  // A source that vanished before the write: the entry is named beneath the error.
+  dlg_.OnAdd();  // BAD.SST
+  std::remove((menu_ + "BAD.SST").c_str());
+  ui_.fileAnswers.push_back(tmp_.path() + "out.kmd");
+  dlg_.OnWrite();
+  ASSERT_EQ(ui_.messages.size(), 1u);
+  EXPECT_NE(ui_.messages[0].text.find("\n\x8D\x80\x96\xDA: BAD.SST"), std::string::npos) << ui_.messages[0].text;  // 項目: BAD.SST
+  EXPECT_FALSE(Exists(tmp_.path() + "out.kmd"));
 }
 
 TEST_F(MakeDlgTest, TheCopyAnnouncedBeforeWritingIsWhatTheWriterCopies) {

@@ -119,6 +119,21 @@ int Fail(int code, const std::string& message) {
   return code;
 }
 
+const char* WriteFaultText(WriteFault fault) {
+  switch (fault) {
+    case WriteFault::kNone: return "ok";
+    case WriteFault::kNothingToWrite: return "there is nothing to write";
+    case WriteFault::kNotCarried: return "the list, or a name or title in it, is longer than a diff holds";
+    case WriteFault::kUnsafeName: return "an entry's name is one that no import would take";
+    case WriteFault::kBadOp: return "an entry's operation is not one a diff holds";
+    case WriteFault::kCannotCreate: return "it cannot be created in that directory";
+    case WriteFault::kSourceMissing: return "a file or document of the menu directory cannot be read";
+    case WriteFault::kTooLarge: return "a file or document is larger than a diff's 2 GB limit for one entry";
+    case WriteFault::kWriteFailed: return "writing it failed (is the disk full?)";
+  }
+  return "failed";
+}
+
 int WriteDiff(const std::string& path, const std::string& menuDir, const SBNdtAry& changes,
               const std::string& comment, const std::string& shown) {
   if (const int bad = FirstUnsafeEntry(changes); bad >= 0) {
@@ -126,8 +141,13 @@ int WriteDiff(const std::string& path, const std::string& menuDir, const SBNdtAr
                                  ": no import would take that name; nothing was written");
   }
   Progress progress("writing");
-  if (WriteDiffFile(path, menuDir, changes, &comment) != 0) {
-    return Fail(kExitFailed, "could not write the diff file " + shown);
+  WriteFailure why;
+  if (WriteDiffFile(path, menuDir, changes, &comment, &why) != 0) {
+    std::string text = "could not write the diff file " + shown + ": " + WriteFaultText(why.fault);
+    if (why.entry >= 0 && static_cast<std::size_t>(why.entry) < changes.size()) {
+      text += " (entry " + std::to_string(why.entry) + ": " + Utf8(changes[static_cast<std::size_t>(why.entry)].name) + ")";
+    }
+    return Fail(kExitFailed, text);
   }
   return kExitOk;
 }

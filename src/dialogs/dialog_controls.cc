@@ -1,5 +1,7 @@
 #include "dialogs/dialog_controls.h"
 
+#include "platform/text.h"
+
 namespace quarvel {
 
 namespace {
@@ -8,6 +10,11 @@ const ControlState kMissing{"", false, false};
 const ListControl kNoList;
 
 }  // namespace
+
+std::string DialogControls::Fitted(int id, const std::string& typed) const {
+  const std::size_t limit = ByteLimit(id);
+  return limit == 0 || typed.size() <= limit ? typed : SjisCut(typed, limit);
+}
 
 DialogControls::DialogControls(const DialogLayout& layout) {
   for (std::size_t i = 0; i < layout.count; ++i) {

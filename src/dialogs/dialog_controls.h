@@ -13,6 +13,7 @@ struct ControlState {
   std::string text;  // CP932
   bool visible = true;
   bool enabled = true;
+  std::size_t byteLimit = 0;  // an edit's most bytes of CP932 (0: none)
 };
 
 class DialogControls {
@@ -30,6 +31,13 @@ class DialogControls {
   void SetText(int id, const std::string& text) { Mutable(id).text = text; }
   void Show(int id, bool visible) { Mutable(id).visible = visible; }
   void Enable(int id, bool enabled) { Mutable(id).enabled = enabled; }
+  // Limits what the user can type or paste into an edit to `bytes` bytes of CP932 (0: no limit). The
+  // views keep each change within it (an edit's own limit counts characters, not bytes).
+  void LimitBytes(int id, std::size_t bytes) { Mutable(id).byteLimit = bytes; }
+  std::size_t ByteLimit(int id) const { return State(id).byteLimit; }
+  // What an edit keeps of `typed`: all of it within its limit, else its longest start within the
+  // limit that ends at a character boundary.
+  std::string Fitted(int id, const std::string& typed) const;
   ListControl& MutableList(int id) { return lists_[id]; }
 
  private:

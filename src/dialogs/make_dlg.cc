@@ -1,10 +1,14 @@
 #include "dialogs/make_dlg.h"
 
+#include "dialogs/failure_causes.h"
+
 #include "dialogs/command_list.h"
 #include "dialogs/copy_estimate.h"
 #include "dialogs/kaiseki_dlg.h"
 #include "dialogs/make_dlg_layout.h"
 #include "dialogs/read_failure_message.h"
+#include "engine/diff_check.h"
+#include "engine/diff_format.h"
 #include "engine/diff_reader.h"
 #include "engine/diff_writer.h"
 #include "menufiles/libindex.h"
@@ -27,6 +31,8 @@ const char kAllDocuments[] = "*\x91S\x82\xC4";  // *全て
 const char kDiffFilter[] =
     "Velmo\x8D\xB7\x95\xAA\xCC\xA7\xB2\xD9 (*.KMD)|*.kmd|"
     "\x82\xB7\x82\xD7\x82\xC4\x82\xCC\xCC\xA7\xB2\xD9 (*.*)|*.*|";  // Velmo差分ﾌｧｲﾙ (*.KMD)|*.kmd|すべてのﾌｧｲﾙ (*.*)|*.*|
+const char kCannotReadDiff[] =
+    "\x8D\xB7\x95\xAA\xCC\xA7\xB2\xD9\x82\xF0\x93\xC7\x82\xDD\x8D\x9E\x82\xDF\x82\xDC\x82\xB9\x82\xF1\x81\x42";  // 差分ﾌｧｲﾙを読み込めません。
 const char kWriteError[] = "\x8D\xB7\x95\xAA\x8D\xEC\x90\xAC\x83G\x83\x89\x81[";  // 差分作成エラー
 const char kWriteDone[] =
     "\x8D\xB7\x95\xAA\x83t\x83@\x83\x43\x83\x8B\x82\xAA\x8D\xEC\x90\xAC\x82\xB3\x82\xEA\x82\xDC\x82\xB5\x82\xBD"
@@ -73,6 +79,8 @@ void TSabunMakeDlg::OnInitDialog() {
   controls_.SetText(kDiffPath, "");
   ShowTab(kTabMenus);
   controls_.SetText(kComment, "");
+  // The description field of a diff holds 47 bytes: the user sees at once what will be kept.
+  controls_.LimitBytes(kComment, kDescriptionField - 1);
   controls_.SetText(kMask, "*.*");
   FillAllCandidates();
   FillCommands();
@@ -301,9 +309,15 @@ void TSabunMakeDlg::OnReadDiff() {
   controls_.SetText(kDiffPath, path);
   SBNdtAry loaded;
   std::string comment;
-  if (LoadDiffDirectory(path, loaded, &comment) != 0) return;
+  if (LoadDiffDirectory(path, loaded, &comment) != 0) {
+    // The list stays as it was; the user is told why the file gave none.
+    const DiffCheck check = CheckDiffFile(path, &loaded, &comment);
+    DialogMessage(services_, window_, std::string(kCannotReadDiff) + "\n" + path + "\n" + DiffFaultCause(check, loaded),
+                  "", kMbOk);
+    return;
+  }
   commands_ = std::move(loaded);
-  controls_.SetText(kComment, comment);
+  controls_.SetText(kComment, controls_.Fitted(kComment, comment));
   FillCommands();
   UpdateDescription();
 }
@@ -331,13 +345,14 @@ void TSabunMakeDlg::OnWrite() {
   std::string comment = SjisCut(controls_.Text(kComment), kMaxCommentText);
   std::string menuDir = CurrentMenuDir();
   int written;
+  WriteFailure why;
   {
     CopyWork work(services_, DiffWriteBytes(menuDir, commands_));
-    written = WriteDiffFile(path, menuDir, commands_, &comment);
+    written = WriteDiffFile(path, menuDir, commands_, &comment, &why);
   }
   if (written < 0) {
     // The command list stays, so that the user can write it elsewhere.
-    DialogMessage(services_, window_, kWriteError, "", kMbOk);
+    DialogMessage(services_, window_, std::string(kWriteError) + "\n" + WriteFailureCause(why, commands_), "", kMbOk);
     return;
   }
   DialogMessage(services_, window_, kWriteDone, "", kMbOk);

@@ -22,33 +22,38 @@ bool Representable(const SBNdtAry& changes) {
   return true;
 }
 
-// The block of a document: word, second name, length, data. 0 or -1.
-int WriteDocumentBlock(int diff, const std::string& menuDir, const SBNdt& e, LibraryLookup& libraries) {
+// The block of a document: word, second name, length, data. kNone or why not.
+WriteFault WriteDocumentBlock(int diff, const std::string& menuDir, const SBNdt& e, LibraryLookup& libraries) {
   SSDocInfo doc;
   std::string title;
   const int lib = libraries.Find(menuDir + e.name, e.member, &doc, &title);
-  if (lib < 0) return -1;
-  if (DocumentBlockLength(doc) > kMaxDiffData) return -1;
+  if (lib < 0) return WriteFault::kSourceMissing;
+  if (DocumentBlockLength(doc) > kMaxDiffData) return WriteFault::kTooLarge;
   WriteDocumentBlockHead(diff, doc);
-  if (doc.length > 0 && (FileSeek(lib, doc.offset) < 0 || FileCopyBytes(lib, diff, doc.length) != 0)) return -1;
-  return FileErrorFlags == 0 ? 0 : -1;
+  if (doc.length > 0 && (FileSeek(lib, doc.offset) < 0 || FileCopyBytes(lib, diff, doc.length) != 0)) {
+    return WriteFault::kWriteFailed;
+  }
+  return FileErrorFlags == 0 ? WriteFault::kNone : WriteFault::kWriteFailed;
 }
 
-// The block of a whole file: read-only flag, stamp, bytes. 0 or -1.
-int WriteFileBlock(int diff, const std::string& menuDir, const SBNdt& e) {
+// The block of a whole file: read-only flag, stamp, bytes. kNone or why not.
+WriteFault WriteFileBlock(int diff, const std::string& menuDir, const SBNdt& e) {
   const std::string source = menuDir + e.name;
   std::uint32_t attrs = 0;
-  if (Host().GetAttributes(source, &attrs) != 0) return -1;
+  if (Host().GetAttributes(source, &attrs) != 0) return WriteFault::kSourceMissing;
   const int fd = FileOpenRead(source);
-  if (fd < 0) return -1;
+  if (fd < 0) return WriteFault::kSourceMissing;
   std::uint32_t stamp = 0;
   const std::int64_t size = Host().Size(fd);
-  int result = Host().GetStampFd(fd, &stamp) == 0 && size >= 0 && size <= kMaxDiffData - 8 ? 0 : -1;
-  if (result == 0) {
+  WriteFault result = Host().GetStampFd(fd, &stamp) == 0 && size >= 0 ? WriteFault::kNone : WriteFault::kSourceMissing;
+  if (result == WriteFault::kNone && size > kMaxDiffData - 8) result = WriteFault::kTooLarge;
+  if (result == WriteFault::kNone) {
     const auto n = static_cast<std::uint32_t>(size);
     WriteFileBlockHead(diff, n, (attrs & kAttrReadOnly) != 0, stamp);
-    if (n > 0 && FileCopyBytes(fd, diff, n) != 0) result = -1;
-    if (FileErrorFlags != 0) result = -1;
+    // A failed copy is a failed read of the source or a failed write of the diff: the error word
+    // tells a write apart.
+    if (n > 0 && FileCopyBytes(fd, diff, n) != 0) result = WriteFault::kWriteFailed;
+    if (FileErrorFlags != 0) result = WriteFault::kWriteFailed;
   }
   FileClose(fd);
   return result;
@@ -79,26 +84,39 @@ int CreateDiffFile(const std::string& path, const SBNdtAry& changes, const std::
 }
 
 int WriteDiffFile(const std::string& path, const std::string& menuDir, const SBNdtAry& changes,
-                  const std::string* description) {
+                  const std::string* description, WriteFailure* why) {
+  WriteFailure failure;
+  auto fail = [&](WriteFault fault, int entry) {
+    failure = {fault, entry};
+    if (why != nullptr) *why = failure;
+    return -1;
+  };
+  if (why != nullptr) *why = failure;
   // A diff that every import would refuse is not written.
-  if (changes.empty() || !Representable(changes) || FirstUnsafeEntry(changes) >= 0) return -1;
+  if (changes.empty()) return fail(WriteFault::kNothingToWrite, -1);
+  if (!Representable(changes)) return fail(WriteFault::kNotCarried, -1);
+  if (const int bad = FirstUnsafeEntry(changes); bad >= 0) return fail(WriteFault::kUnsafeName, bad);
   // Only the format's three ops: the dialogs' excluded mark is theirs and never reaches a file.
-  for (const SBNdt& e : changes) {
-    if (e.op != kOpAddOrReplace && e.op != kOpDelete && e.op != kOpUnset) return -1;
+  for (std::size_t i = 0; i < changes.size(); ++i) {
+    const std::int32_t op = changes[i].op;
+    if (op != kOpAddOrReplace && op != kOpDelete && op != kOpUnset) return fail(WriteFault::kBadOp, static_cast<int>(i));
   }
   const std::string dir = DirectoryPart(path);
   const std::string work_name = MakeWorkName(dir, "KMDW");
-  if (work_name.empty()) return -1;
+  if (work_name.empty()) return fail(WriteFault::kCannotCreate, -1);
   const std::string work = dir + work_name;
   const int diff = CreateDiffFile(work, changes, description != nullptr ? *description : std::string());
-  if (diff < 0) return -1;
+  if (diff < 0) return fail(WriteFault::kCannotCreate, -1);
 
-  int result = 0;
+  WriteFault result = WriteFault::kNone;
+  int entry = -1;
   LibraryLookup libraries;
-  for (const SBNdt& e : changes) {
+  for (std::size_t i = 0; i < changes.size(); ++i) {
+    const SBNdt& e = changes[i];
     // Opening a source clears the error word, so a failed write must be seen before that.
-    if (FileErrorFlags != 0) result = -1;
-    if (result != 0) break;
+    if (FileErrorFlags != 0) result = WriteFault::kWriteFailed;
+    if (result != WriteFault::kNone) break;
+    entry = static_cast<int>(i);
     if (e.op != kOpAddOrReplace) {
       WriteU32(diff, 0);
     } else if (IsDocumentLevel(e)) {
@@ -107,12 +125,14 @@ int WriteDiffFile(const std::string& path, const std::string& menuDir, const SBN
       result = WriteFileBlock(diff, menuDir, e);
     }
   }
-  if (result == 0 && (FileErrorFlags != 0 || FileFlush(diff) != 0)) result = -1;
-  if (FileCloseWritten(diff) != 0) result = -1;
+  if (result == WriteFault::kNone) entry = -1;
+  if (result == WriteFault::kNone && (FileErrorFlags != 0 || FileFlush(diff) != 0)) result = WriteFault::kWriteFailed;
+  if (FileCloseWritten(diff) != 0 && result == WriteFault::kNone) result = WriteFault::kWriteFailed;
   // The path is the user's, outside any menu directory: taken as typed, never matched by case.
-  if (result == 0 && Host().ReplaceFileExact(work, path) != 0) result = -1;
-  if (result != 0) FileRemove(work);
-  return result;
+  if (result == WriteFault::kNone && Host().ReplaceFileExact(work, path) != 0) result = WriteFault::kWriteFailed;
+  if (result == WriteFault::kNone) return 0;
+  FileRemove(work);
+  return fail(result, entry);
 }
 
 }  // namespace quarvel

@@ -18,8 +18,25 @@ int CreateDiffFile(const std::string& path, const SBNdtAry& changes, const std::
 // the list is empty or too long, a string too long, an op other than 0, 1 or -1 (such as one with the
 // excluded mark), a name unsafe for an import (FirstUnsafeEntry), a
 // source missing, a document not in its library, or any read, write, flush, close or replace failed;
-// no work file remains then.
+// no work file remains then. `why` (may be null) tells which, and the entry.
+// Why WriteDiffFile failed.
+enum class WriteFault {
+  kNone,
+  kNothingToWrite,  // the list is empty
+  kNotCarried,      // the list, or a name or title, is longer than the format holds
+  kUnsafeName,      // an entry's name is one that no import would take
+  kBadOp,           // an entry's op is not one of the format's
+  kCannotCreate,    // the diff (its work file beside `path`) cannot be made there
+  kSourceMissing,   // an entry's file cannot be read, or its document is not in its library
+  kTooLarge,        // an entry's bytes are more than the format's 2 GB limit for a block
+  kWriteFailed,     // writing, flushing or putting the diff in place failed (a full disk)
+};
+struct WriteFailure {
+  WriteFault fault = WriteFault::kNone;
+  int entry = -1;  // the entry concerned, -1 for the file as a whole
+};
+
 int WriteDiffFile(const std::string& path, const std::string& menuDir, const SBNdtAry& changes,
-                  const std::string* description);
+                  const std::string* description, WriteFailure* why = nullptr);
 
 }  // namespace quarvel

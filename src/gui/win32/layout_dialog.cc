@@ -237,6 +237,9 @@ INT_PTR LayoutDialog::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
           if (code == CBN_SELCHANGE) Forward(id);
           if (code == CBN_DROPDOWN || code == CBN_CLOSEUP) ForwardDropDown(id, code == CBN_DROPDOWN);
           break;
+        case ControlKind::kEdit:
+          if (code == EN_CHANGE) KeepByteLimit(id);
+          break;
         default:
           break;
       }
@@ -320,6 +323,21 @@ SIZE LayoutDialog::ClientSize() const {
   RECT r{};
   GetClientRect(window_, &r);
   return SIZE{r.right - r.left, r.bottom - r.top};
+}
+
+void LayoutDialog::KeepByteLimit(int id) {
+  // An edit's own limit counts characters: a limit in bytes of CP932 is kept here, as the user types
+  // or pastes.
+  if (mirroring_ || controls_.ByteLimit(id) == 0) return;
+  HWND w = Control(id);
+  const std::string typed = Cp932(WindowText(w));
+  const std::string kept = controls_.Fitted(id, typed);
+  if (kept == typed) return;
+  mirroring_ = true;
+  SetWindowTextW(w, Wide(kept).c_str());
+  mirroring_ = false;
+  SendMessageW(w, EM_SETSEL, 0x7FFFFFFF, 0x7FFFFFFF);  // the caret to the end
+  MessageBeep(MB_OK);
 }
 
 void LayoutDialog::Collect() {

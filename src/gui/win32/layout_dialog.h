@@ -64,6 +64,8 @@ class LayoutDialog {
   std::vector<WORD> Template(DWORD style, const std::wstring& title) const;
   void Build();
   void Collect();
+  // Cuts an edit's text back to its limit in bytes (DialogControls::LimitBytes) after a change.
+  void KeepByteLimit(int id);
   void Run(const std::function<void()>& handler);
   const ControlLayout* LayoutOf(int id) const;
 

@@ -83,9 +83,22 @@ void LayoutPanel::Build() {
         w = s;
         break;
       }
-      case ControlKind::kEdit:
-        w = new wxTextCtrl(this, wid, text, pos, size);
+      case ControlKind::kEdit: {
+        auto* t = new wxTextCtrl(this, wid, text, pos, size);
+        // A limit in bytes of CP932 is kept as the user types or pastes.
+        t->Bind(wxEVT_TEXT, [this, t, id = c.id](wxCommandEvent& event) {
+          event.Skip();
+          if (mirroring_ || controls_.ByteLimit(id) == 0) return;
+          const std::string typed = ToCp932(t->GetValue());
+          const std::string kept = controls_.Fitted(id, typed);
+          if (kept == typed) return;
+          t->ChangeValue(FromCp932(kept));
+          t->SetInsertionPointEnd();
+          wxBell();
+        });
+        w = t;
         break;
+      }
       case ControlKind::kButton: {
         auto* b = new wxButton(this, wid, text, pos, size);
         if (c.styles & kDefaultButton) b->SetDefault();
