@@ -99,8 +99,15 @@ TEST_F(KaisekiDlgTest, AnOldDirectoryThatCannotBeReadIsNamedAndChangesNothing) {
 }
 
 TEST_F(KaisekiDlgTest, AnOldDirectoryTypedWithoutSeparatorReachesTheAnalysisWithOne) {
+  // The list holds a command picked by hand: replacing it is asked first, and Cancel keeps it.
+  ui_.messageAnswers = {kIdCancel};
   Run(old_.substr(0, old_.size() - 1));
-  EXPECT_TRUE(ui_.messages.empty());
+  ASSERT_EQ(ui_.messages.size(), 1u);
+  EXPECT_EQ(ui_.messages[0].style, kMbOkCancel);
+  EXPECT_EQ(Names(), (std::vector<std::string>{"KEPT.SST"}));
+  EXPECT_TRUE(ui_.ended.empty());
+  Run(old_.substr(0, old_.size() - 1));
+  EXPECT_EQ(ui_.messages.size(), 2u);
   EXPECT_EQ(dlg_.Result(), kIdOk);
   EXPECT_EQ(ui_.ended, (std::vector<std::pair<int, int>>{{kResource, kIdOk}}));
   // Only what the old copy lacks: A.SST was found there.

@@ -21,6 +21,14 @@ const char kNoOldDir[] =
 const char kSameDir[] =
     "\x88\xE1\x82\xA4\xC3\xDE\xA8\xDA\xB8\xC4\xD8\x82\xF0\x91I\x91\xF0\x82\xB5\x82\xC4\x89\xBA\x82\xB3\x82\xA2";  // 違うﾃﾞｨﾚｸﾄﾘを選択して下さい
 
+// コマンド一覧を解析の結果で置き換えます。\n今の一覧の行は消えます。よろしいですか？
+const char kReplaceAsk[] =
+    "\x83\x52\x83\x7D\x83\x93\x83\x68\x88\xEA\x97\x97\x82\xF0\x89\xF0\x90\xCD\x82\xCC\x8C\x8B\x89"
+    "\xCA\x82\xC5\x92\x75\x82\xAB\x8A\xB7\x82\xA6\x82\xDC\x82\xB7\x81\x42\n\x8D\xA1\x82\xCC\x88"
+    "\xEA\x97\x97\x82\xCC\x8D\x73\x82\xCD\x8F\xC1\x82\xA6\x82\xDC\x82\xB7\x81\x42\x82\xE6\x82\xEB"
+    "\x82\xB5\x82\xA2\x82\xC5\x82\xB7\x82\xA9\x81\x48";
+const char kAnalysisCaption[] = "\x8D\xB7\x95\xAA\x89\xF0\x90\xCD";  // 差分解析
+
 }  // namespace
 
 TSabunKaisekiDlg::TSabunKaisekiDlg(DialogServices& services, const std::string& menuDir, SBNdtAry& commands,
@@ -63,6 +71,11 @@ void TSabunKaisekiDlg::OnRun() {
   ReadFailure failure;
   if (AnalyseMenuDirs(menuDir_, oldDir_, found, extensions_, AnalyseOptions{}, &failure) != 0) {
     DialogMessage(services_, window_, ReadFailureMessage(failure), "", kMbOk);
+    return;
+  }
+  // Commands picked by hand would be lost to the analysis's list: the user says so first, and on
+  // Cancel the dialog stays open with the list as it was.
+  if (!commands_.empty() && DialogMessage(services_, window_, kReplaceAsk, kAnalysisCaption, kMbOkCancel) != kIdOk) {
     return;
   }
   commands_ = std::move(found);
