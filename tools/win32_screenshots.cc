@@ -1,9 +1,10 @@
-// Shows each Win32 window of quarvel on a sample menu directory, one at a time, for the screenshot
-// script: window N is shown, then DIR\ready-N is written, and the program waits for DIR\shot-N (the
+// Shows each Win32 window of quarvel on a sample menu directory, one at a time, then a failed and a
+// completed import with their messages, for the screenshot script: window N is shown, then DIR\ready-N is written, and the program waits for DIR\shot-N (the
 // script has taken the picture) before it goes on to the next window.
 #include <windows.h>
 
 #include <chrono>
+#include <deque>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -14,6 +15,8 @@
 #include "dialogs/directry.h"
 #include "dialogs/directry_layout.h"
 #include "dialogs/kaiseki_dlg.h"
+#include "dialogs/load_dlg.h"
+#include "dialogs/load_dlg_layout.h"
 #include "dialogs/view_routes.h"
 #include "gui/win32/layout_dialog.h"
 #include "gui/win32/main_window.h"
@@ -49,12 +52,45 @@ bool Shoot(const fs::path& dir, int n, HWND window) {
   return fs::exists(dir / ("shot-" + std::to_string(n)));
 }
 
-int Run(const fs::path& dir, const std::string& menuDir, const std::string& diff) {
-  Win32DialogServices services;
-  SetUiServices(&services);
-  Env().GL_sys_dir = menuDir;
+// The services of the program, but each message box is pictured from inside its own loop when asked
+// to (shots, in order: true to picture it) and then answered with OK, as a user would.
+class ShotServices : public Win32DialogServices {
+ public:
+  ShotServices(const fs::path& dir, int* n, bool* ok) { current_ = {dir, n, ok, false}; }
+  std::deque<bool> shots;
+
+  int ShowMessage(void* window, const std::string& text, const std::string& caption, unsigned style) override {
+    current_.shoot = !shots.empty() && shots.front();
+    if (!shots.empty()) shots.pop_front();
+    SetTimer(nullptr, 0, 300, OnTimer);
+    return Win32DialogServices::ShowMessage(window, text, caption, style);
+  }
+
+ private:
+  struct Pending {
+    fs::path dir;
+    int* n;
+    bool* ok;
+    bool shoot;
+  };
+  static inline Pending current_;
+
+  // Runs inside the message box's loop: the box is this thread's active window.
+  static void CALLBACK OnTimer(HWND, UINT, UINT_PTR timer, DWORD) {
+    KillTimer(nullptr, timer);
+    HWND box = GetActiveWindow();
+    if (box == nullptr) return;
+    if (current_.shoot) *current_.ok = Shoot(current_.dir, (*current_.n)++, box) && *current_.ok;
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+  }
+};
+
+int Run(const fs::path& dir, const std::string& menuDir, const std::string& diff, const std::string& target) {
   int n = 0;
   bool ok = true;
+  ShotServices services(dir, &n, &ok);
+  SetUiServices(&services);
+  Env().GL_sys_dir = menuDir;
 
   EntryPlan create;
   create.title = "Velmo \x8D\xB7\x95\xAA\x83t\x83@\x83\x43\x83\x8B\x8D\xEC\x90\xAC";  // Velmo 差分ファイル作成
@@ -96,6 +132,17 @@ int Run(const fs::path& dir, const std::string& menuDir, const std::string& diff
   auto load = std::make_unique<MainWindow>(import, services);
   if (!load->Create(SW_SHOWNORMAL)) return 1;
   ok = Shoot(dir, n++, load->window()) && ok;
+  // A failed import, with its cause: a target directory that is not there.
+  using namespace load_dlg;
+  load->loadDlg()->controls().SetText(kTarget, target + "missing\\");
+  load->dialog()->Mirror();
+  services.shots = {true};
+  load->dialog()->Forward(kImport);
+  // A completed one, with what it changed: the confirmation is answered, the summary pictured.
+  load->loadDlg()->controls().SetText(kTarget, target);
+  load->dialog()->Mirror();
+  services.shots = {false, true};
+  load->dialog()->Forward(kImport);
   load.reset();
   SetUiServices(nullptr);
   return ok ? 0 : 1;
@@ -104,9 +151,10 @@ int Run(const fs::path& dir, const std::string& menuDir, const std::string& diff
 }  // namespace
 }  // namespace quarvel
 
-// Arguments: the folder of the ready and shot files, the menu directory, the diff file (CP932).
+// Arguments: the folder of the ready and shot files, the menu directory, the diff file, the directory
+// to import it into (CP932).
 int wmain(int argc, wchar_t** argv) {
-  if (argc != 4) return 2;
+  if (argc != 5) return 2;
   quarvel::InitDialogControlClasses();
-  return quarvel::Run(argv[1], quarvel::Cp932(argv[2]), quarvel::Cp932(argv[3]));
+  return quarvel::Run(argv[1], quarvel::Cp932(argv[2]), quarvel::Cp932(argv[3]), quarvel::Cp932(argv[4]));
 }

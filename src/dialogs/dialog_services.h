@@ -14,6 +14,7 @@ class TSabunKaisekiDlg;
 // Options of the platform's file-open and file-save dialogs.
 struct FileDialogRequest {
   bool save = false;              // false: the open dialog
+  std::string title;              // the dialog's caption, CP932
   std::string filter;             // "label|pattern|label|pattern|", CP932
   std::string defaultExtension;   // without the dot
   std::string initialName;        // the file name offered first

@@ -50,9 +50,13 @@ const TabVisibility kTabVisibility[kTabCount] = {
     {false, false, false, false, false, true, true},
 };
 
+const char kOpenTitle[] = "\x8AJ\x82\xAD";  // 開く
+const char kSaveTitle[] = "\x96\xBC\x91O\x82\xF0\x95t\x82\xAF\x82\xC4\x95\xDB\x91\xB6";  // 名前を付けて保存
+
 FileDialogRequest DiffFileRequest(bool save, const std::string& initialName) {
   FileDialogRequest r;
   r.save = save;
+  r.title = save ? kSaveTitle : kOpenTitle;
   r.filter = kDiffFilter;
   r.defaultExtension = "KMD";
   r.initialName = SjisCut(initialName, kMaxPathText);

@@ -23,6 +23,7 @@
 #include "engine/diff_writer.h"
 #include "gui/wx/dialog_views.h"
 #include "app/registration.h"
+#include "gui/wx/app.h"
 #include "gui/wx/main_window.h"
 #include "platform/text.h"
 #include "sample/menu_dir_builder.h"
@@ -488,6 +489,68 @@ TEST_F(GuiTest, HelpOpensAWindowWithTheTextOfItsContext) {
   help->Destroy();
 }
 
+// A key as the toolkit hands it to a window first.
+void PressKey(wxWindow* window, int key) {
+  wxKeyEvent event(wxEVT_CHAR_HOOK);
+  event.m_keyCode = key;
+  event.SetEventObject(window);
+  window->GetEventHandler()->ProcessEvent(event);
+}
+
+TEST_F(GuiTest, KeysActAsInAWindowsDialogAndHelpClosesWithEscape) {
+  using namespace make_dlg;
+  // Escape is 取消 in the creation window.
+  MainWindow* w = Open(ModeDialog::kCreate);
+  PressKey(w, WXK_ESCAPE);
+  EXPECT_EQ(ui_.ended, (std::vector<std::pair<int, int>>{{kResource, kIdCancel}}));
+  w->Destroy();
+  window_ = nullptr;
+  wxTheApp->ProcessIdle();
+
+  // Enter is the default button of the import window (読込開始: its question comes), but not while a
+  // button has the focus, which takes Enter itself.
+  const std::string diff = tmp_.path() + "u.kmd";
+  SBNdtAry changes = {{kOpAddOrReplace, MenuFile, "SALES.SST", "Sales", ""}};
+  std::string comment;
+  ASSERT_EQ(WriteDiffFile(diff, menu_, changes, &comment), 0);
+  ui_.messages.clear();
+  MainWindow* load = Open(ModeDialog::kImport, diff);
+  // Into a directory that is not there: the import is refused at once, so nothing runs through.
+  load->loadDlg()->controls().SetText(load_dlg::kTarget, tmp_.path() + "missing/");
+  load->panel()->Mirror();
+  load->panel()->Control(load_dlg::kCommands)->SetFocus();
+  PressKey(load, WXK_RETURN);
+  ASSERT_EQ(ui_.messages.size(), 1u);
+  EXPECT_EQ(ui_.messages[0].rfind("\x8D\xB7\x95\xAA\x8E\xE6\x8D\x9E\x82\xC9", 0), 0u);  // 差分取込に…
+
+  // Help over a modal dialog is modal itself, above it, and Escape closes it.
+  bool helpShown = false;
+  ui_.onHelpShown = [&](wxDialog& help) {
+    helpShown = true;
+    EXPECT_TRUE(help.IsModal());
+    PressKey(&help, WXK_ESCAPE);
+  };
+  auto* owner = new wxDialog(load, wxID_ANY, "owner");
+  owner->CallAfter([&] {
+    EXPECT_TRUE(ui_.ShowHelp(owner, kHelpAnalyse));
+    owner->EndModal(wxID_CANCEL);
+  });
+  owner->ShowModal();
+  owner->Destroy();
+  EXPECT_TRUE(helpShown);
+}
+
+TEST_F(GuiTest, TheCommentFieldKeepsTo47BytesAndFileDialogsListBothCases) {
+  using namespace make_dlg;
+  LayoutPanel* p = Open(ModeDialog::kCreate)->panel();
+  // 46 letters and a kanji typed: the kanji would end at the 48th byte, so it is not kept.
+  Type(p, kComment, std::string(46, 'a') + "\x8D\xB7");
+  EXPECT_EQ(TextOf(p, kComment), std::string(46, 'a'));
+  Type(p, kComment, std::string(45, 'a') + "\x8D\xB7");
+  EXPECT_EQ(TextOf(p, kComment), std::string(45, 'a') + "\x8D\xB7");
+  EXPECT_EQ(WxFileFilter("Diff (*.kmd)|*.kmd|All (*.*)|*.*|"), "Diff (*.kmd)|*.kmd;*.KMD|All (*.*)|*.*");
+}
+
 TEST_F(GuiTest, CommandListKeepsTheModelsOrder) {
   using namespace make_dlg;
   LayoutPanel* p = Open(ModeDialog::kCreate)->panel();
@@ -512,6 +575,8 @@ int main(int argc, char** argv) {
   wxSetAssertHandler(FailOnAssert);
   wxApp::SetInstance(new wxApp);
   if (!wxEntryStart(argc, argv)) return 2;
+  wxLocale locale;  // as the program takes it: Japanese toolkit texts on a Japanese desktop
+  quarvel::UseSystemLanguage(locale);
   wxTheApp->SetAppDisplayName("Quarvel test");
   wxTheApp->CallOnInit();
   const int result = RUN_ALL_TESTS();

@@ -1,5 +1,7 @@
 #include "gui/win32/help_window.h"
 
+#include <commctrl.h>
+
 #include "gui/win32/ui_text.h"
 #include "gui/win32/window_class.h"
 
@@ -24,6 +26,16 @@ LRESULT CALLBACK HelpProcedure(HWND window, UINT message, WPARAM wParam, LPARAM 
     default:
       return DefWindowProcW(window, message, wParam, lParam);
   }
+}
+
+// The help text's edit: Escape closes the help window, as it closes help on Windows.
+LRESULT CALLBACK HelpEditProcedure(HWND edit, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
+  if (message == WM_KEYDOWN && wParam == VK_ESCAPE) {
+    PostMessageW(GetParent(edit), WM_CLOSE, 0, 0);
+    return 0;
+  }
+  if (message == WM_NCDESTROY) RemoveWindowSubclass(edit, HelpEditProcedure, 1);
+  return DefSubclassProc(edit, message, wParam, lParam);
 }
 
 // An edit control ends its lines with CR LF.
@@ -59,7 +71,10 @@ HWND OpenHelpWindow(HWND owner, const std::string& text) {
                               client.right, client.bottom, window,
                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(kEditId)), GetModuleHandleW(nullptr),
                               nullptr);
-  if (edit) SendMessageW(edit, WM_SETFONT, reinterpret_cast<WPARAM>(ApplicationFont(window)), FALSE);
+  if (edit) {
+    SendMessageW(edit, WM_SETFONT, reinterpret_cast<WPARAM>(ApplicationFont(window)), FALSE);
+    SetWindowSubclass(edit, HelpEditProcedure, 1, 0);
+  }
   // Centred on the owner.
   if (owner) {
     RECT o{};

@@ -200,15 +200,19 @@ INT_PTR LayoutDialog::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       Build();
       if (init_) init_();
       Mirror();
-      if (modal_ && GetWindow(window_, GW_OWNER)) {
-        // Centred on the owner, as the application's other windows are.
-        RECT owner{};
+      if (modal_) {
+        // Centred on the screen (the work area of the owner's monitor), as the main window is.
+        HWND owner = GetWindow(window_, GW_OWNER);
+        MONITORINFO monitor{};
+        monitor.cbSize = sizeof monitor;
+        GetMonitorInfoW(MonitorFromWindow(owner ? owner : window_, MONITOR_DEFAULTTOPRIMARY), &monitor);
+        const RECT& area = monitor.rcWork;
         RECT own{};
-        GetWindowRect(GetWindow(window_, GW_OWNER), &owner);
         GetWindowRect(window_, &own);
-        const int x = (owner.left + owner.right - (own.right - own.left)) / 2;
-        const int y = (owner.top + owner.bottom - (own.bottom - own.top)) / 2;
-        SetWindowPos(window_, nullptr, std::max(x, 0), std::max(y, 0), 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+        const int x = (area.left + area.right - (own.right - own.left)) / 2;
+        const int y = (area.top + area.bottom - (own.bottom - own.top)) / 2;
+        SetWindowPos(window_, nullptr, std::max<int>(x, area.left), std::max<int>(y, area.top), 0, 0,
+                     SWP_NOSIZE | SWP_NOZORDER);
       }
       PostMessageW(window_, kShownMessage, 0, 0);
       return TRUE;

@@ -61,10 +61,12 @@ bool Win32DialogServices::RunFileDialog(const FileDialogRequest& request, std::s
   const std::wstring extension = Wide(request.defaultExtension);
   std::vector<wchar_t> file(kPathChars, L'\0');
   const std::wstring initial = Wide(request.initialName);
+  const std::wstring title = Wide(request.title);
   if (initial.size() < file.size()) std::copy(initial.begin(), initial.end(), file.begin());
   OPENFILENAMEW dialog{};
   dialog.lStructSize = sizeof dialog;
   dialog.hwndOwner = OwnerFor(main_);
+  dialog.lpstrTitle = title.empty() ? nullptr : title.c_str();
   dialog.lpstrFilter = filter.c_str();
   dialog.nFilterIndex = 1;
   dialog.lpstrFile = file.data();

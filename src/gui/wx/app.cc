@@ -24,8 +24,18 @@ CommandLine ReadCommandLine(int argc, char** argv) {
   return line;
 }
 
+void UseSystemLanguage(wxLocale& locale) {
+  wxLogNull quiet;  // a missing locale is no message box
+  const int language = wxLocale::GetSystemLanguage();
+  if (language == wxLANGUAGE_UNKNOWN || language == wxLANGUAGE_DEFAULT || !wxLocale::IsAvailable(language)) return;
+  if (!locale.Init(language, wxLOCALE_DONT_LOAD_DEFAULT)) return;
+  // Debian names the catalogue after the release.
+  if (!locale.AddCatalog("wxstd-3.2")) locale.AddCatalog("wxstd");
+}
+
 bool TQuarvelApp::OnInit() {
   // wx's own command-line parser would refuse the system's switches ("-M...", "/RegServer").
+  UseSystemLanguage(locale_);
   SetUiServices(&services_);
   for (int i = 0; i < argc; ++i) utf8Args_.push_back(argv[i].utf8_string());
   for (std::string& arg : utf8Args_) rawArgs_.push_back(arg.data());

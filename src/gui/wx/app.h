@@ -16,6 +16,11 @@ struct CommandLine {
 };
 CommandLine ReadCommandLine(int argc, char** argv);
 
+// Takes the system's language for the toolkit's own texts (its buttons, the file and progress
+// dialogs): with Debian's wx3.2-i18n, Japanese on a Japanese desktop. Quietly nothing where the
+// language or its catalogue is missing.
+void UseSystemLanguage(wxLocale& locale);
+
 class TQuarvelApp : public wxApp, private EntryHost {
  public:
   bool OnInit() override;
@@ -26,6 +31,7 @@ class TQuarvelApp : public wxApp, private EntryHost {
   void RegisterServer() override;
   int Run(const EntryPlan& plan) override;
 
+  wxLocale locale_;
   WxDialogServices services_;
   std::vector<std::string> utf8Args_;
   std::vector<char*> rawArgs_;

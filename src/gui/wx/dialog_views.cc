@@ -44,7 +44,8 @@ void ModalLayoutDialog::Attach(LayoutPanel* panel, std::function<int()> result, 
       event.Skip();
     }
   });
-  CentreOnParent();
+  // Centred on the screen, as the main window is.
+  CentreOnScreen();
 }
 
 }  // namespace quarvel

@@ -22,14 +22,51 @@ std::string ToCp932(const wxString& text) {
 namespace {
 
 // GTK's themes pad every tab by some twelve pixels a side: with the resource's captions four tabs
-// overflow the resource's strip and the last one hides behind scroll arrows. A tighter padding, given
-// to this widget alone, keeps every tab in view at the dialog's own font.
+// overflow the resource's strip and the last ones hide behind scroll arrows. A tighter padding, given
+// to this widget alone, and where the captions are still wider than the strip (a Japanese desktop's
+// font), a smaller font for the captions keep every tab in view.
 class TabStrip : public wxNotebook {
  public:
   TabStrip(wxWindow* parent, wxWindowID id, const wxPoint& pos, int width)
       : wxNotebook(parent, id, pos, wxSize(width, -1)) {
 #ifdef __WXGTK3__
     GTKApplyCssStyle("tab { padding: 2px 4px; }");
+#endif
+  }
+
+  // Once the pages are added: the captions' font shrinks by a point at a time until they fit. Only the
+  // captions' style changes (GTK): the strip keeps its own font, and with it its height.
+  void FitCaptions(int width) {
+    constexpr int kTabExtra = 17;  // padding, border and the gap between tabs, in pixels
+    wxFont font = GetFont();
+    const int full = font.GetPointSize();
+    while (font.GetPointSize() > 6) {
+      int needed = 0;
+      for (std::size_t page = 0; page < GetPageCount(); ++page) {
+        int w = 0, h = 0;
+        GetTextExtent(GetPageText(page), &w, &h, nullptr, nullptr, &font);
+        needed += w + kTabExtra;
+      }
+      if (needed <= width) break;
+      font.SetPointSize(font.GetPointSize() - 1);
+    }
+#ifdef __WXGTK3__
+    if (font.GetPointSize() < full) {
+      GTKApplyCssStyle(wxString::Format("tab { padding: 2px 4px; } tab label { font-size: %dpt; }",
+                                        font.GetPointSize()).utf8_str());
+    }
+#else
+    (void)full;
+#endif
+  }
+};
+// A combo box; one that cannot be typed into (a drop-down list) shows no text caret in its field.
+class Combo : public wxComboBox {
+ public:
+  Combo(wxWindow* parent, wxWindowID id, const wxString& text, const wxPoint& pos, const wxSize& size, bool listOnly)
+      : wxComboBox(parent, id, text, pos, size, 0, nullptr, listOnly ? wxCB_READONLY : wxCB_DROPDOWN) {
+#ifdef __WXGTK3__
+    if (listOnly) GTKApplyCssStyle("* { caret-color: transparent; }");
 #endif
   }
 };
@@ -77,9 +114,21 @@ void LayoutPanel::Build() {
         if (c.styles & kSunken) style |= wxBORDER_SUNKEN;
         auto* s = new wxStaticText(this, wid, text, pos, size, style | wxST_NO_AUTORESIZE);
         if (c.styles & kSunken) sunken_.push_back(s);
-        // GTK's text is wider than the resource's: a label gets at least its own width, never wraps.
-        const wxSize best = s->GetBestSize();
-        s->SetSize(wxSize(std::max(size.GetWidth(), best.GetWidth()), std::max(size.GetHeight(), best.GetHeight())));
+        // GTK's text is wider than the resource's: a label gets at least its own width, never wraps,
+        // up to the next control on its row; where even that is too narrow (a Japanese desktop's
+        // wider font) its font gives way a point at a time.
+        const int room = RoomToTheRight(c) > 0 ? ConvertDialogToPixels(wxSize(RoomToTheRight(c), 0)).x - 1 : -1;
+        wxSize best = s->GetBestSize();
+        while (room > 0 && best.GetWidth() > room && s->GetFont().GetPointSize() > 6) {
+          wxFont smaller = s->GetFont();
+          smaller.SetPointSize(smaller.GetPointSize() - 1);
+          s->SetFont(smaller);
+          s->InvalidateBestSize();
+          best = s->GetBestSize();
+        }
+        int width = std::max(size.GetWidth(), best.GetWidth());
+        if (room > 0) width = std::min(width, std::max(room, size.GetWidth()));
+        s->SetSize(wxSize(width, std::max(size.GetHeight(), best.GetHeight())));
         w = s;
         break;
       }
@@ -118,8 +167,7 @@ void LayoutPanel::Build() {
       case ControlKind::kComboBox: {
         // A resource's combo height includes the drop-down part; GTK draws only the field.
         size.SetHeight(-1);
-        auto* cb = new wxComboBox(this, wid, text, pos, size, 0, nullptr,
-                                  (c.styles & kDropDownList) ? wxCB_READONLY : wxCB_DROPDOWN);
+        auto* cb = new Combo(this, wid, text, pos, size, (c.styles & kDropDownList) != 0);
         cb->Bind(wxEVT_COMBOBOX, [this, id = c.id](wxCommandEvent&) { Forward(id); });
         cb->Bind(wxEVT_COMBOBOX_DROPDOWN, [this, id = c.id](wxCommandEvent&) { ForwardDropDown(id, true); });
         cb->Bind(wxEVT_COMBOBOX_CLOSEUP, [this, id = c.id](wxCommandEvent&) { ForwardDropDown(id, false); });
@@ -131,9 +179,12 @@ void LayoutPanel::Build() {
         // resource, and the model shows and hides them.
         auto* nb = new TabStrip(this, wid, pos, size.GetWidth());
         for (int page = 0; page < routes_.tabCount; ++page) {
-          nb->AddPage(new wxPanel(nb, wxID_ANY, wxDefaultPosition, wxSize(1, 1)),
-                      FromCp932(routes_.tabCaption(page)));
+          // An empty page, painted as the dialog is: the strip's page area shows below the tabs.
+          auto* empty = new wxPanel(nb, wxID_ANY, wxDefaultPosition, wxSize(1, 1));
+          empty->SetBackgroundColour(wxSystemSettings::GetColour(wxSYS_COLOUR_BTNFACE));
+          nb->AddPage(empty, FromCp932(routes_.tabCaption(page)));
         }
+        nb->FitCaptions(size.GetWidth());
         nb->SetSize(wxSize(size.GetWidth(), nb->GetBestSize().GetHeight()));
         nb->Bind(wxEVT_NOTEBOOK_PAGE_CHANGED, [this](wxBookCtrlEvent& e) {
           if (!mirroring_) ForwardTab(e.GetSelection());
@@ -152,15 +203,28 @@ void LayoutPanel::Build() {
     const wxColour light = wxSystemSettings::GetColour(wxSYS_COLOUR_BTNHIGHLIGHT);
     for (const wxWindow* w : sunken_) {
       if (!w->IsShown()) continue;
+      // The shadow on all four edges, and the light inside the top and left ones: on GTK's light
+      // background a light outer edge would not show, and the field would look open.
       const wxRect r = w->GetRect().Inflate(3, 1);
       dc.SetPen(wxPen(shadow));
-      dc.DrawLine(r.GetLeft(), r.GetBottom(), r.GetLeft(), r.GetTop());
-      dc.DrawLine(r.GetLeft(), r.GetTop(), r.GetRight(), r.GetTop());
+      dc.SetBrush(*wxTRANSPARENT_BRUSH);
+      dc.DrawRectangle(r);
       dc.SetPen(wxPen(light));
-      dc.DrawLine(r.GetRight(), r.GetTop(), r.GetRight(), r.GetBottom());
-      dc.DrawLine(r.GetRight(), r.GetBottom(), r.GetLeft(), r.GetBottom());
+      dc.DrawLine(r.GetLeft() + 1, r.GetBottom() - 1, r.GetLeft() + 1, r.GetTop() + 1);
+      dc.DrawLine(r.GetLeft() + 1, r.GetTop() + 1, r.GetRight() - 1, r.GetTop() + 1);
     }
   });
+}
+
+int LayoutPanel::RoomToTheRight(const ControlLayout& c) const {
+  int room = -1;
+  for (std::size_t i = 0; i < layout_.count; ++i) {
+    const ControlLayout& o = layout_.controls[i];
+    const bool sameRow = o.y < c.y + c.height && c.y < o.y + o.height;
+    if (&o == &c || !sameRow || o.x < c.x + c.width || (o.styles & kHiddenControl)) continue;
+    if (room < 0 || o.x - c.x < room) room = o.x - c.x;
+  }
+  return room;
 }
 
 wxWindow* LayoutPanel::Control(int id) const {

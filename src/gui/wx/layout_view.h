@@ -44,6 +44,8 @@ class LayoutPanel : public wxPanel {
 
  private:
   void Build();
+  // The dialog units from the left of `c` to the nearest control beside it on its right, or -1.
+  int RoomToTheRight(const ControlLayout& c) const;
   wxSize FittedClientSize() const;
   void Collect();
 

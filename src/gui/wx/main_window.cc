@@ -50,6 +50,7 @@ MainWindow::MainWindow(const EntryPlan& plan, WxDialogServices& services)
   panel_->doneEvent = [this] { services_.EndWork(); };
   panel_->afterEvent = [this] { AfterEvent(); };
   Bind(wxEVT_CLOSE_WINDOW, &MainWindow::OnCloseWindow, this);
+  Bind(wxEVT_CHAR_HOOK, &MainWindow::OnCharHook, this);
 
   // The frame shrinks to the dialog, then grows by 30 pixels and moves to the screen's middle.
   SetClientSize(panel_->GetSize());
@@ -59,6 +60,32 @@ MainWindow::MainWindow(const EntryPlan& plan, WxDialogServices& services)
   SetSize(placed.x, placed.y, placed.width, placed.height);
   SetMinSize(GetSize());
   SetMaxSize(GetSize());
+  // A window manager places a new window by its own rules and may ignore the position it was given:
+  // once the window is up it is moved to its place again, which window managers honour.
+  Bind(wxEVT_SHOW, [this, placed](wxShowEvent& event) {
+    event.Skip();
+    if (event.IsShown()) CallAfter([this, placed] { Move(placed.x, placed.y); });
+  });
+}
+
+// As a Windows dialog takes its keys: Escape is 取消 (id 2), Enter the default button (id 1) unless a
+// button (which takes Enter itself) or a multi-line field has the focus.
+void MainWindow::OnCharHook(wxKeyEvent& event) {
+  const int key = event.GetKeyCode();
+  const bool enter = key == WXK_RETURN || key == WXK_NUMPAD_ENTER;
+  if (key != WXK_ESCAPE && !enter) {
+    event.Skip();
+    return;
+  }
+  wxWindow* focus = FindFocus();
+  auto* text = dynamic_cast<wxTextCtrl*>(focus);
+  if (enter && (dynamic_cast<wxButton*>(focus) != nullptr || (text != nullptr && text->IsMultiLine()))) {
+    event.Skip();
+    return;
+  }
+  const int id = enter ? 1 : 2;
+  wxWindow* button = panel_->Control(id);
+  if (button != nullptr && button->IsShown() && button->IsEnabled()) panel_->Forward(id);
 }
 
 int MainWindow::DialogResult() const { return make_ ? make_->Result() : load_->Result(); }

@@ -28,6 +28,7 @@ class MainWindow : public wxFrame {
  private:
   int DialogResult() const;
   void OnCloseWindow(wxCloseEvent& event);
+  void OnCharHook(wxKeyEvent& event);
   void AfterEvent();
 
   WxDialogServices& services_;

@@ -16,15 +16,51 @@
 
 namespace quarvel {
 
+namespace {
+
+// " は既に存在します。\n上書きしますか？"
+const char kOverwriteQuestion[] =
+    " \x82\xCD\x8A\xF9\x82\xC9\x91\xB6\x8D\xDD\x82\xB5\x82\xDC\x82\xB7\x81\x42\n\x8F\xE3\x8F\x91\x82\xAB\x82\xB5\x82\xDC"
+    "\x82\xB7\x82\xA9\x81\x48";
+
+}  // namespace
+
 bool WxDialogServices::ShowHelp(void* window, int context) {
   const char* text = HelpText(context);
   if (!text) return false;
-  auto* frame = new wxFrame(OwnerWindow(window), wxID_ANY, wxString::FromUTF8("ヘルプ"), wxDefaultPosition,
-                            wxSize(600, 360), wxDEFAULT_FRAME_STYLE | wxFRAME_FLOAT_ON_PARENT);
-  new wxTextCtrl(frame, wxID_ANY, wxString::FromUTF8(text), wxDefaultPosition, wxDefaultSize,
+  wxWindow* owner = OwnerWindow(window);
+  // Over a modal dialog (the analysis) a window of its own would take no input until that dialog
+  // closed: there the help is modal itself, above it, and closes first.
+  auto* ownerDialog = owner != nullptr ? dynamic_cast<wxDialog*>(wxGetTopLevelParent(owner)) : nullptr;
+  const bool overModal = ownerDialog != nullptr && ownerDialog->IsModal();
+  const wxString title = wxString::FromUTF8("ヘルプ");
+  wxTopLevelWindow* help = nullptr;
+  if (overModal) {
+    help = new wxDialog(owner, wxID_ANY, title, wxDefaultPosition, wxSize(600, 360),
+                        wxDEFAULT_DIALOG_STYLE | wxRESIZE_BORDER);
+  } else {
+    help = new wxFrame(owner, wxID_ANY, title, wxDefaultPosition, wxSize(600, 360),
+                       wxDEFAULT_FRAME_STYLE | wxFRAME_FLOAT_ON_PARENT);
+  }
+  new wxTextCtrl(help, wxID_ANY, wxString::FromUTF8(text), wxDefaultPosition, wxDefaultSize,
                  wxTE_MULTILINE | wxTE_READONLY);
-  frame->CentreOnParent();
-  frame->Show();
+  // Escape closes help, as it closes a help window on Windows.
+  help->Bind(wxEVT_CHAR_HOOK, [help](wxKeyEvent& event) {
+    if (event.GetKeyCode() == WXK_ESCAPE) {
+      help->Close();
+    } else {
+      event.Skip();
+    }
+  });
+  help->CentreOnScreen();
+  if (overModal) {
+    auto* dialog = static_cast<wxDialog*>(help);
+    if (onHelpShown) dialog->CallAfter([this, dialog] { onHelpShown(*dialog); });
+    dialog->ShowModal();
+    dialog->Destroy();
+  } else {
+    help->Show();
+  }
   return true;
 }
 
@@ -34,7 +70,9 @@ int WxDialogServices::ShowMessage(void* window, const std::string& text, const s
   long wxStyle = (style & kMbOkCancel) ? (wxOK | wxCANCEL) : wxOK;
   if (style & kMbIconError) wxStyle |= wxICON_ERROR;
   const std::string& shown = caption.empty() ? ApplicationTitle() : caption;
-  wxMessageDialog box(OwnerWindow(window), FromCp932(text), FromCp932(shown), wxStyle);
+  wxMessageDialog box(OwnerWindow(window), FromCp932(text), FromCp932(shown), wxStyle | wxCENTRE);
+  // The buttons as a Japanese system labels them, whatever the toolkit's own catalogue holds.
+  box.SetOKCancelLabels(wxString::FromUTF8("OK"), wxString::FromUTF8("キャンセル"));
   return box.ShowModal() == wxID_OK ? kIdOk : kIdCancel;
 }
 
@@ -78,11 +116,15 @@ std::string WxDialogServices::ApplicationTitle() {
   return wxTheApp ? ToCp932(wxTheApp->GetAppDisplayName()) : std::string();
 }
 
-// "label|pattern|label|pattern|" in wx's form, which has no closing bar.
-static wxString WxFilter(const std::string& filter) {
-  wxString f = FromCp932(filter);
-  if (f.EndsWith("|")) f.RemoveLast();
-  return f;
+wxString WxFileFilter(const std::string& filter) {
+  wxArrayString parts = wxSplit(FromCp932(filter), '|', '\0');
+  if (!parts.empty() && parts.back().empty()) parts.pop_back();
+  for (std::size_t i = 1; i < parts.size(); i += 2) {
+    const wxString upper = parts[i].Upper();
+    const wxString lower = parts[i].Lower();
+    if (upper != lower) parts[i] = lower + ";" + upper;
+  }
+  return wxJoin(parts, '|', '\0');
 }
 
 bool WxDialogServices::RunFileDialog(const FileDialogRequest& request, std::string* path) {
@@ -90,13 +132,24 @@ bool WxDialogServices::RunFileDialog(const FileDialogRequest& request, std::stri
   if (request.save && request.promptOverwrite) style |= wxFD_OVERWRITE_PROMPT;
   if (!request.keepCurrentDir) style |= wxFD_CHANGE_DIR;
   wxFileName initial(FromCp932(request.initialName));
-  wxFileDialog dialog(wxTheApp->GetTopWindow(), wxEmptyString, initial.GetPath(), initial.GetFullName(),
-                      WxFilter(request.filter), style);
-  if (dialog.ShowModal() != wxID_OK) return false;
-  wxFileName chosen(dialog.GetPath());
-  if (!chosen.HasExt() && !request.defaultExtension.empty()) chosen.SetExt(FromCp932(request.defaultExtension));
-  *path = ToCp932(chosen.GetFullPath());
-  return true;
+  wxFileDialog dialog(wxTheApp->GetTopWindow(), FromCp932(request.title), initial.GetPath(), initial.GetFullName(),
+                      WxFileFilter(request.filter), style);
+  dialog.CentreOnScreen();
+  for (;;) {
+    if (dialog.ShowModal() != wxID_OK) return false;
+    wxFileName chosen(dialog.GetPath());
+    if (chosen.HasExt() || request.defaultExtension.empty()) {
+      *path = ToCp932(chosen.GetFullPath());
+      return true;
+    }
+    // The extension comes after the dialog's own question: a file of the name it makes is asked about
+    // here, and on Cancel the dialog opens again.
+    chosen.SetExt(FromCp932(request.defaultExtension));
+    *path = ToCp932(chosen.GetFullPath());
+    if (!request.save || !request.promptOverwrite || !chosen.Exists()) return true;
+    if (ShowMessage(nullptr, ToCp932(chosen.GetFullName()) + kOverwriteQuestion, "", kMbOkCancel) == kIdOk) return true;
+    dialog.SetPath(chosen.GetFullPath());
+  }
 }
 
 bool WxDialogServices::BrowseDirectory(std::string* path, const std::string& caption) {

@@ -13,6 +13,10 @@
 
 namespace quarvel {
 
+// A file dialog's filter, "label|pattern|…|" (CP932), in wx's form: no closing bar, and each pattern
+// also in upper case ("*.kmd;*.KMD"), since GTK matches names with regard to case.
+wxString WxFileFilter(const std::string& filter);
+
 class WxDialogServices : public DialogServices {
  public:
   bool ShowHelp(void* window, int context) override;
@@ -35,6 +39,8 @@ class WxDialogServices : public DialogServices {
 
   // Called with each modal dialog (analysis, directory chooser) once it is shown; tests drive it.
   std::function<void(wxDialog&)> onModalShown;
+  // For tests: called once a help window shown modally (over a modal dialog) is up.
+  std::function<void(wxDialog&)> onHelpShown;
   // When the progress dialog appears and where its bar stands; tests shorten its delay.
   CopyProgress progress;
 
