@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <set>
 
 #include "dialogs/directry_layout.h"
@@ -34,6 +35,11 @@ class MemoryTree : public DirectoryTree {
     return cwd_.size() > HostPath("/").size() ? cwd_.substr(0, cwd_.size() - 1) : cwd_;
   }
   int SetCurrentDir(const std::string& dir) override {
+    // "d:" is the directory current on that drive.
+    if (dir.size() == 2 && dir[1] == ':') {
+      auto it = driveDirs_.find(dir);
+      return it == driveDirs_.end() ? -1 : SetCurrentDir(it->second);
+    }
     std::string d = dir;
     if (d.empty() || d.back() != kDirSep) d += kDirSep;
     if (dirs_.count(d) == 0) return -1;
@@ -43,6 +49,7 @@ class MemoryTree : public DirectoryTree {
   }
   StringAry Drives() override { return drives_; }
 
+  std::map<std::string, std::string> driveDirs_;
   std::string cwd_ = HostPath("/home/u/");
   StringAry drives_ = {HostPath("/"), HostPath("/home/u/")};
   int changes = 0;
@@ -84,6 +91,32 @@ TEST_F(DirectryTest, TheDriveListShowsTheDriveOfTheCurrentDirectory) {
   d.controls().MutableList(kDrives).Select(2);
   d.OnDriveChanged();
   EXPECT_EQ(d.Controls().List(kDrives).CurSel(), 1);
+}
+
+TEST_F(DirectryTest, TheHomeEntryStaysShownInsideItAndADriveGoesToItsCurrentDirectory) {
+  tree_.cwd_ = HostPath("/data/");
+  TDirectry d(ui_, tree_, "caption");
+  d.OnInitDialog();
+  EXPECT_EQ(d.Controls().List(kDrives).CurSel(), 0);
+  d.controls().MutableList(kDrives).Select(1);  // the home directory
+  d.OnDriveChanged();
+  EXPECT_EQ(d.Current(), HostPath("/home/u/"));
+  EXPECT_EQ(d.Controls().List(kDrives).CurSel(), 1);  // not "/" again
+
+  // A drive letter: the directory current on that drive, also for a start that is not there.
+  MemoryTree drives{{"c:" + std::string(1, kDirSep), "d:" + std::string(1, kDirSep), "d:" + std::string(1, kDirSep) + "work" + kDirSep}};
+  drives.drives_ = {"c:" + std::string(1, kDirSep), "d:" + std::string(1, kDirSep)};
+  drives.driveDirs_ = {{"d:", "d:" + std::string(1, kDirSep) + "work"}};
+  drives.cwd_ = "c:" + std::string(1, kDirSep);
+  TDirectry c(ui_, drives, "caption");
+  c.OnInitDialog();
+  c.controls().MutableList(kDrives).Select(1);
+  c.OnDriveChanged();
+  EXPECT_EQ(c.Current(), "d:" + std::string(1, kDirSep) + "work" + kDirSep);
+  std::string path = "d:" + std::string(1, kDirSep) + "gone" + kDirSep;
+  std::string started;
+  BrowseForDirectory(ui_, drives, [&](TDirectry& chooser) { started = chooser.Current(); }, &path, "caption");
+  EXPECT_EQ(started, "d:" + std::string(1, kDirSep) + "work" + kDirSep);
 }
 
 TEST_F(DirectryTest, AcceptOpensAnotherEntryAndAcceptsTheCurrentOne) {

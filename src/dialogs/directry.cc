@@ -41,6 +41,13 @@ StringAry Components(const std::string& path, std::size_t from) {
   return parts;
 }
 
+// "d:" for a path on drive d ("d:\\…", "d:…"), else "": a drive named so stands for the directory
+// that is current on it, as the system keeps one per drive.
+std::string DriveOf(const std::string& path) {
+  const bool letter = !path.empty() && ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z'));
+  return letter && path.size() >= 2 && path[1] == ':' ? path.substr(0, 2) : std::string();
+}
+
 std::string ChosenForm(std::string dir) {
 #ifdef _WIN32
   // Windows ignores case in paths; the chosen directory is given in lower case.
@@ -91,7 +98,7 @@ void TDirectry::Rebuild() {
   std::string path = current_.substr(0, root);
   list.Add(path, 0);
   entryPaths_.push_back(path);
-  SelectDrive(path);
+  SelectDrive(current_);
   for (const std::string& part : Components(current_, root)) {
     path += part;
     path += kDirSep;
@@ -109,9 +116,10 @@ void TDirectry::Rebuild() {
   list.Select(currentEntry_);
 }
 
-// The drive list shows the drive that holds the current directory ("c:\" and "C:\" are one drive);
-// a root it does not list leaves the selection as it is.
-void TDirectry::SelectDrive(const std::string& root) {
+// The drive list shows the drive that holds the current directory ("c:\\" and "C:\\" are one drive):
+// of the entries that begin the directory, the longest, so that on POSIX the home directory stays
+// shown while the user is inside it. A directory that no entry begins leaves the selection as it is.
+void TDirectry::SelectDrive(const std::string& dir) {
   auto lower = [](std::string text) {
     for (char& c : text) {
       if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
@@ -119,12 +127,17 @@ void TDirectry::SelectDrive(const std::string& root) {
     return text;
   };
   ListControl& drives = controls_.MutableList(kDrives);
+  const std::string shown = lower(dir);
+  int best = -1;
+  std::size_t bestLength = 0;
   for (int i = 0; i < drives.Count(); ++i) {
-    if (lower(drives.Item(i).text) == lower(root)) {
-      drives.Select(i);
-      return;
+    const std::string drive = lower(drives.Item(i).text);
+    if (shown.compare(0, drive.size(), drive) == 0 && drive.size() > bestLength) {
+      best = i;
+      bestLength = drive.size();
     }
   }
+  if (best >= 0) drives.Select(best);
 }
 
 void TDirectry::OnOpen(int index) {
@@ -136,7 +149,11 @@ void TDirectry::OnDriveChanged() {
   const ListControl& drives = controls_.List(kDrives);
   int sel = drives.CurSel();
   if (sel < 0) return;
-  if (!Enter(drives.Item(sel).text)) Rebuild();
+  // A drive letter goes to the directory current on that drive, not to its root.
+  const std::string& picked = drives.Item(sel).text;
+  const std::string drive = DriveOf(picked);
+  if (!drive.empty() && Enter(drive)) return;
+  if (!Enter(picked)) Rebuild();
 }
 
 void TDirectry::OnDriveListShown(bool shown) { dropDownShown_ = shown; }
@@ -171,7 +188,8 @@ bool BrowseForDirectory(DialogServices& services, DirectoryTree& tree, const Cho
   std::string saved = tree.CurrentDir();
   std::string start = *path;
   if (start.size() > RootLength(start)) RemoveTrailingSeparator(start);
-  if (!start.empty()) tree.SetCurrentDir(start);
+  // A start that is not there: the current directory of its drive, where it names one.
+  if (!start.empty() && tree.SetCurrentDir(start) != 0 && !DriveOf(start).empty()) tree.SetCurrentDir(DriveOf(start));
   TDirectry chooser(services, tree, caption, window);
   chooser.OnInitDialog();
   run(chooser);

@@ -40,7 +40,7 @@ class TDirectry {
  private:
   bool Enter(const std::string& dir);
   void Rebuild();
-  void SelectDrive(const std::string& root);
+  void SelectDrive(const std::string& dir);
   void Close(int outcome);
 
   DialogServices& services_;

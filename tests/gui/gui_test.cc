@@ -83,15 +83,6 @@ void PickLine(LayoutPanel* panel, int id, int line) {
   list->GetEventHandler()->ProcessEvent(event);
 }
 
-void DoubleClickLine(LayoutPanel* panel, int id, int line) {
-  auto* list = static_cast<wxListBox*>(Find(panel, id));
-  list->SetSelection(line);
-  wxCommandEvent event(wxEVT_LISTBOX_DCLICK, id);
-  event.SetEventObject(list);
-  event.SetInt(line);
-  list->GetEventHandler()->ProcessEvent(event);
-}
-
 void Type(LayoutPanel* panel, int id, const std::string& cp932) {
   static_cast<wxTextCtrl*>(Find(panel, id))->SetValue(FromCp932(cp932));
 }
@@ -119,6 +110,14 @@ std::string TextOf(LayoutPanel* panel, int id) {
 }
 
 bool Shown(LayoutPanel* panel, int id) { return Find(panel, id)->IsShown(); }
+
+// A key as the toolkit hands it to a window first.
+void PressKey(wxWindow* window, int key) {
+  wxKeyEvent event(wxEVT_CHAR_HOOK);
+  event.m_keyCode = key;
+  event.SetEventObject(window);
+  window->GetEventHandler()->ProcessEvent(event);
+}
 
 bool Exists(const std::string& path) { return std::filesystem::exists(path); }
 
@@ -325,17 +324,24 @@ TEST_F(GuiTest, ImportShowsTheDiffLeavesLinesOutAndImportsIntoTheChosenDirectory
   EXPECT_EQ(LineIndex(p, kCommands, lineFile), -1);  // a left-out line is hidden
   EXPECT_EQ(Lines(p, kCommands).size(), 2u);
 
-  // The directory chooser: open "sub" below the target and accept it.
+  // The directory chooser: Enter on "sub" below the target opens it (as a double click does), and
+  // the dialog stays; then it is accepted.
   Type(p, kTarget, target);
+  std::string openedByEnter;
   ui_.onModalShown = [&](wxDialog& dialog) {
     LayoutPanel* d = static_cast<ModalLayoutDialog&>(dialog).panel();
     const int sub = LineIndex(d, directry::kDirectories, "sub");
     ASSERT_GE(sub, 0);
-    DoubleClickLine(d, directry::kDirectories, sub);
+    PickLine(d, directry::kDirectories, sub);
+    d->Control(directry::kDirectories)->SetFocus();
+    PressKey(&dialog, WXK_RETURN);
+    openedByEnter = TextOf(d, directry::kPath);
+    EXPECT_TRUE(dialog.IsModal());
     Click(d, directry::kAccept);
   };
   Click(p, kBrowse);
   const std::string chosen = target + "sub/";
+  EXPECT_EQ(openedByEnter, chosen);
   EXPECT_EQ(TextOf(p, kTarget), chosen);
 
   ui_.progress.delayMs = 0;
@@ -487,14 +493,6 @@ TEST_F(GuiTest, HelpOpensAWindowWithTheTextOfItsContext) {
   ASSERT_NE(text, nullptr);
   EXPECT_EQ(text->GetValue(), wxString::FromUTF8(HelpText(kHelpCreate)));
   help->Destroy();
-}
-
-// A key as the toolkit hands it to a window first.
-void PressKey(wxWindow* window, int key) {
-  wxKeyEvent event(wxEVT_CHAR_HOOK);
-  event.m_keyCode = key;
-  event.SetEventObject(window);
-  window->GetEventHandler()->ProcessEvent(event);
 }
 
 TEST_F(GuiTest, KeysActAsInAWindowsDialogAndHelpClosesWithEscape) {

@@ -36,10 +36,15 @@ void ModalLayoutDialog::Attach(LayoutPanel* panel, std::function<int()> result, 
     cancel();
     if (IsModal()) EndModal(result() != 0 ? result() : wxID_CANCEL);
   });
-  // Escape cancels as the close box does: the buttons' ids are the resource's, not wx's own.
+  // Escape cancels as the close box does, and Enter is the default button, as in a Windows dialog:
+  // the buttons' ids are the resource's, not wx's own. In the directory chooser, Enter on another
+  // directory's line thus opens it (the model's rule), and the list does not also act on the key.
   Bind(wxEVT_CHAR_HOOK, [this](wxKeyEvent& event) {
-    if (event.GetKeyCode() == WXK_ESCAPE) {
+    const int key = event.GetKeyCode();
+    if (key == WXK_ESCAPE) {
       Close();
+    } else if ((key == WXK_RETURN || key == WXK_NUMPAD_ENTER) && panel_ != nullptr && panel_->PressDefaultOnEnter()) {
+      return;
     } else {
       event.Skip();
     }

@@ -216,6 +216,28 @@ void LayoutPanel::Build() {
   });
 }
 
+int LayoutPanel::DefaultButton() const {
+  // As a Windows dialog's: the button styled so, else the one of id 1 (IDOK).
+  bool hasOk = false;
+  for (std::size_t i = 0; i < layout_.count; ++i) {
+    const ControlLayout& c = layout_.controls[i];
+    if (c.kind != ControlKind::kButton) continue;
+    if (c.styles & kDefaultButton) return c.id;
+    hasOk |= c.id == 1;
+  }
+  return hasOk ? 1 : -1;
+}
+
+bool LayoutPanel::PressDefaultOnEnter() {
+  wxWindow* focus = FindFocus();
+  auto* text = dynamic_cast<wxTextCtrl*>(focus);
+  if (dynamic_cast<wxButton*>(focus) != nullptr || (text != nullptr && text->IsMultiLine())) return false;
+  const int id = DefaultButton();
+  wxWindow* button = id >= 0 ? Control(id) : nullptr;
+  if (button != nullptr && button->IsShown() && button->IsEnabled()) Forward(id);
+  return true;
+}
+
 int LayoutPanel::RoomToTheRight(const ControlLayout& c) const {
   int room = -1;
   for (std::size_t i = 0; i < layout_.count; ++i) {

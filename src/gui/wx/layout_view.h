@@ -30,6 +30,12 @@ class LayoutPanel : public wxPanel {
   void Mirror();
   // The control of that layout id, or nullptr.
   wxWindow* Control(int id) const;
+  // The id of the layout's default button (styled so, else id 1 as on Windows), or -1.
+  int DefaultButton() const;
+  // As a Windows dialog takes Enter: unless a button (which takes Enter itself) or a multi-line field
+  // has the focus, the default button is pressed when it shows and is enabled. True when Enter was
+  // taken so (the key goes no further: a list does not also open its line).
+  bool PressDefaultOnEnter();
   // Runs the route of `id` as a user event would: user input is copied into the model first, then the
   // handler runs, then the controls mirror the model again.
   void Forward(int id);

@@ -68,24 +68,16 @@ MainWindow::MainWindow(const EntryPlan& plan, WxDialogServices& services)
   });
 }
 
-// As a Windows dialog takes its keys: Escape is 取消 (id 2), Enter the default button (id 1) unless a
-// button (which takes Enter itself) or a multi-line field has the focus.
+// As a Windows dialog takes its keys: Escape is 取消 (id 2), Enter the default button.
 void MainWindow::OnCharHook(wxKeyEvent& event) {
   const int key = event.GetKeyCode();
-  const bool enter = key == WXK_RETURN || key == WXK_NUMPAD_ENTER;
-  if (key != WXK_ESCAPE && !enter) {
-    event.Skip();
+  if (key == WXK_ESCAPE) {
+    wxWindow* cancel = panel_->Control(2);
+    if (cancel != nullptr && cancel->IsShown() && cancel->IsEnabled()) panel_->Forward(2);
     return;
   }
-  wxWindow* focus = FindFocus();
-  auto* text = dynamic_cast<wxTextCtrl*>(focus);
-  if (enter && (dynamic_cast<wxButton*>(focus) != nullptr || (text != nullptr && text->IsMultiLine()))) {
-    event.Skip();
-    return;
-  }
-  const int id = enter ? 1 : 2;
-  wxWindow* button = panel_->Control(id);
-  if (button != nullptr && button->IsShown() && button->IsEnabled()) panel_->Forward(id);
+  if ((key == WXK_RETURN || key == WXK_NUMPAD_ENTER) && panel_->PressDefaultOnEnter()) return;
+  event.Skip();
 }
 
 int MainWindow::DialogResult() const { return make_ ? make_->Result() : load_->Result(); }
