@@ -154,6 +154,7 @@ TEST_F(LoadDlgTest, TheCopyAnnouncedBeforeImportingIsWhatTheImportCopies) {
                           "\x81\x41\x8D\xED\x8F\x9C 1\n\xD7\xB2\xCC\xDE\xD7\xD8\x82\xCC\x8D\xC4\x8D\x5C\x92\x7A: 1");
   EXPECT_FALSE(Exists(target_ + "F.TXT"));
   ASSERT_EQ(ui_.copyTotals.size(), 1u);
+  EXPECT_EQ(ui_.copyStoppable, (std::vector<bool>{false}));  // an import is never offered a stop
   EXPECT_GT(copied, 0u);
   EXPECT_EQ(ui_.copyTotals[0], copied);
   EXPECT_EQ(ui_.copyDepth, 0);

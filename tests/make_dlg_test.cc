@@ -356,6 +356,28 @@ TEST_F(MakeDlgTest, TheDescriptionIsKeptTo47BytesAsTypedAndAFailedWriteNamesItsE
   EXPECT_FALSE(Exists(tmp_.path() + "out.kmd"));
 }
 
+TEST_F(MakeDlgTest, AWriteStoppedByTheUserLeavesNoFileAndTheListAsItWas) {
+  dlg_.OnInitDialog();
+  dlg_.OnAdd();  // BAD.SST
+  const std::string out = tmp_.path() + "out.kmd";
+  ui_.fileAnswers.push_back(out);
+  // The progress window's キャンセル during the first chunk.
+  SetCopyProgress([](std::uint64_t) { RequestCopyStop(true); });
+  dlg_.OnWrite();
+  SetCopyProgress(nullptr);
+  EXPECT_EQ(ui_.copyStoppable, (std::vector<bool>{true}));
+  ASSERT_EQ(ui_.messages.size(), 1u);
+  // 差分作成を中止しました。…
+  EXPECT_EQ(ui_.messages[0].text.rfind("\x8D\xB7\x95\xAA\x8D\xEC\x90\xAC\x82\xF0\x92\x86\x8E\x7E", 0), 0u);
+  EXPECT_FALSE(Exists(out));
+  std::vector<FoundFile> left;
+  ASSERT_EQ(Host().FindFiles(tmp_.path() + "*", &left), 0);
+  for (const FoundFile& f : left) EXPECT_NE(f.name.rfind("KMDW", 0), 0u) << f.name;  // no work file
+  EXPECT_EQ(dlg_.Commands().size(), 1u);
+  EXPECT_TRUE(ui_.ended.empty());
+  EXPECT_FALSE(CopyStopRequested());  // the next work starts afresh
+}
+
 TEST_F(MakeDlgTest, TheCopyAnnouncedBeforeWritingIsWhatTheWriterCopies) {
   // Whole files, a whole library and one document go in; a deletion carries no bytes.
   const std::string in = tmp_.path() + "in.kmd";

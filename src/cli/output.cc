@@ -130,6 +130,7 @@ const char* WriteFaultText(WriteFault fault) {
     case WriteFault::kSourceMissing: return "a file or document of the menu directory cannot be read";
     case WriteFault::kTooLarge: return "a file or document is larger than a diff's 2 GB limit for one entry";
     case WriteFault::kWriteFailed: return "writing it failed (is the disk full?)";
+    case WriteFault::kStopped: return "it was stopped";
   }
   return "failed";
 }

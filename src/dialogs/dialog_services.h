@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 
+#include "fileio/fileio.h"
 #include "shell/ui_services.h"
 
 namespace quarvel {
@@ -42,8 +43,12 @@ class DialogServices : public UiServices {
   // The dialog of resource `resource` has closed with `outcome` (kIdOk or kIdCancel).
   virtual void EndDialog(int resource, int outcome) = 0;
   // The work until EndCopyWork copies about `totalBytes` (0: not known): the progress that a long copy
-  // shows has that total. Nothing by default.
-  virtual void BeginCopyWork(std::uint64_t totalBytes) { static_cast<void>(totalBytes); }
+  // shows has that total, and where the work is `stoppable` (a stop leaves nothing behind) a way to
+  // stop it (RequestCopyStop). Nothing by default.
+  virtual void BeginCopyWork(std::uint64_t totalBytes, bool stoppable) {
+    static_cast<void>(totalBytes);
+    static_cast<void>(stoppable);
+  }
   virtual void EndCopyWork() {}
 };
 
@@ -54,10 +59,14 @@ int DialogMessage(DialogServices& services, void* window, const std::string& tex
 // Announces the bytes that the work within the guard's lifetime copies.
 class CopyWork {
  public:
-  CopyWork(DialogServices& services, std::uint64_t totalBytes) : services_(services) {
-    services_.BeginCopyWork(totalBytes);
+  CopyWork(DialogServices& services, std::uint64_t totalBytes, bool stoppable = false) : services_(services) {
+    RequestCopyStop(false);
+    services_.BeginCopyWork(totalBytes, stoppable);
   }
-  ~CopyWork() { services_.EndCopyWork(); }
+  ~CopyWork() {
+    services_.EndCopyWork();
+    RequestCopyStop(false);
+  }
   CopyWork(const CopyWork&) = delete;
   CopyWork& operator=(const CopyWork&) = delete;
 

@@ -308,6 +308,7 @@ const char* WriteCause(WriteFault fault) {
     case WriteFault::kSourceMissing: return kWriteSourceMissing;
     case WriteFault::kTooLarge: return kWriteTooLarge;
     case WriteFault::kWriteFailed: return kWriteFailed;
+    case WriteFault::kStopped: return "";
   }
   return "";
 }

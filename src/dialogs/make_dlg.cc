@@ -31,6 +31,11 @@ const char kAllDocuments[] = "*\x91S\x82\xC4";  // *全て
 const char kDiffFilter[] =
     "Velmo\x8D\xB7\x95\xAA\xCC\xA7\xB2\xD9 (*.KMD)|*.kmd|"
     "\x82\xB7\x82\xD7\x82\xC4\x82\xCC\xCC\xA7\xB2\xD9 (*.*)|*.*|";  // Velmo差分ﾌｧｲﾙ (*.KMD)|*.kmd|すべてのﾌｧｲﾙ (*.*)|*.*|
+// 差分作成を中止しました。差分ﾌｧｲﾙは作成していません。
+const char kWriteStopped[] =
+    "\x8D\xB7\x95\xAA\x8D\xEC\x90\xAC\x82\xF0\x92\x86\x8E\x7E\x82\xB5\x82\xDC\x82\xB5\x82\xBD\x81"
+    "\x42\x8D\xB7\x95\xAA\xCC\xA7\xB2\xD9\x82\xCD\x8D\xEC\x90\xAC\x82\xB5\x82\xC4\x82\xA2\x82\xDC"
+    "\x82\xB9\x82\xF1\x81\x42";
 const char kCannotReadDiff[] =
     "\x8D\xB7\x95\xAA\xCC\xA7\xB2\xD9\x82\xF0\x93\xC7\x82\xDD\x8D\x9E\x82\xDF\x82\xDC\x82\xB9\x82\xF1\x81\x42";  // 差分ﾌｧｲﾙを読み込めません。
 const char kWriteError[] = "\x8D\xB7\x95\xAA\x8D\xEC\x90\xAC\x83G\x83\x89\x81[";  // 差分作成エラー
@@ -351,8 +356,13 @@ void TSabunMakeDlg::OnWrite() {
   int written;
   WriteFailure why;
   {
-    CopyWork work(services_, DiffWriteBytes(menuDir, commands_));
+    // A stop is safe here: the writer removes its work file, and nothing stands at `path` from it.
+    CopyWork work(services_, DiffWriteBytes(menuDir, commands_), /*stoppable=*/true);
     written = WriteDiffFile(path, menuDir, commands_, &comment, &why);
+  }
+  if (written < 0 && why.fault == WriteFault::kStopped) {
+    DialogMessage(services_, window_, kWriteStopped, "", kMbOk);
+    return;
   }
   if (written < 0) {
     // The command list stays, so that the user can write it elsewhere.

@@ -132,7 +132,7 @@ int WriteDiffFile(const std::string& path, const std::string& menuDir, const SBN
   if (result == WriteFault::kNone && Host().ReplaceFileExact(work, path) != 0) result = WriteFault::kWriteFailed;
   if (result == WriteFault::kNone) return 0;
   FileRemove(work);
-  return fail(result, entry);
+  return fail(CopyStopRequested() ? WriteFault::kStopped : result, CopyStopRequested() ? -1 : entry);
 }
 
 }  // namespace quarvel

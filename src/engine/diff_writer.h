@@ -30,6 +30,7 @@ enum class WriteFault {
   kSourceMissing,   // an entry's file cannot be read, or its document is not in its library
   kTooLarge,        // an entry's bytes are more than the format's 2 GB limit for a block
   kWriteFailed,     // writing, flushing or putting the diff in place failed (a full disk)
+  kStopped,         // the user stopped the write (RequestCopyStop)
 };
 struct WriteFailure {
   WriteFault fault = WriteFault::kNone;

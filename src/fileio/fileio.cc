@@ -15,10 +15,14 @@ std::uint32_t FileErrorFlags = 0;
 namespace {
 
 CopyProgressFn g_progress;
+bool g_stop = false;
 
 }  // namespace
 
 void SetCopyProgress(CopyProgressFn fn) { g_progress = std::move(fn); }
+
+void RequestCopyStop(bool stop) { g_stop = stop; }
+bool CopyStopRequested() { return g_stop; }
 
 void ReportCopyProgress(std::uint64_t bytes) {
   if (g_progress && bytes > 0) g_progress(bytes);
@@ -205,6 +209,7 @@ int FileCopyBytes(int from, int to, std::uint32_t n) {
       CopyChunk(from, target, c, &kernel, buffer, buffer_size);
       if (FileErrorFlags != 0) return -1;
       ReportCopyProgress(c);
+      if (g_stop) return -1;
       remaining -= c;
     }
     return 0;
@@ -218,6 +223,7 @@ int FileCopyBytes(int from, int to, std::uint32_t n) {
     if (got <= 0) return 0;
     if (FileErrorFlags & FERR_DISKFULL) return -8;
     ReportCopyProgress(static_cast<std::uint64_t>(got));
+    if (g_stop) return -1;
   }
 }
 

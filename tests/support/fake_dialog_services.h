@@ -32,6 +32,7 @@ class FakeDialogServices : public DialogServices {
   int waitDepth = 0;
   int waitCalls = 0;
   std::vector<std::uint64_t> copyTotals;  // the total of each copy work announced
+  std::vector<bool> copyStoppable;        // whether each offered a way to stop
   int copyDepth = 0;
 
   bool ShowHelp(void*, int context) override {
@@ -68,8 +69,9 @@ class FakeDialogServices : public DialogServices {
   }
   void EndWaitCursor() override { --waitDepth; }
   void EndDialog(int resource, int outcome) override { ended.emplace_back(resource, outcome); }
-  void BeginCopyWork(std::uint64_t totalBytes) override {
+  void BeginCopyWork(std::uint64_t totalBytes, bool stoppable) override {
     copyTotals.push_back(totalBytes);
+    copyStoppable.push_back(stoppable);
     ++copyDepth;
   }
   void EndCopyWork() override { --copyDepth; }

@@ -139,7 +139,8 @@ void Win32DialogServices::EndWork() {
   CloseProgress();
 }
 
-void Win32DialogServices::BeginCopyWork(std::uint64_t totalBytes) { progress.BeginCopyWork(totalBytes); }
+// The Win32 progress window offers no stop: the work runs to its end.
+void Win32DialogServices::BeginCopyWork(std::uint64_t totalBytes, bool) { progress.BeginCopyWork(totalBytes); }
 
 void Win32DialogServices::EndCopyWork() { progress.EndCopyWork(); }
 

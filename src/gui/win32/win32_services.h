@@ -35,7 +35,7 @@ class Win32DialogServices : public DialogServices {
   // (see CopyProgress), which goes when the event is done or a message shows.
   void BeginWork();
   void EndWork();
-  void BeginCopyWork(std::uint64_t totalBytes) override;
+  void BeginCopyWork(std::uint64_t totalBytes, bool stoppable) override;
   void EndCopyWork() override;
 
   void SetApplicationTitle(const std::string& title) { title_ = title; }

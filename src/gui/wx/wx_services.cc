@@ -86,7 +86,10 @@ void WxDialogServices::EndWork() {
   CloseProgress();
 }
 
-void WxDialogServices::BeginCopyWork(std::uint64_t totalBytes) { progress.BeginCopyWork(totalBytes); }
+void WxDialogServices::BeginCopyWork(std::uint64_t totalBytes, bool stoppable) {
+  progress.BeginCopyWork(totalBytes);
+  stoppable_ = stoppable;
+}
 
 void WxDialogServices::EndCopyWork() { progress.EndCopyWork(); }
 
@@ -102,14 +105,13 @@ void WxDialogServices::OnCopied(std::uint64_t bytes) {
   const int position = progress.OnCopied(bytes);
   if (position < 0) return;
   if (!progress_) {
+    // A キャンセル only where stopping is safe (the diff write); an import runs to its end.
+    const int style = wxPD_APP_MODAL | wxPD_ELAPSED_TIME | (stoppable_ ? wxPD_CAN_ABORT : 0);
     progress_ = new wxProgressDialog(FromCp932(ApplicationTitle()), wxString::FromUTF8("処理中です..."),
-                                     CopyProgress::kRange, wxTheApp->GetTopWindow(), wxPD_APP_MODAL | wxPD_ELAPSED_TIME);
+                                     CopyProgress::kRange, wxTheApp->GetTopWindow(), style);
   }
-  if (progress.Pulsing()) {
-    progress_->Pulse();
-  } else {
-    progress_->Update(position);
-  }
+  const bool goOn = progress.Pulsing() ? progress_->Pulse() : progress_->Update(position);
+  if (!goOn && stoppable_) RequestCopyStop(true);
 }
 
 std::string WxDialogServices::ApplicationTitle() {

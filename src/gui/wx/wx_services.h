@@ -32,7 +32,7 @@ class WxDialogServices : public DialogServices {
   // (see CopyProgress), which goes when the event is done or a message shows.
   void BeginWork();
   void EndWork();
-  void BeginCopyWork(std::uint64_t totalBytes) override;
+  void BeginCopyWork(std::uint64_t totalBytes, bool stoppable) override;
   void EndCopyWork() override;
   // The mode dialog's closing is seen by the frame through the model's result; nothing to do here.
   void EndDialog(int, int) override {}
@@ -48,6 +48,7 @@ class WxDialogServices : public DialogServices {
   void OnCopied(std::uint64_t bytes);
   void CloseProgress();
   wxProgressDialog* progress_ = nullptr;
+  bool stoppable_ = false;  // the copy work under way may be stopped
 };
 
 // The wx window behind an owner handle the models pass around.
