@@ -116,10 +116,11 @@ void LayoutPanel::Build() {
         if (c.styles & kSunken) sunken_.push_back(s);
         // GTK's text is wider than the resource's: a label gets at least its own width, never wraps,
         // up to the next control on its row; where even that is too narrow (a Japanese desktop's
-        // wider font) its font gives way a point at a time.
+        // wider font) its font gives way by a point, and the text past its room is cut.
         const int room = RoomToTheRight(c) > 0 ? ConvertDialogToPixels(wxSize(RoomToTheRight(c), 0)).x - 1 : -1;
         wxSize best = s->GetBestSize();
-        while (room > 0 && best.GetWidth() > room && s->GetFont().GetPointSize() > 6) {
+        const int smallest = std::max(6, s->GetFont().GetPointSize() - 1);  // still easy to read
+        while (room > 0 && best.GetWidth() > room && s->GetFont().GetPointSize() > smallest) {
           wxFont smaller = s->GetFont();
           smaller.SetPointSize(smaller.GetPointSize() - 1);
           s->SetFont(smaller);
