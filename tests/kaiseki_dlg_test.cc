@@ -5,6 +5,7 @@
 #include "dialog_test_util.h"
 #include "dialogs/kaiseki_dlg_layout.h"
 #include "dialogs/read_failure_message.h"
+#include "fileio/fileio.h"
 #include "platform/text.h"
 #include "sample/menu_dir_builder.h"
 #include "support/fake_dialog_services.h"
@@ -112,6 +113,18 @@ TEST_F(KaisekiDlgTest, AnOldDirectoryTypedWithoutSeparatorReachesTheAnalysisWith
   EXPECT_EQ(ui_.ended, (std::vector<std::pair<int, int>>{{kResource, kIdOk}}));
   // Only what the old copy lacks: A.SST was found there.
   EXPECT_EQ(Names(), (std::vector<std::string>{"B.SST", "X.CSV"}));
+}
+
+TEST_F(KaisekiDlgTest, AStoppedAnalysisChangesNothingAndStaysOpen) {
+  ui_.onCopyWork = [] { RequestCopyStop(true); };  // キャンセル in the progress window
+  Run(old_);
+  EXPECT_EQ(ui_.copyStoppable, (std::vector<bool>{true}));
+  ASSERT_EQ(ui_.messages.size(), 1u);
+  // 差分解析を中止しました。…
+  EXPECT_EQ(ui_.messages[0].text.rfind("\x8D\xB7\x95\xAA\x89\xF0\x90\xCD\x82\xF0\x92\x86\x8E\x7E", 0), 0u);
+  EXPECT_EQ(Names(), (std::vector<std::string>{"KEPT.SST"}));
+  EXPECT_TRUE(ui_.ended.empty());
+  EXPECT_FALSE(CopyStopRequested());
 }
 
 TEST_F(KaisekiDlgTest, AnEmptyExtensionListComparesOnlyTheProductsFiles) {

@@ -174,7 +174,7 @@ TEST_F(LoadDlgTest, AFailedImportStaysOpenWithMarksAndTargetKept) {
   dlg_.OnInitDialog();
   PickLines({lineA_});
   dlg_.OnLeaveOut();
-  std::string missing = tmp_.path() + "missing/";
+  std::string missing = tmp_.path() + "missing" + kDirSep;
   dlg_.controls().SetText(kTarget, missing);
   dlg_.OnImport();
   // Named at once, before any question.

@@ -49,14 +49,10 @@ stop_server() { wineserver -k 2>/dev/null; timeout 60 wineserver -w 2>/dev/null;
 
 start_server
 LANG=C.UTF-8 wine wineboot </dev/null >"$prefix/wineboot.log" 2>&1 || fatal "wineboot failed: $(cat "$prefix/wineboot.log")"
-# The dialogs' Japanese font from the host, and title bars without a window manager.
-printf '%s\r\n' 'Windows Registry Editor Version 5.00' '' \
-  '[HKEY_CURRENT_USER\Software\Wine\Fonts\Replacements]' \
-  '"ＭＳ Ｐゴシック"="IPAPGothic"' '"ＭＳ ゴシック"="IPAGothic"' '"MS UI Gothic"="IPAPGothic"' \
-  '"MS Shell Dlg"="IPAPGothic"' '"MS Shell Dlg 2"="IPAPGothic"' '"Tahoma"="IPAPGothic"' '' \
-  '[HKEY_CURRENT_USER\Software\Wine\X11 Driver]' '"Managed"="N"' '' |
-  { printf '\xff\xfe'; iconv -f UTF-8 -t UTF-16LE; } >"$prefix/gui-settings.reg"
-wine regedit "$prefix/gui-settings.reg" </dev/null >/dev/null 2>&1
+# The dialogs' Japanese font from the host, and title bars without a window manager, as the rest of
+# the Windows suite has them.
+. "$(dirname "$0")/../tools/windows-suite.sh"
+wine_gui_settings
 export LANG=ja_JP.UTF-8
 unset LC_ALL
 

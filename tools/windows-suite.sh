@@ -84,10 +84,11 @@ windows_gui_suite() {
     exit $rc'
 }
 
-# Makes the Wine prefix show the dialogs' Japanese font in any locale (a font from the host, given the
-# dialogs' face names) and give windows title bars without a window manager. Needs a running server.
+# Makes the Wine prefix ($WINEPREFIX) show the dialogs' Japanese font in any locale (a font from the
+# host, given the dialogs' face names) and give windows title bars without a window manager. Needs a
+# running server.
 wine_gui_settings() {
-  local reg=build-win/gui-settings.reg
+  local reg=$WINEPREFIX/gui-settings.reg
   printf '%s\r\n' 'Windows Registry Editor Version 5.00' '' \
     '[HKEY_CURRENT_USER\Software\Wine\Fonts\Replacements]' \
     '"ＭＳ Ｐゴシック"="IPAPGothic"' '"ＭＳ ゴシック"="IPAGothic"' '"MS UI Gothic"="IPAPGothic"' \

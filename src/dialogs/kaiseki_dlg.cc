@@ -3,6 +3,7 @@
 #include "dialogs/kaiseki_dlg_layout.h"
 #include "dialogs/read_failure_message.h"
 #include "engine/analysis.h"
+#include "fileio/fileio.h"
 #include "platform/text.h"
 #include "shell/paths.h"
 
@@ -27,6 +28,11 @@ const char kReplaceAsk[] =
     "\xCA\x82\xC5\x92\x75\x82\xAB\x8A\xB7\x82\xA6\x82\xDC\x82\xB7\x81\x42\n\x8D\xA1\x82\xCC\x88"
     "\xEA\x97\x97\x82\xCC\x8D\x73\x82\xCD\x8F\xC1\x82\xA6\x82\xDC\x82\xB7\x81\x42\x82\xE6\x82\xEB"
     "\x82\xB5\x82\xA2\x82\xC5\x82\xB7\x82\xA9\x81\x48";
+// 差分解析を中止しました。ｺﾏﾝﾄﾞ一覧は変更していません。
+const char kAnalysisStopped[] =
+    "\x8D\xB7\x95\xAA\x89\xF0\x90\xCD\x82\xF0\x92\x86\x8E\x7E\x82\xB5\x82\xDC\x82\xB5\x82\xBD\x81"
+    "\x42\xBA\xCF\xDD\xC4\xDE\x88\xEA\x97\x97\x82\xCD\x95\xCF\x8D\x58\x82\xB5\x82\xC4\x82\xA2\x82"
+    "\xDC\x82\xB9\x82\xF1\x81\x42";
 const char kAnalysisCaption[] = "\x8D\xB7\x95\xAA\x89\xF0\x90\xCD";  // 差分解析
 
 }  // namespace
@@ -69,7 +75,19 @@ void TSabunKaisekiDlg::OnRun() {
   // The command list is replaced only by a whole analysis; one that failed leaves it as it was.
   SBNdtAry found;
   ReadFailure failure;
-  if (AnalyseMenuDirs(menuDir_, oldDir_, found, extensions_, AnalyseOptions{}, &failure) != 0) {
+  int analysed;
+  bool stopped;
+  {
+    // A stop is safe: the analysis changes nothing, and its result is dropped.
+    CopyWork work(services_, 0, /*stoppable=*/true);
+    analysed = AnalyseMenuDirs(menuDir_, oldDir_, found, extensions_, AnalyseOptions{}, &failure);
+    stopped = CopyStopRequested();
+  }
+  if (stopped) {
+    DialogMessage(services_, window_, kAnalysisStopped, "", kMbOk);
+    return;
+  }
+  if (analysed != 0) {
     DialogMessage(services_, window_, ReadFailureMessage(failure), "", kMbOk);
     return;
   }

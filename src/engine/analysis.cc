@@ -327,6 +327,8 @@ int AnalyseMenuDirs(const std::string& currentDir, const std::string& oldDir, SB
       ok = CompareLibraryDocuments(currentDir, oldDir, changes, changed_libraries, failure) == 0;
     }
     if (!ok) return fail();
+    // The user stopped the analysis (its comparisons end at once): no list at all.
+    if (CopyStopRequested()) return fail();
   }
   return 0;
 }

@@ -1,5 +1,7 @@
 #include "fileio/fileio.h"
 
+#include <atomic>
+
 #include <algorithm>
 #include <cstring>
 #include <memory>
@@ -15,7 +17,7 @@ std::uint32_t FileErrorFlags = 0;
 namespace {
 
 CopyProgressFn g_progress;
-bool g_stop = false;
+std::atomic<bool> g_stop{false};  // read by the content comparison's second thread too
 
 }  // namespace
 
@@ -228,6 +230,7 @@ int FileCopyBytes(int from, int to, std::uint32_t n) {
 }
 
 bool FilesEqual(int fd_a, int fd_b, std::uint32_t n) {
+  if (g_stop) return false;  // the work is being stopped: its result is thrown away
   if (n == 0) return true;
   const std::uint32_t size = n < kBulkChunk ? n : kBulkChunk;
   std::unique_ptr<char[]> a(new char[size]);

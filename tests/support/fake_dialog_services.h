@@ -33,6 +33,7 @@ class FakeDialogServices : public DialogServices {
   int waitCalls = 0;
   std::vector<std::uint64_t> copyTotals;  // the total of each copy work announced
   std::vector<bool> copyStoppable;        // whether each offered a way to stop
+  std::function<void()> onCopyWork;       // called as each copy work begins (a test stops it there)
   int copyDepth = 0;
 
   bool ShowHelp(void*, int context) override {
@@ -72,6 +73,7 @@ class FakeDialogServices : public DialogServices {
   void BeginCopyWork(std::uint64_t totalBytes, bool stoppable) override {
     copyTotals.push_back(totalBytes);
     copyStoppable.push_back(stoppable);
+    if (onCopyWork) onCopyWork();
     ++copyDepth;
   }
   void EndCopyWork() override { --copyDepth; }

@@ -1,10 +1,15 @@
 #include "gui/wx/wx_services.h"
 
+#include <wx/dcscreen.h>
 #include <wx/dirdlg.h>
 #include <wx/filedlg.h>
 #include <wx/filename.h>
+#include <wx/settings.h>
 
 #include <algorithm>
+#ifdef __WXGTK__
+#include <dlfcn.h>
+#endif
 
 #include "dialogs/directory_tree.h"
 #include "fileio/fileio.h"
@@ -22,6 +27,16 @@ namespace {
 const char kOverwriteQuestion[] =
     " \x82\xCD\x8A\xF9\x82\xC9\x91\xB6\x8D\xDD\x82\xB5\x82\xDC\x82\xB7\x81\x42\n\x8F\xE3\x8F\x91\x82\xAB\x82\xB5\x82\xDC"
     "\x82\xB7\x82\xA9\x81\x48";
+
+#ifdef __WXGTK__
+// Asks GTK for at least `width` pixels of the window, through the toolkit that wx already loaded (the
+// native message box has no wx call for it).
+void WidenToolkitWindow(void* widget, int width) {
+  using SetSizeRequest = void (*)(void*, int, int);
+  static const auto request = reinterpret_cast<SetSizeRequest>(dlsym(RTLD_DEFAULT, "gtk_widget_set_size_request"));
+  if (widget != nullptr && request != nullptr) request(widget, width, -1);
+}
+#endif
 
 }  // namespace
 
@@ -73,6 +88,14 @@ int WxDialogServices::ShowMessage(void* window, const std::string& text, const s
   wxMessageDialog box(OwnerWindow(window), FromCp932(text), FromCp932(shown), wxStyle | wxCENTRE);
   // The buttons as a Japanese system labels them, whatever the toolkit's own catalogue holds.
   box.SetOKCancelLabels(wxString::FromUTF8("OK"), wxString::FromUTF8("キャンセル"));
+#ifdef __WXGTK__
+  // A window manager cuts a title that is wider than its window ("Vel…作成"): the box is made wide
+  // enough for its title, the title bar's buttons and frame.
+  wxScreenDC dc;
+  dc.SetFont(wxSystemSettings::GetFont(wxSYS_DEFAULT_GUI_FONT).Bold());
+  const int titleWidth = dc.GetTextExtent(FromCp932(shown)).GetWidth() + 140;
+  box.CallAfter([&box, titleWidth] { WidenToolkitWindow(box.GetHandle(), titleWidth); });
+#endif
   return box.ShowModal() == wxID_OK ? kIdOk : kIdCancel;
 }
 
