@@ -74,6 +74,8 @@ TEST(Entry, TheCommandLineChoosesModeTitleAndRegistration) {
     EXPECT_EQ(plan.dialog, ModeDialog::kImport) << c.text;
     EXPECT_EQ(plan.diffPath, c.path) << c.text;
   }
+  // A file whose name holds the quotes itself (POSIX passes it as it is): nothing is dropped.
+  EXPECT_EQ(PlanEntry({"quarvel", "\"u.kmd\""}, "\"u.kmd\"").diffPath, "\"u.kmd\"");
 }
 
 TEST(Entry, MessagesWithoutCaptionCarryTheModesTitle) {

@@ -63,7 +63,7 @@ TEST(XdgRegistration, TheProgramsPathIsQuotedAsDesktopEntriesWantAndRefusedWhenI
     EXPECT_EQ(Line(files.desktopEntry, "Exec"), c.exec) << c.program;
   }
   XdgFiles kept{"mime", "entry"};
-  for (const std::string program : {"", "quarvel", "bin/quarvel", "/opt/a\nExec=evil/quarvel"}) {
+  for (const std::string program : {"", "quarvel", "bin/quarvel", "/opt/a\nExec=evil/quarvel", "/opt/\x8D\xB7/quarvel"}) {
     EXPECT_EQ(XdgFilesOfScript(script, program, &kept), -1) << program;
   }
   EXPECT_EQ(XdgFilesOfScript("not a script", "/usr/bin/quarvel", &kept), -1);
@@ -130,6 +130,16 @@ TEST(PosixRegistration, WritesTheUsersAssociationWithIconsAndNamesThisProgram) {
   EXPECT_EQ(ReadFile(entry), files.desktopEntry);
 
   EXPECT_EQ(ApplyRegistrationPosix("not a script", icons), -1);
+
+  // Installed with its package (a system data folder holds this very entry): nothing of the user's.
+  TempDir system;
+  WriteFile(system.Sub("applications") + "quarvel.desktop", files.desktopEntry);
+  TempDir fresh;
+  DataHome user(fresh.path() + "data");
+  setenv("XDG_DATA_DIRS", system.path().c_str(), 1);
+  EXPECT_EQ(ApplyRegistrationPosix(Script(), icons), 0);
+  unsetenv("XDG_DATA_DIRS");
+  EXPECT_FALSE(Exists(fresh.path() + "data/applications/quarvel.desktop"));
   // A file where a folder must be: the registration fails, and says so.
   TempDir blocked;
   WriteFile(blocked.path() + "data", "a file");

@@ -27,7 +27,7 @@ fatal() { echo "FAIL: $*" >&2; echo "windows installer test: stopped after $((SE
 # check WHAT GOT WANTED
 check() { [ "$2" = "$3" ] || fail "$1: got '$2', wanted '$3'"; }
 
-locale -a 2>/dev/null | grep -qi '^ja_JP\.utf-\?8$' ||
+locale -a 2>/dev/null | grep -i '^ja_JP\.utf-\?8$' >/dev/null ||
   fatal "the ja_JP.UTF-8 locale is missing (localedef -i ja_JP -f UTF-8 ja_JP.UTF-8)"
 for f in "$setup" "$probe" "$sample"; do [ -f "$f" ] || fatal "missing $f"; done
 

@@ -56,7 +56,7 @@ windows_installer_suite() {
 
 # Code page 932 under Wine needs the Japanese locale on the host.
 ensure_japanese_locale() {
-  locale -a 2>/dev/null | grep -qi '^ja_JP\.utf-\?8$' && return 0
+  locale -a 2>/dev/null | grep -i '^ja_JP\.utf-\?8$' >/dev/null && return 0
   local sudo=()
   [ "$(id -u)" -ne 0 ] && sudo=(sudo)
   "${sudo[@]}" localedef -i ja_JP -f UTF-8 ja_JP.UTF-8

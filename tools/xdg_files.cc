@@ -21,8 +21,15 @@ int main(int argc, char** argv) {
     return 1;
   }
   const std::string dir = argv[1];
-  std::ofstream(dir + "/" + quarvel::kDesktopEntryName, std::ios::binary) << files.desktopEntry;
-  std::ofstream(dir + "/" + quarvel::kMimePackageName, std::ios::binary) << files.mimePackage;
-  std::ifstream a(dir + "/" + quarvel::kDesktopEntryName), b(dir + "/" + quarvel::kMimePackageName);
-  return a && b ? 0 : 1;
+  for (const auto& [name, text] : {std::pair{quarvel::kDesktopEntryName, &files.desktopEntry},
+                                   std::pair{quarvel::kMimePackageName, &files.mimePackage}}) {
+    std::ofstream out(dir + "/" + name, std::ios::binary | std::ios::trunc);
+    out << *text;
+    out.close();
+    if (!out) {
+      std::fprintf(stderr, "xdg-files: cannot write %s/%s\n", dir.c_str(), name);
+      return 1;
+    }
+  }
+  return 0;
 }

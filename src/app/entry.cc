@@ -11,11 +11,15 @@ const char kTitleImport[] = "Velmo \x8D\xB7\x95\xAA\x83t\x83@\x83\x43\x83\x8B\x8
 const char kRegServer[] = "/RegServer";
 
 // The shell passes a path as one quoted token ("%1" in the registered command); the quotes are not
-// part of the path. Any other text stays as it is.
-std::string UnquotedPath(const std::string& text) {
+// part of the path. They are dropped when the text is one such token that the argument vector holds
+// without them (a file literally named with quotes, as POSIX passes it, keeps them). Any other text
+// stays as it is.
+std::string UnquotedPath(const std::vector<std::string>& argv, const std::string& text) {
   const bool oneToken = text.size() >= 2 && text.front() == '"' && text.back() == '"' &&
                         text.find('"', 1) == text.size() - 1;
-  return oneToken ? text.substr(1, text.size() - 2) : text;
+  if (!oneToken) return text;
+  const std::string inner = text.substr(1, text.size() - 2);
+  return argv.size() == 2 && argv[1] == inner ? inner : text;
 }
 
 }  // namespace
@@ -27,7 +31,7 @@ EntryPlan PlanEntry(const std::vector<std::string>& argv, const std::string& arg
   plan.registerFirst = argv.size() == 1;
   if (!argumentText.empty()) {
     plan.dialog = ModeDialog::kImport;
-    plan.diffPath = UnquotedPath(argumentText);
+    plan.diffPath = UnquotedPath(argv, argumentText);
   }
   return plan;
 }

@@ -31,7 +31,7 @@ WriteFault WriteDocumentBlock(int diff, const std::string& menuDir, const SBNdt&
   if (DocumentBlockLength(doc) > kMaxDiffData) return WriteFault::kTooLarge;
   WriteDocumentBlockHead(diff, doc);
   if (doc.length > 0 && (FileSeek(lib, doc.offset) < 0 || FileCopyBytes(lib, diff, doc.length) != 0)) {
-    return WriteFault::kWriteFailed;
+    return (FileErrorFlags & FERR_DISKFULL) != 0 ? WriteFault::kWriteFailed : WriteFault::kSourceMissing;
   }
   return FileErrorFlags == 0 ? WriteFault::kNone : WriteFault::kWriteFailed;
 }
@@ -52,8 +52,9 @@ WriteFault WriteFileBlock(int diff, const std::string& menuDir, const SBNdt& e) 
     WriteFileBlockHead(diff, n, (attrs & kAttrReadOnly) != 0, stamp);
     // A failed copy is a failed read of the source or a failed write of the diff: the error word
     // tells a write apart.
-    if (n > 0 && FileCopyBytes(fd, diff, n) != 0) result = WriteFault::kWriteFailed;
-    if (FileErrorFlags != 0) result = WriteFault::kWriteFailed;
+    if ((n > 0 && FileCopyBytes(fd, diff, n) != 0) || FileErrorFlags != 0) {
+      result = (FileErrorFlags & FERR_DISKFULL) != 0 ? WriteFault::kWriteFailed : WriteFault::kSourceMissing;
+    }
   }
   FileClose(fd);
   return result;

@@ -243,6 +243,7 @@ bool FilesEqual(int fd_a, int fd_b, std::uint32_t n) {
     if (FileErrorFlags != 0) return false;
     if (std::memcmp(a.get(), b.get(), c) != 0) return false;
     ReportCopyProgress(c);
+    if (g_stop) return false;
     remaining -= c;
   }
   return true;
@@ -275,7 +276,8 @@ void FilePiecesEqual(int fd_a, int fd_b, const std::vector<std::uint32_t>& lengt
     const std::size_t c = total - pos < size ? static_cast<std::size_t>(total - pos) : size;
     FileRead(fd_a, a.get(), c);
     FileRead(fd_b, b.get(), c);
-    if (FileErrorFlags != 0) {
+    // A stopped work throws its result away: the rest counts as different, at once.
+    if (FileErrorFlags != 0 || g_stop) {
       for (; k < lengths.size(); ++k) (*equal)[k] = lengths[k] == 0;
       return;
     }

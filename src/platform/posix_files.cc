@@ -53,6 +53,9 @@ int WriteHostFile(const std::string& path, const std::string& bytes) {
   const std::string part = dir + "." + leaf + "." + std::to_string(::getpid()) + ".part";
   const int fd = ::open(part.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
   if (fd < 0) return Code(errno);
+  // A file that is replaced keeps its permissions (a private one stays private).
+  struct stat old;
+  if (::lstat(path.c_str(), &old) == 0 && S_ISREG(old.st_mode)) ::fchmod(fd, old.st_mode & 07777);
   int error = 0;
   for (std::size_t done = 0; done < bytes.size() && error == 0;) {
     const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);

@@ -68,10 +68,27 @@ void RunTool(const char* tool, const std::string& folder) {
 
 }  // namespace
 
+// True when a system folder of $XDG_DATA_DIRS (default /usr/local/share:/usr/share) holds the desktop
+// entry that this registration would write: the program is installed there (its package registered
+// it), and a user's copy would only hide later versions of it and outlive its removal.
+bool SystemHolds(const std::string& entry) {
+  const char* dirs = std::getenv("XDG_DATA_DIRS");
+  std::string list = dirs != nullptr && dirs[0] != '\0' ? dirs : "/usr/local/share:/usr/share";
+  for (std::size_t at = 0; at <= list.size();) {
+    std::size_t colon = list.find(':', at);
+    if (colon == std::string::npos) colon = list.size();
+    const std::string dir = list.substr(at, colon - at);
+    if (!dir.empty() && dir[0] == '/' && HoldsAlready(dir + "/applications/" + kDesktopEntryName, entry)) return true;
+    at = colon + 1;
+  }
+  return false;
+}
+
 int ApplyRegistrationPosix(const std::string& script, const std::vector<IconFile>& icons) {
   const std::string data = DataHome();
   XdgFiles files;
   if (data.empty() || XdgFilesOfScript(script, ProgramFile(), &files) != 0) return -1;
+  if (SystemHolds(files.desktopEntry)) return 0;
   int failed = 0;
   const std::string mime = data + "/mime";
   const std::string applications = data + "/applications";

@@ -22,6 +22,28 @@ bool HasControl(const std::string& text) {
   return false;
 }
 
+// True for well-formed UTF-8 (a desktop entry is UTF-8; a path in another encoding cannot be named).
+bool IsUtf8(const std::string& text) {
+  for (std::size_t i = 0; i < text.size();) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    std::size_t more = 0;
+    if (c >= 0xC2 && c <= 0xDF) {
+      more = 1;
+    } else if (c >= 0xE0 && c <= 0xEF) {
+      more = 2;
+    } else if (c >= 0xF0 && c <= 0xF4) {
+      more = 3;
+    } else if (c >= 0x80) {
+      return false;
+    }
+    for (std::size_t k = 1; k <= more; ++k) {
+      if (i + k >= text.size() || (static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return false;
+    }
+    i += more + 1;
+  }
+  return true;
+}
+
 // CP932 to UTF-8 for a line of text; false for a text without that form or with a control character.
 bool LineText(const std::string& cp932, std::string* utf8) {
   return Cp932ToUtf8(cp932, utf8) && !HasControl(*utf8);
@@ -85,7 +107,7 @@ int XdgFilesOfScript(const std::string& script, const std::string& program, XdgF
   }
   std::string name, typeComment, glob;
   if (extension.empty() || !LineText(appName, &name) || !LineText(comment, &typeComment) ||
-      !LineText(extension, &glob) || program.empty() || program[0] != '/' || HasControl(program)) {
+      !LineText(extension, &glob) || program.empty() || program[0] != '/' || HasControl(program) || !IsUtf8(program)) {
     return -1;
   }
   const std::string type = kDiffMediaType;

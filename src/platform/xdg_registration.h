@@ -32,7 +32,7 @@ struct XdgFiles {
 // as a little-endian 16-bit value at offset 0; the entry's name is the application's name, and it
 // starts `program` (a UTF-8 absolute path, quoted as desktop entries quote) with the file opened.
 // 0, or -1 when the script is not one, lacks the document's extension, or a text has no UTF-8 form or
-// holds a control character, or the program path is not absolute.
+// holds a control character, or the program path is not absolute UTF-8.
 int XdgFilesOfScript(const std::string& script, const std::string& program, XdgFiles* files);
 
 }  // namespace quarvel

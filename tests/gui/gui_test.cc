@@ -541,10 +541,20 @@ TEST_F(GuiTest, KeysActAsInAWindowsDialogAndHelpClosesWithEscape) {
 TEST_F(GuiTest, TheCommentFieldKeepsTo47BytesAndFileDialogsListBothCases) {
   using namespace make_dlg;
   LayoutPanel* p = Open(ModeDialog::kCreate)->panel();
-  // 46 letters and a kanji typed: the kanji would end at the 48th byte, so it is not kept.
-  Type(p, kComment, std::string(46, 'a') + "\x8D\xB7");
+  auto* comment = static_cast<wxTextCtrl*>(Find(p, kComment));
+  // 46 letters, then a kanji typed at the end: it would end at the 48th byte, so it is not kept.
+  Type(p, kComment, std::string(46, 'a'));
+  comment->SetInsertionPointEnd();
+  comment->WriteText(FromCp932("\x8D\xB7"));
   EXPECT_EQ(TextOf(p, kComment), std::string(46, 'a'));
-  Type(p, kComment, std::string(45, 'a') + "\x8D\xB7");
+  // 45 letters and the kanji fit exactly.
+  Type(p, kComment, std::string(45, 'a'));
+  comment->SetInsertionPointEnd();
+  comment->WriteText(FromCp932("\x8D\xB7"));
+  EXPECT_EQ(TextOf(p, kComment), std::string(45, 'a') + "\x8D\xB7");
+  // Inside a full field, the change is refused: the end the user wrote stays.
+  comment->SetInsertionPoint(10);
+  comment->WriteText("Z");
   EXPECT_EQ(TextOf(p, kComment), std::string(45, 'a') + "\x8D\xB7");
   EXPECT_EQ(WxFileFilter("Diff (*.kmd)|*.kmd|All (*.*)|*.*|"), "Diff (*.kmd)|*.kmd;*.KMD|All (*.*)|*.*");
 }

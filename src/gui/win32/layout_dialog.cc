@@ -333,14 +333,26 @@ void LayoutDialog::KeepByteLimit(int id) {
   // An edit's own limit counts characters: a limit in bytes of CP932 is kept here, as the user types
   // or pastes.
   if (mirroring_ || controls_.ByteLimit(id) == 0) return;
+  // Typed or pasted at the end, what does not fit is cut; inside the text, the change that would not
+  // fit is refused, so that the end the user wrote is never lost.
   HWND w = Control(id);
-  const std::string typed = Cp932(WindowText(w));
+  const std::wstring now = WindowText(w);
+  const std::string typed = Cp932(now);
   const std::string kept = controls_.Fitted(id, typed);
-  if (kept == typed) return;
+  if (kept == typed) {
+    fitted_[id] = now;
+    return;
+  }
+  DWORD caret = 0;
+  SendMessageW(w, EM_GETSEL, 0, reinterpret_cast<LPARAM>(&caret));
+  const bool atEnd = caret >= now.size();
+  const std::wstring shown = atEnd ? Wide(kept) : fitted_[id];
   mirroring_ = true;
-  SetWindowTextW(w, Wide(kept).c_str());
+  SetWindowTextW(w, shown.c_str());
   mirroring_ = false;
-  SendMessageW(w, EM_SETSEL, 0x7FFFFFFF, 0x7FFFFFFF);  // the caret to the end
+  fitted_[id] = shown;
+  const WPARAM at = atEnd ? shown.size() : std::min<std::size_t>(caret, shown.size());
+  SendMessageW(w, EM_SETSEL, at, static_cast<LPARAM>(at));
   MessageBeep(MB_OK);
 }
 
@@ -381,6 +393,9 @@ void LayoutDialog::Mirror() {
     switch (c->kind) {
       case ControlKind::kStatic:
       case ControlKind::kEdit:
+        SetWindowTextIfChanged(w, Wide(controls_.Text(id)));
+        fitted_[id] = Wide(controls_.Text(id));
+        break;
       case ControlKind::kButton:
         SetWindowTextIfChanged(w, Wide(controls_.Text(id)));
         break;

@@ -41,7 +41,7 @@ void ModalLayoutDialog::Attach(LayoutPanel* panel, std::function<int()> result, 
   // directory's line thus opens it (the model's rule), and the list does not also act on the key.
   Bind(wxEVT_CHAR_HOOK, [this](wxKeyEvent& event) {
     const int key = event.GetKeyCode();
-    if (key == WXK_ESCAPE) {
+    if (key == WXK_ESCAPE && (panel_ == nullptr || !panel_->FieldHasFocus())) {
       Close();
     } else if ((key == WXK_RETURN || key == WXK_NUMPAD_ENTER) && panel_ != nullptr && panel_->PressDefaultOnEnter()) {
       return;

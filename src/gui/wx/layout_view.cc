@@ -134,16 +134,27 @@ void LayoutPanel::Build() {
         break;
       }
       case ControlKind::kEdit: {
-        auto* t = new wxTextCtrl(this, wid, text, pos, size);
+        auto* t = new wxTextCtrl(this, wid, text, pos, size, wxTE_PROCESS_ENTER);
+        // Enter in a field, once its input method has let it go, is the default button's.
+        t->Bind(wxEVT_TEXT_ENTER, [this](wxCommandEvent&) { PressDefault(); });
         // A limit in bytes of CP932 is kept as the user types or pastes.
+        // Typed or pasted at the end, what does not fit is cut; inside the text, the change that would
+        // not fit is refused, so that the end the user wrote is never lost.
         t->Bind(wxEVT_TEXT, [this, t, id = c.id](wxCommandEvent& event) {
           event.Skip();
           if (mirroring_ || controls_.ByteLimit(id) == 0) return;
           const std::string typed = ToCp932(t->GetValue());
           const std::string kept = controls_.Fitted(id, typed);
-          if (kept == typed) return;
-          t->ChangeValue(FromCp932(kept));
-          t->SetInsertionPointEnd();
+          if (kept == typed) {
+            fitted_[id] = t->GetValue();
+            return;
+          }
+          const long at = t->GetInsertionPoint();
+          const bool atEnd = at >= t->GetLastPosition();
+          const wxString shown = atEnd ? FromCp932(kept) : fitted_[id];
+          t->ChangeValue(shown);
+          fitted_[id] = shown;
+          t->SetInsertionPoint(atEnd ? t->GetLastPosition() : std::min<long>(at, t->GetLastPosition()));
           wxBell();
         });
         w = t;
@@ -229,14 +240,22 @@ int LayoutPanel::DefaultButton() const {
   return hasOk ? 1 : -1;
 }
 
-bool LayoutPanel::PressDefaultOnEnter() {
+bool LayoutPanel::FieldHasFocus() const {
   wxWindow* focus = FindFocus();
-  auto* text = dynamic_cast<wxTextCtrl*>(focus);
-  if (dynamic_cast<wxButton*>(focus) != nullptr || (text != nullptr && text->IsMultiLine())) return false;
+  auto* combo = dynamic_cast<wxComboBox*>(focus);
+  return dynamic_cast<wxTextCtrl*>(focus) != nullptr || (combo != nullptr && !combo->HasFlag(wxCB_READONLY));
+}
+
+bool LayoutPanel::PressDefaultOnEnter() {
+  if (dynamic_cast<wxButton*>(FindFocus()) != nullptr || FieldHasFocus()) return false;
+  PressDefault();
+  return true;
+}
+
+void LayoutPanel::PressDefault() {
   const int id = DefaultButton();
   wxWindow* button = id >= 0 ? Control(id) : nullptr;
   if (button != nullptr && button->IsShown() && button->IsEnabled()) Forward(id);
-  return true;
 }
 
 int LayoutPanel::RoomToTheRight(const ControlLayout& c) const {
@@ -291,6 +310,7 @@ void LayoutPanel::Mirror() {
         break;
       case ControlKind::kEdit:
         if (static_cast<wxTextCtrl*>(w)->GetValue() != text) static_cast<wxTextCtrl*>(w)->ChangeValue(text);
+        fitted_[c.id] = text;
         break;
       case ControlKind::kButton:
         if (w->GetLabel() != text) w->SetLabel(text);

@@ -32,10 +32,15 @@ class LayoutPanel : public wxPanel {
   wxWindow* Control(int id) const;
   // The id of the layout's default button (styled so, else id 1 as on Windows), or -1.
   int DefaultButton() const;
-  // As a Windows dialog takes Enter: unless a button (which takes Enter itself) or a multi-line field
-  // has the focus, the default button is pressed when it shows and is enabled. True when Enter was
-  // taken so (the key goes no further: a list does not also open its line).
+  // As a Windows dialog takes Enter: unless a button (which takes Enter itself) or a field has the
+  // focus, the default button is pressed when it shows and is enabled. True when Enter was taken so
+  // (the key goes no further: a list does not also open its line). A field takes the key itself, so
+  // that an input method's Enter (ending a conversion) stays the input method's; a field's own Enter
+  // presses the default button (PressDefault) after the input method is done with it.
   bool PressDefaultOnEnter();
+  void PressDefault();
+  // True while a text field has the focus: Escape is then left to it (and to its input method).
+  bool FieldHasFocus() const;
   // Runs the route of `id` as a user event would: user input is copied into the model first, then the
   // handler runs, then the controls mirror the model again.
   void Forward(int id);
@@ -59,6 +64,7 @@ class LayoutPanel : public wxPanel {
   DialogControls& controls_;
   Routes routes_;
   std::map<int, wxWindow*> windows_;
+  std::map<int, wxString> fitted_;  // each edit's last text within its byte limit
   std::vector<wxWindow*> sunken_;  // statics whose frame the panel draws: GTK gives labels none
   bool mirroring_ = false;
 };

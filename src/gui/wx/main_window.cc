@@ -71,7 +71,7 @@ MainWindow::MainWindow(const EntryPlan& plan, WxDialogServices& services)
 // As a Windows dialog takes its keys: Escape is 取消 (id 2), Enter the default button.
 void MainWindow::OnCharHook(wxKeyEvent& event) {
   const int key = event.GetKeyCode();
-  if (key == WXK_ESCAPE) {
+  if (key == WXK_ESCAPE && !panel_->FieldHasFocus()) {
     wxWindow* cancel = panel_->Control(2);
     if (cancel != nullptr && cancel->IsShown() && cancel->IsEnabled()) panel_->Forward(2);
     return;

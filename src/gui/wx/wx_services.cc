@@ -163,7 +163,8 @@ bool WxDialogServices::RunFileDialog(const FileDialogRequest& request, std::stri
   for (;;) {
     if (dialog.ShowModal() != wxID_OK) return false;
     wxFileName chosen(dialog.GetPath());
-    if (chosen.HasExt() || request.defaultExtension.empty()) {
+    // A file chosen to be opened is taken as it is named, with or without an extension.
+    if (chosen.HasExt() || request.defaultExtension.empty() || (!request.save && chosen.FileExists())) {
       *path = ToCp932(chosen.GetFullPath());
       return true;
     }
