@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <string>
 
-#include "engine/analysis.h"
+#include "engine/analysis/analysis.h"
 #include "platform/dos_time.h"
 #include "sample/menu_dir_builder.h"
 

@@ -2,8 +2,8 @@
 // diff that the check passes has every block inside the file.
 #include <filesystem>
 
-#include "engine/diff_check.h"
-#include "engine/diff_reader.h"
+#include "engine/diff/diff_check.h"
+#include "engine/diff/diff_reader.h"
 #include "fileio/fileio.h"
 #include "fuzz_input.h"
 #include "model/list_line.h"

@@ -9,8 +9,8 @@
 #include <map>
 #include <sstream>
 
-#include "engine/diff_reader.h"
-#include "engine/import.h"
+#include "engine/diff/diff_reader.h"
+#include "engine/import/import.h"
 #include "fileio/fileio.h"
 #include "fuzz_input.h"
 #include "platform/dos_time.h"

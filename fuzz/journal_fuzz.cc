@@ -1,7 +1,7 @@
 // The journal reader on any bytes: it never crashes, and what it accepts is exactly what the writer
 // makes of it again, so that no damaged journal is acted on. A journal of the older version 1 is
 // written anew as the current version: there, what is read back must be what was accepted.
-#include "engine/import_journal.h"
+#include "engine/import/import_journal.h"
 #include "fileio/fileio.h"
 #include "fuzz_input.h"
 #include "platform/platform.h"

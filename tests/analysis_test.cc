@@ -1,4 +1,4 @@
-#include "engine/analysis.h"
+#include "engine/analysis/analysis.h"
 
 #include <gtest/gtest.h>
 

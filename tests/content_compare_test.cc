@@ -1,4 +1,4 @@
-#include "engine/content_compare.h"
+#include "engine/analysis/content_compare.h"
 
 #include <gtest/gtest.h>
 

@@ -2,10 +2,10 @@
 
 #include <filesystem>
 
-#include "engine/diff_check.h"
-#include "engine/diff_format.h"
-#include "engine/diff_reader.h"
-#include "engine/diff_writer.h"
+#include "engine/diff/diff_check.h"
+#include "engine/diff/diff_format.h"
+#include "engine/diff/diff_reader.h"
+#include "engine/diff/diff_writer.h"
 #include "fileio/fileio.h"
 #include "platform/dos_time.h"
 #include "platform/text.h"

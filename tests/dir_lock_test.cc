@@ -1,6 +1,6 @@
 // The lock file is the one file an import writes that the diff does not name: it must never carry its
 // label into a file that something else has under that name.
-#include "engine/dir_lock.h"
+#include "engine/import/dir_lock.h"
 
 #include <gtest/gtest.h>
 

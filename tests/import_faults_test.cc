@@ -4,8 +4,8 @@
 
 #include <cstdio>
 
-#include "engine/import.h"
-#include "engine/recovery.h"
+#include "engine/import/import.h"
+#include "engine/import/recovery.h"
 #include "platform/dos_time.h"
 #include "sample/menu_dir_builder.h"
 #include "support/fault_platform.h"

@@ -4,10 +4,10 @@
 
 #include <filesystem>
 
-#include "engine/dir_lock.h"
-#include "engine/import_journal.h"
-#include "engine/import_plan.h"
-#include "engine/recovery.h"
+#include "engine/import/dir_lock.h"
+#include "engine/import/import_journal.h"
+#include "engine/import/import_plan.h"
+#include "engine/import/recovery.h"
 #include "fileio/fileio.h"
 #include "support/dir_snapshot.h"
 #include "support/temp_dir.h"

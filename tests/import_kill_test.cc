@@ -11,12 +11,12 @@
 #include <string>
 #include <thread>
 
-#include "engine/diff_reader.h"
-#include "engine/dir_lock.h"
-#include "engine/import.h"
-#include "engine/import_journal.h"
-#include "engine/import_plan.h"
-#include "engine/recovery.h"
+#include "engine/diff/diff_reader.h"
+#include "engine/import/dir_lock.h"
+#include "engine/import/import.h"
+#include "engine/import/import_journal.h"
+#include "engine/import/import_plan.h"
+#include "engine/import/recovery.h"
 #include "fileio/fileio.h"
 #include "sample/menu_dir_builder.h"
 #include "support/child_process.h"

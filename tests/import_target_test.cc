@@ -4,12 +4,12 @@
 
 #include <filesystem>
 
-#include "engine/analysis.h"
-#include "engine/diff_format.h"
-#include "engine/diff_reader.h"
-#include "engine/diff_writer.h"
-#include "engine/import.h"
-#include "engine/import_plan.h"
+#include "engine/analysis/analysis.h"
+#include "engine/diff/diff_format.h"
+#include "engine/diff/diff_reader.h"
+#include "engine/diff/diff_writer.h"
+#include "engine/import/import.h"
+#include "engine/import/import_plan.h"
 #include "fileio/fileio.h"
 #include "menufiles/libindex.h"
 #include "platform/dos_time.h"

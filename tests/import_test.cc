@@ -1,11 +1,11 @@
-#include "engine/import.h"
+#include "engine/import/import.h"
 
 #include <gtest/gtest.h>
 
-#include "engine/diff_reader.h"
-#include "engine/diff_writer.h"
+#include "engine/diff/diff_reader.h"
+#include "engine/diff/diff_writer.h"
 #include "fileio/fileio.h"
-#include "engine/import_plan.h"
+#include "engine/import/import_plan.h"
 #include "menufiles/libindex.h"
 #include "platform/dos_time.h"
 #include "platform/platform.h"

@@ -6,11 +6,11 @@
 #include <filesystem>
 #include <set>
 
-#include "engine/diff_check.h"
-#include "engine/diff_reader.h"
-#include "engine/diff_writer.h"
-#include "engine/import.h"
-#include "engine/undo_plan.h"
+#include "engine/diff/diff_check.h"
+#include "engine/diff/diff_reader.h"
+#include "engine/diff/diff_writer.h"
+#include "engine/import/import.h"
+#include "engine/import/undo_plan.h"
 #include "fileio/fileio.h"
 #include "menufiles/libindex.h"
 #include "platform/dos_time.h"

@@ -8,7 +8,7 @@
 #include <algorithm>
 #include <random>
 
-#include "engine/analysis.h"
+#include "engine/analysis/analysis.h"
 #include "platform/dos_time.h"
 #include "sample/menu_dir_builder.h"
 #include "support/fault_platform.h"

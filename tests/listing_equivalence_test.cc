@@ -8,7 +8,7 @@
 #include <random>
 #include <unordered_map>
 
-#include "engine/analysis.h"
+#include "engine/analysis/analysis.h"
 #include "fileio/fileio.h"
 #include "menufiles/headers.h"
 #include "menufiles/listings.h"

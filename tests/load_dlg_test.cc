@@ -9,9 +9,9 @@
 
 #include "dialog_test_util.h"
 #include "dialogs/load_dlg_layout.h"
-#include "engine/diff_writer.h"
-#include "engine/dir_lock.h"
-#include "engine/import_journal.h"
+#include "engine/diff/diff_writer.h"
+#include "engine/import/dir_lock.h"
+#include "engine/import/import_journal.h"
 #include "fileio/fileio.h"
 #include "sample/menu_dir_builder.h"
 #include "support/child_process.h"

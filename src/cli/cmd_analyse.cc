@@ -2,7 +2,7 @@
 
 #include "cli/commands.h"
 #include "cli/output.h"
-#include "engine/analysis.h"
+#include "engine/analysis/analysis.h"
 
 namespace quarvel::kmd {
 

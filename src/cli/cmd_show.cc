@@ -3,8 +3,8 @@
 
 #include "cli/commands.h"
 #include "cli/output.h"
-#include "engine/diff_check.h"
-#include "engine/diff_reader.h"
+#include "engine/diff/diff_check.h"
+#include "engine/diff/diff_reader.h"
 #include "fileio/fileio.h"
 
 namespace quarvel::kmd {

@@ -2,9 +2,9 @@
 
 #include <cstdio>
 
-#include "engine/diff_check.h"
-#include "engine/dir_lock.h"
-#include "engine/diff_writer.h"
+#include "engine/diff/diff_check.h"
+#include "engine/import/dir_lock.h"
+#include "engine/diff/diff_writer.h"
 #include "fileio/fileio.h"
 #include "model/list_line.h"
 #include "platform/platform.h"

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/diff_check.h"
+#include "engine/diff/diff_check.h"
 #include "menufiles/listings.h"
 #include "model/records.h"
 

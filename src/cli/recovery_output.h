@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "engine/recovery.h"
+#include "engine/import/recovery.h"
 
 namespace quarvel::kmd {
 

@@ -4,8 +4,8 @@
 #include <set>
 #include <vector>
 
-#include "engine/diff_check.h"
-#include "engine/diff_reader.h"
+#include "engine/diff/diff_check.h"
+#include "engine/diff/diff_reader.h"
 #include "fileio/fileio.h"
 #include "menufiles/libindex.h"
 #include "menufiles/library_lookup.h"

@@ -4,9 +4,9 @@
 
 #include <string>
 
-#include "engine/diff_check.h"
-#include "engine/diff_writer.h"
-#include "engine/import.h"
+#include "engine/diff/diff_check.h"
+#include "engine/diff/diff_writer.h"
+#include "engine/import/import.h"
 #include "model/records.h"
 
 namespace quarvel {

@@ -2,11 +2,11 @@
 
 #include <filesystem>
 
-#include "engine/analysis.h"
-#include "engine/diff_check.h"
-#include "engine/diff_reader.h"
-#include "engine/diff_writer.h"
-#include "engine/import.h"
+#include "engine/analysis/analysis.h"
+#include "engine/diff/diff_check.h"
+#include "engine/diff/diff_reader.h"
+#include "engine/diff/diff_writer.h"
+#include "engine/import/import.h"
 #include "platform/dos_time.h"
 #include "platform/platform.h"
 #include "sample/menu_dir_builder.h"

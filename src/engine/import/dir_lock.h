@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "engine/diff_check.h"
+#include "engine/diff/diff_check.h"
 
 namespace quarvel {
 

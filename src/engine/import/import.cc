@@ -1,4 +1,4 @@
-#include "engine/import.h"
+#include "engine/import/import.h"
 
 #include <algorithm>
 #include <ctime>
@@ -6,11 +6,11 @@
 #include <unordered_map>
 
 #include "fileio/fileio.h"
-#include "engine/dir_lock.h"
-#include "engine/import_journal.h"
-#include "engine/import_plan.h"
-#include "engine/retry.h"
-#include "engine/undo_writer.h"
+#include "engine/import/dir_lock.h"
+#include "engine/import/import_journal.h"
+#include "engine/import/import_plan.h"
+#include "engine/import/retry.h"
+#include "engine/import/undo_writer.h"
 #include "menufiles/libindex.h"
 #include "menufiles/rebuild.h"
 #include "platform/dos_time.h"

@@ -1,6 +1,6 @@
-#include "engine/diff_reader.h"
+#include "engine/diff/diff_reader.h"
 
-#include "engine/diff_format.h"
+#include "engine/diff/diff_format.h"
 #include "fileio/fileio.h"
 #include "platform/text.h"
 

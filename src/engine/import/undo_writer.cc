@@ -1,7 +1,7 @@
-#include "engine/undo_writer.h"
+#include "engine/import/undo_writer.h"
 
-#include "engine/diff_format.h"
-#include "engine/diff_writer.h"
+#include "engine/diff/diff_format.h"
+#include "engine/diff/diff_writer.h"
 #include "fileio/fileio.h"
 #include "menufiles/library_lookup.h"
 #include "platform/platform.h"

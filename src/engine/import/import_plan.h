@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/diff_check.h"
+#include "engine/diff/diff_check.h"
 #include "model/records.h"
 
 namespace quarvel {

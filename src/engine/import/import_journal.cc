@@ -1,13 +1,13 @@
-#include "engine/import_journal.h"
+#include "engine/import/import_journal.h"
 
 #include <algorithm>
 #include <array>
 #include <iterator>
 #include <set>
 
-#include "engine/diff_check.h"
-#include "engine/import_plan.h"
-#include "engine/retry.h"
+#include "engine/diff/diff_check.h"
+#include "engine/import/import_plan.h"
+#include "engine/import/retry.h"
 #include "fileio/fileio.h"
 #include "platform/platform.h"
 #include "platform/text.h"

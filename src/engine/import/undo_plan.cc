@@ -1,13 +1,13 @@
-#include "engine/undo_plan.h"
+#include "engine/import/undo_plan.h"
 
 #include <cstdio>
 #include <map>
 #include <set>
 #include <unordered_map>
 
-#include "engine/diff_check.h"
-#include "engine/diff_format.h"
-#include "engine/import_plan.h"
+#include "engine/diff/diff_check.h"
+#include "engine/diff/diff_format.h"
+#include "engine/import/import_plan.h"
 #include "fileio/fileio.h"
 #include "menufiles/headers.h"
 #include "platform/dos_time.h"

@@ -1,4 +1,4 @@
-#include "engine/diff_format.h"
+#include "engine/diff/diff_format.h"
 
 #include "fileio/block_reader.h"
 #include "fileio/fileio.h"

@@ -1,6 +1,6 @@
-#include "engine/dir_lock.h"
+#include "engine/import/dir_lock.h"
 
-#include "engine/retry.h"
+#include "engine/import/retry.h"
 #include "fileio/fileio.h"
 #include "platform/platform.h"
 

@@ -1,9 +1,9 @@
-#include "engine/import_plan.h"
+#include "engine/import/import_plan.h"
 
 #include <set>
 
-#include "engine/diff_reader.h"
-#include "engine/dir_lock.h"
+#include "engine/diff/diff_reader.h"
+#include "engine/import/dir_lock.h"
 #include "fileio/fileio.h"
 #include "menufiles/libindex.h"
 #include "platform/platform.h"

@@ -1,7 +1,7 @@
-#include "engine/diff_check.h"
+#include "engine/diff/diff_check.h"
 
-#include "engine/diff_format.h"
-#include "engine/diff_reader.h"
+#include "engine/diff/diff_format.h"
+#include "engine/diff/diff_reader.h"
 #include "fileio/fileio.h"
 #include "platform/platform.h"
 #include "platform/text.h"

@@ -1,8 +1,8 @@
-#include "engine/recovery.h"
+#include "engine/import/recovery.h"
 
-#include "engine/dir_lock.h"
-#include "engine/import_plan.h"
-#include "engine/retry.h"
+#include "engine/import/dir_lock.h"
+#include "engine/import/import_plan.h"
+#include "engine/import/retry.h"
 #include "fileio/fileio.h"
 #include "platform/platform.h"
 

@@ -3,8 +3,8 @@
 
 #include <string>
 
-#include "engine/import_journal.h"
-#include "engine/undo_plan.h"
+#include "engine/import/import_journal.h"
+#include "engine/import/undo_plan.h"
 
 namespace quarvel {
 

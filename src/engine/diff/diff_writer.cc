@@ -1,7 +1,7 @@
-#include "engine/diff_writer.h"
+#include "engine/diff/diff_writer.h"
 
-#include "engine/diff_check.h"
-#include "engine/diff_format.h"
+#include "engine/diff/diff_check.h"
+#include "engine/diff/diff_format.h"
 #include "fileio/fileio.h"
 #include "menufiles/library_lookup.h"
 #include "platform/platform.h"

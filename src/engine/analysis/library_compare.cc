@@ -1,4 +1,4 @@
-#include "engine/library_compare.h"
+#include "engine/analysis/library_compare.h"
 
 #include <unordered_map>
 #include <vector>

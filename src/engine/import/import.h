@@ -3,9 +3,9 @@
 
 #include <string>
 
-#include "engine/diff_check.h"
-#include "engine/recovery.h"
-#include "engine/undo_plan.h"
+#include "engine/diff/diff_check.h"
+#include "engine/import/recovery.h"
+#include "engine/import/undo_plan.h"
 #include "model/records.h"
 
 namespace quarvel {

@@ -1,11 +1,11 @@
-#include "engine/analysis.h"
+#include "engine/analysis/analysis.h"
 
 #include <algorithm>
 #include <system_error>
 #include <thread>
 
-#include "engine/content_compare.h"
-#include "engine/library_compare.h"
+#include "engine/analysis/content_compare.h"
+#include "engine/analysis/library_compare.h"
 #include "fileio/fileio.h"
 #include "menufiles/headers.h"
 #include "menufiles/libindex.h"

@@ -5,8 +5,8 @@
 
 #include <string>
 
-#include "engine/diff_check.h"
-#include "engine/import_journal.h"
+#include "engine/diff/diff_check.h"
+#include "engine/import/import_journal.h"
 #include "model/records.h"
 
 namespace quarvel {
