@@ -217,14 +217,11 @@ void TSabunLoadDlg::OnImport() {
   if (recovered != Recovery::kNone) {
     DialogMessage(services_, window_, recovered == Recovery::kRolledBack ? kRolledBack : kCompleted, "", kMbOk);
   }
-  // Everything the import checks before its first change, and what it will change, for the summary.
+  // What the import will change, taken before it changes it, for the summary; its refusals the
+  // import reports itself.
   ImportPlan plan;
+  SummariseImport(target, commands_, &plan);
   ImportReport report;
-  if (PlanImport(diffPath_, target, commands_, &plan, &report.check) != 0) {
-    DialogMessage(services_, window_, std::string(kImportError) + "\n" + ImportFailureCause(report, commands_), "",
-                  kMbOk);
-    return;
-  }
   int imported;
   {
     CopyWork work(services_, DiffImportBytes(diffPath_, target, commands_));

@@ -143,8 +143,14 @@ int PlanImport(const std::string& diffPath, const std::string& menuDir, const SB
     *why = {f, -1};
     return -1;
   }
+  SummariseImport(menuDir, prepared.directory, plan);
+  return 0;
+}
+
+void SummariseImport(const std::string& menuDir, const SBNdtAry& list, ImportPlan* plan) {
+  *plan = ImportPlan{};
   std::set<std::string> libraries;
-  for (const SBNdt& e : prepared.directory) {
+  for (const SBNdt& e : list) {
     if (IsExcluded(e)) {
       ++plan->excluded;
       continue;
@@ -160,7 +166,6 @@ int PlanImport(const std::string& diffPath, const std::string& menuDir, const SB
     StringAry& into = remove ? (exists ? plan->deletes : plan->absent) : (exists ? plan->replaces : plan->creates);
     into.push_back(e.name);
   }
-  return 0;
 }
 
 }  // namespace quarvel

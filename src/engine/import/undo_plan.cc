@@ -18,17 +18,10 @@ namespace quarvel {
 
 namespace {
 
-struct Planner {
+struct Planner : UndoFailure {
+  Planner(const std::string& dir, UndoPlan* p) : menuDir(dir), plan(p) {}
   const std::string& menuDir;
   UndoPlan* plan;
-  UndoFault fault = UndoFault::kNone;
-  std::string name;
-
-  bool Fail(UndoFault f, const std::string& n) {
-    fault = f;
-    name = n;
-    return false;
-  }
 };
 
 // The title in the header of the file at `path`, as the analysis would read it for that kind. False
@@ -239,7 +232,7 @@ int PlanUndo(const std::string& menuDir, const SBNdtAry& directory, const std::s
              UndoFault* fault, std::string* name) {
   *plan = UndoPlan{};
   plan->description = description;
-  Planner p{menuDir, plan, UndoFault::kNone, ""};
+  Planner p(menuDir, plan);
   const bool ok = Plan(p, directory);
   *fault = p.fault;
   *name = p.name;

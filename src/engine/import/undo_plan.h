@@ -30,6 +30,18 @@ enum class UndoFault {
 // A short English description of a fault, for the command line.
 const char* UndoFaultText(UndoFault fault);
 
+// The first fault met while planning or writing an undo, and the name it concerns.
+struct UndoFailure {
+  UndoFault fault = UndoFault::kNone;
+  std::string name;
+  // Records the fault; false, for `return Fail(...)` from a step.
+  bool Fail(UndoFault f, const std::string& n) {
+    fault = f;
+    name = n;
+    return false;
+  }
+};
+
 // Where the bytes of an undo entry come from.
 enum class UndoSource {
   kNone,      // a deletion: no bytes

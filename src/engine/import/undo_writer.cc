@@ -22,19 +22,12 @@ struct WorkFile {
   }
 };
 
-struct Writer {
+struct Writer : UndoFailure {
+  Writer(const std::string& dir, const ImportJournal& j, int fd) : menuDir(dir), journal(j), diff(fd) {}
   const std::string& menuDir;
   const ImportJournal& journal;
   int diff;
   LibraryLookup libraries;  // the old libraries that documents are taken from
-  UndoFault fault = UndoFault::kNone;
-  std::string name;
-
-  bool Fail(UndoFault f, const std::string& n) {
-    fault = f;
-    name = n;
-    return false;
-  }
 
   // Where the file `from` lies now: under its backup when the import moved it aside.
   bool SourceOf(const std::string& from, std::string* path) {
@@ -127,7 +120,7 @@ int WriteUndoFile(const std::string& path, const std::string& menuDir, const Und
   work.fd = CreateDiffFile(dir + work_name, entries, plan.description);
   if (work.fd < 0) return -1;
   work.path = dir + work_name;
-  Writer w{menuDir, journal, work.fd, {}, UndoFault::kNone, ""};
+  Writer w(menuDir, journal, work.fd);
   if (!w.Blocks(plan)) {
     *fault = w.fault;
     if (!w.name.empty()) *name = w.name;
