@@ -1,0 +1,58 @@
+// SHA-256 digests of byte ranges of one file, computed by a second thread while the caller goes on
+// (where the host reads concurrently), so that a writer or an import pays for them in the time of its
+// own copying rather than in a pass of its own. The thread reads through a descriptor of its own and
+// never touches the file-error word.
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/sha256.h"
+
+namespace quarvel {
+
+class RangeDigests {
+ public:
+  // Opens `path` for reading. A file that cannot be opened makes Finish false.
+  explicit RangeDigests(const std::string& path);
+  // Stops the thread at its next chunk and closes the descriptor.
+  ~RangeDigests();
+  RangeDigests(const RangeDigests&) = delete;
+  RangeDigests& operator=(const RangeDigests&) = delete;
+
+  // Asks for the digest of [offset, offset + length): bytes already written by the caller, where the
+  // file is being written.
+  void Add(std::uint64_t offset, std::uint64_t length);
+  // Waits for every digest asked for, in the order asked. False when the file could not be opened or
+  // a range could not be read whole.
+  bool Finish(std::vector<Sha256Digest>* digests);
+
+ private:
+  struct Range {
+    std::uint64_t offset, length;
+  };
+  // Digests the ranges not yet done, until none is left and `closing_`, or a failure, or a stop.
+  void Run();
+  bool Digest(const Range& r, Sha256Digest* d);
+
+  int fd_ = -1;
+  std::thread thread_;
+  std::mutex mutex_;
+  std::condition_variable wake_;
+  std::vector<Range> ranges_;
+  std::vector<Sha256Digest> digests_;
+  bool closing_ = false;
+  bool failed_ = false;
+  std::atomic<bool> stop_{false};
+};
+
+// The digest of `length` bytes of `fd` from `offset` on (the descriptor's position is moved); false
+// when they could not be read.
+bool DigestRange(int fd, std::uint64_t offset, std::uint64_t length, Sha256Digest* digest);
+
+}  // namespace quarvel
