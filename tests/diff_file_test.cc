@@ -16,6 +16,9 @@
 namespace quarvel {
 namespace {
 
+// The base format alone, as a writer without seals wrote it.
+const WriteOptions kPlain{false, ""};
+
 std::string U32(std::uint32_t v) {
   std::string s;
   for (int i = 0; i < 4; ++i) s += static_cast<char>((v >> (8 * i)) & 0xFF);
@@ -50,7 +53,7 @@ class DiffFileTest : public ::testing::Test {
 
 TEST_F(DiffFileTest, DeletionDiffHasTheExactLayout) {
   const SBNdtAry changes = {Entry(kOpDelete, MenuFile, "A.SST", "T")};
-  ASSERT_EQ(WriteDiffFile(Diff(), Menu(), changes, nullptr), 0);
+  ASSERT_EQ(WriteDiffFile(Diff(), Menu(), changes, nullptr, nullptr, kPlain), 0);
   const std::string dir_entry = U32(1) + U32(0) + LStr("A.SST") + LStr("T") + LStr("");
   const std::string expected = std::string("\x71\x0B\x01\x00", 4) + U32(0) + U32(1) + U32(2 + 8 + 8 + 4 + 3) +
                                std::string(48, '\0') + "\x01" + std::string(1, '\0') + dir_entry + U32(0);
@@ -99,7 +102,7 @@ TEST_F(DiffFileTest, FileBlocksCarryFlagStampAndBytes) {
   SetReadOnly(Menu() + "RO.KKK", true);
   const SBNdtAry changes = {Entry(kOpAddOrReplace, OtherFile, "RO.KKK"),
                             Entry(kOpAddOrReplace, OtherFile, "EMPTY.KKK")};
-  ASSERT_EQ(WriteDiffFile(Diff(), Menu(), changes, nullptr), 0);
+  ASSERT_EQ(WriteDiffFile(Diff(), Menu(), changes, nullptr, nullptr, kPlain), 0);
   const std::string bytes = ReadFile(Diff());
   const std::size_t blocks = 64 + DiffDirectorySize(changes);
   EXPECT_EQ(bytes.substr(blocks), U32(9 + 8) + U32(1) + U32(stamp) + "read only" + U32(8) + U32(0) + U32(stamp));
@@ -109,7 +112,7 @@ TEST_F(DiffFileTest, DocumentBlocksCarryWordSecondNameAndData) {
   build_.Library("L.SSD", "lib", {{"A", "second", "abc", 0x01020304}, {"Z", "", "", 5}});
   const SBNdtAry changes = {Entry(kOpAddOrReplace, DocumentLibrary, "L.SSD", "lib", "A"),
                             Entry(kOpAddOrReplace, DocumentLibrary, "L.SSD", "lib", "Z")};
-  ASSERT_EQ(WriteDiffFile(Diff(), Menu(), changes, nullptr), 0);
+  ASSERT_EQ(WriteDiffFile(Diff(), Menu(), changes, nullptr, nullptr, kPlain), 0);
   const std::string bytes = ReadFile(Diff());
   const std::size_t blocks = 64 + DiffDirectorySize(changes);
   EXPECT_EQ(bytes.substr(blocks),
@@ -223,7 +226,7 @@ TEST_F(DiffFileTest, OpenRejectsOtherFilesAndFlagsCutDirectories) {
 TEST_F(DiffFileTest, CheckFindsBlocksThatDoNotFit) {
   build_.File("A.KKK", "abc").Library("L.SSD", "lib", {{"D", "s", "data"}});
   const SBNdtAry changes = {Entry(0, OtherFile, "A.KKK"), Entry(0, DocumentLibrary, "L.SSD", "lib", "D")};
-  ASSERT_EQ(WriteDiffFile(Diff(), Menu(), changes, nullptr), 0);
+  ASSERT_EQ(WriteDiffFile(Diff(), Menu(), changes, nullptr, nullptr, kPlain), 0);
   const std::string good = ReadFile(Diff());
   const std::size_t first = 64 + DiffDirectorySize(changes);
   SBNdtAry back;

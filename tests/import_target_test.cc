@@ -34,8 +34,8 @@ SBNdt Doc(std::int32_t op, const std::string& lib, const std::string& member) {
 class ImportTargetTest : public ::testing::Test {
  protected:
   // Writes the diff of `changes` from the source directory; the list to import it with.
-  SBNdtAry Diff(const SBNdtAry& changes) {
-    EXPECT_EQ(WriteDiffFile(diff_, src_, changes, nullptr), 0);
+  SBNdtAry Diff(const SBNdtAry& changes, const WriteOptions& options = {}) {
+    EXPECT_EQ(WriteDiffFile(diff_, src_, changes, nullptr, nullptr, options), 0);
     SBNdtAry list;
     EXPECT_EQ(LoadDiffDirectory(diff_, list, nullptr), 0);
     return list;
@@ -159,7 +159,7 @@ TEST_F(ImportTargetTest, DiffPastFourGibibytesKeepsItsOffsets) {
 
 TEST_F(ImportTargetTest, BlockLongerThanTheFormatAllowsIsRefused) {
   src_b_.File("A.CSV", "a");
-  Diff({File(0, "A.CSV")});
+  Diff({File(0, "A.CSV")}, WriteOptions{false, ""});
   std::string bytes = ReadFile(diff_);
   const std::size_t block = bytes.size() - 13;  // length field, flag, stamp, one byte
   bytes.replace(block, 4, std::string("\xF8\xFF\xFF\x7F", 4));  // 2147483640

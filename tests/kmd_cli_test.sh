@@ -88,7 +88,7 @@ case "$case_name" in
     contains "$out" "DOCS.SSD/見積B"
     expect 0 "$kmd" show "$work/d.kmd" --json
     # The deletion of OLDMENU.SST: op 1 with an empty block.
-    printf '%s\n' "$out" | tr -d ' \n' | grep -q '{"block_length":0,"member":"","name":"OLDMENU.SST","op":1,' \
+    printf '%s\n' "$out" | tr -d ' \n' | grep -q '"block_length":0,"member":"","name":"OLDMENU.SST","op":1,' \
       || fail "json layout: $out"
     # A damaged diff shows what can be read, and fails as verify does.
     head -c -3 "$work/d.kmd" >"$work/cut.kmd"
@@ -104,11 +104,69 @@ case "$case_name" in
   verify)
     "$kmd" analyse "$work/old" "$work/new" -o "$work/d.kmd" >/dev/null
     expect 0 "$kmd" verify "$work/d.kmd"
-    [ "$out" = "ok" ] || fail "verify said: $out"
+    [ "$out" = "sealed, 10 entries verified" ] || fail "verify said: $out"
     head -c -3 "$work/d.kmd" >"$work/cut.kmd"
     expect 1 "$kmd" verify "$work/cut.kmd"
     one_error_line
+    contains "$err" "not a valid seal"
+    # Without its seal, a diff cut inside its last block.
+    "$kmd" analyse "$work/old" "$work/new" -o "$work/plain.kmd" --plain >/dev/null
+    expect 0 "$kmd" verify "$work/plain.kmd"
+    [ "$out" = "ok, not sealed" ] || fail "verify said: $out"
+    head -c -3 "$work/plain.kmd" >"$work/cut.kmd"
+    expect 1 "$kmd" verify "$work/cut.kmd"
+    one_error_line
     contains "$err" "past the end"
+    ;;
+  seal)
+    # Sealed by default; --plain is the same diff without its trailer.
+    "$kmd" analyse "$work/old" "$work/new" --ext CSV -o "$work/d.kmd" --comment c >/dev/null
+    "$kmd" analyse "$work/old" "$work/new" --ext CSV -o "$work/p.kmd" --comment c --plain >/dev/null
+    [ "$(head -c "$(stat -c %s "$work/p.kmd")" "$work/d.kmd" | md5sum)" = "$(md5sum <"$work/p.kmd")" ] ||
+      fail "the sealed diff does not begin with the plain one"
+    expect 0 "$kmd" show "$work/p.kmd"
+    contains "$out" "seal: not sealed"
+    expect 0 "$kmd" show "$work/d.kmd"
+    contains "$out" "made against 19 bytes"
+    contains "$out" "seal: sealed, 10 entries verified"
+    expect 0 "$kmd" create "$work/new" -o "$work/c.kmd" menu:SALES.SST
+    expect 0 "$kmd" verify "$work/c.kmd"
+    [ "$out" = "sealed, 1 entry verified" ] || fail "verify of a created diff said: $out"
+    # One changed byte inside PRICES.CSV's bytes: named by verify and show, refused by the import.
+    offset=$(LC_ALL=C grep -obUa 'pen,120' "$work/d.kmd" | head -1 | cut -d: -f1)
+    [ -n "$offset" ] || fail "PRICES.CSV's bytes not found in the diff"
+    cp "$work/d.kmd" "$work/x.kmd"
+    printf 'Z' | dd of="$work/x.kmd" bs=1 seek="$offset" conv=notrunc 2>/dev/null
+    expect 1 "$kmd" verify "$work/x.kmd"
+    one_error_line
+    contains "$err" "bytes differ from the seal"
+    contains "$err" "PRICES.CSV"
+    expect 1 "$kmd" show "$work/x.kmd"
+    contains "$out" "DAMAGED"
+    cp -a "$work/old" "$work/t"
+    before=$(tree "$work/t")
+    expect 1 "$kmd" import "$work/x.kmd" "$work/t"
+    one_error_line
+    [ "$(tree "$work/t")" = "$before" ] || fail "a damaged diff changed the target"
+    # A local edit is a conflict: listed by the dry run (in JSON too) and the import, imported with --force.
+    printf 'local\n' >>"$work/t/SALES.SST"
+    before=$(tree "$work/t")
+    expect 1 "$kmd" import "$work/d.kmd" "$work/t" --dry-run
+    contains "$out" "conflict SALES.SST: the diff was made against "
+    contains "$err" "kmd import --force"
+    expect 1 "$kmd" import "$work/d.kmd" "$work/t" --dry-run --json
+    printf '%s\n' "$out" | tr -d ' \n' | grep -q '"conflicts":\[{"entry":1,' || fail "json conflicts: $out"
+    expect 2 "$kmd" import "$work/d.kmd" "$work/t" --json
+    expect 1 "$kmd" import "$work/d.kmd" "$work/t"
+    contains "$out" "conflict SALES.SST"
+    [ "$(tree "$work/t")" = "$before" ] || fail "a refused import changed the target"
+    expect 0 "$kmd" import "$work/d.kmd" "$work/t" --force
+    # Imported again: every entry is there already, and nothing is written.
+    before=$(tree "$work/t")
+    expect 0 "$kmd" import "$work/d.kmd" "$work/t"
+    contains "$out" "already applied SALES.SST"
+    contains "$out" "(10 already applied)"
+    [ "$(tree "$work/t")" = "$before" ] || fail "an applied diff rewrote the target"
     ;;
   list)
     expect 0 "$kmd" list "$work/new"
@@ -358,7 +416,9 @@ case "$case_name" in
     mv "$work/t/PRICES.CSV" "$work/prices"
     ln -s "$work/prices" "$work/t/PRICES.CSV"
     linked=$(tree "$work/t")
-    expect 1 "$kmd" import "$work/d.kmd" "$work/t" --undo "$work/u.kmd"
+    # (--force: a link where the diff was made against a file is a local change, which the import
+    # would refuse first.)
+    expect 1 "$kmd" import "$work/d.kmd" "$work/t" --undo "$work/u.kmd" --force
     one_error_line
     contains "$err" "symbolic link"
     contains "$err" "is unchanged"

@@ -209,8 +209,8 @@ TEST_F(LoadDlgTest, ADiffThatCannotBeReadSaysWhyOnOpeningAndCannotBeImported) {
   } cases[] = {
       // 差分ﾌｧｲﾙではありません(または新しい版の差分ﾌｧｲﾙです)。
       {"garbage", "\x8D\xB7\x95\xAA\xCC\xA7\xB2\xD9\x82\xC5\x82\xCD\x82\xA0\x82\xE8\x82\xDC\x82\xB9\x82\xF1("},
-      // ﾃﾞｰﾀがﾌｧｲﾙの終わりを越えています。 (the last block is cut)
-      {whole.substr(0, whole.size() - 3), "\xC3\xDE\xB0\xC0\x82\xAA\xCC\xA7\xB2\xD9\x82\xCC\x8F\x49\x82\xED\x82\xE8"},
+      // 最後のﾃﾞｰﾀの後に封印ではないﾃﾞｰﾀがあります。 (the seal is cut)
+      {whole.substr(0, whole.size() - 3), "\x8D\xC5\x8C\xE3\x82\xCC\xC3\xDE\xB0\xC0\x82\xCC\x8C\xE3\x82\xC9\x95\x95\x88\xF3"},
   };
   for (const auto& c : cases) {
     WriteFile(diff_, c.bytes);

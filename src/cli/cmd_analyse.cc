@@ -36,7 +36,8 @@ int RunAnalyse(const AnalyseArgs& args) {
   for (const SBNdt& c : changes) std::printf("%s\n", ChangeLine(c).c_str());
   if (!args.outputGiven) return kExitOk;
   std::fflush(stdout);
-  return WriteDiff(output, current, changes, comment, args.output);
+  // The old side is each entry's base: an import can then tell a local change from the old state.
+  return WriteDiff(output, current, changes, comment, args.output, WriteOptions{!args.plain, args.plain ? "" : old});
 }
 
 }  // namespace quarvel::kmd

@@ -85,7 +85,7 @@ int RunCreate(const CreateArgs& args) {
       changes.push_back(change);
     }
   }
-  if (const int r = WriteDiff(output, menuDir, changes, comment, args.output); r != kExitOk) return r;
+  if (const int r = WriteDiff(output, menuDir, changes, comment, args.output, WriteOptions{!args.plain, ""}); r != kExitOk) return r;
   for (const SBNdt& c : changes) std::printf("%s\n", ChangeLine(c).c_str());
   return kExitOk;
 }

@@ -1,5 +1,6 @@
 #include <cstdio>
 #include <ctime>
+#include <nlohmann/json.hpp>
 #include <set>
 
 #include "cli/commands.h"
@@ -11,6 +12,7 @@
 #include "engine/import/import_plan.h"
 #include "engine/import/undo_writer.h"
 #include "fileio/fileio.h"
+#include "platform/dos_time.h"
 #include "platform/platform.h"
 #include "shell/paths.h"
 
@@ -124,12 +126,45 @@ std::string FailureLine(int result, const ImportReport& report, const SBNdtAry& 
   return line;
 }
 
+nlohmann::json NamesJson(const StringAry& names) {
+  nlohmann::json j = nlohmann::json::array();
+  for (const std::string& n : names) j.push_back(Utf8(n));
+  return j;
+}
+
+// A dry run's account as one JSON object: what it would do, or why it would refuse.
+void PrintPlanJson(const ImportPlan& plan, const SBNdtAry& list, const std::string* refusal) {
+  nlohmann::json out;
+  nlohmann::json applied = nlohmann::json::array(), conflicts = nlohmann::json::array();
+  for (const int i : plan.bases.applied) applied.push_back(EntryName(list[static_cast<std::size_t>(i)]));
+  for (const BaseConflict& c : plan.bases.conflicts) {
+    conflicts.push_back({{"entry", c.entry}, {"name", EntryName(list[static_cast<std::size_t>(c.entry)])},
+                         {"made_against", ItemJson(c.base)}, {"found", ItemJson(c.found)}});
+  }
+  if (refusal != nullptr) {
+    out["refused"] = *refusal;
+  } else {
+    nlohmann::json documents = nlohmann::json::array();
+    for (const PlannedDocument& d : plan.documents) {
+      documents.push_back({{"library", Utf8(d.library)}, {"member", Utf8(d.member)}, {"delete", d.remove}});
+    }
+    out = {{"create", NamesJson(plan.creates)}, {"replace", NamesJson(plan.replaces)},
+           {"delete", NamesJson(plan.deletes)},  {"absent", NamesJson(plan.absent)},
+           {"documents", documents},              {"rebuild", NamesJson(plan.rebuilds)},
+           {"excluded", plan.excluded}};
+  }
+  out["already_applied"] = applied;
+  out["conflicts"] = conflicts;
+  std::printf("%s\n", out.dump(2).c_str());
+}
+
 }  // namespace
 
 int RunImport(const ImportArgs& args) {
   std::string path, menuDir;
   if (args.file.empty()) return Fail(kExitUsage, "FILE must not be empty");
   if (!FromArg(args.file, "file name", &path)) return kExitUsage;
+  if (args.json && !args.dryRun) return Fail(kExitUsage, "--json goes with --dry-run");
   if (const int r = DirArg(args.menuDir, "MENU_DIR", &menuDir); r != kExitOk) return r;
   SBNdtAry list;
   std::string description;
@@ -158,12 +193,26 @@ int RunImport(const ImportArgs& args) {
     return r;
   }
   // The checks run first on their own, so that a refused diff is named with its reason.
+  const ImportOptions options{args.force};
   ImportPlan plan;
   DiffCheck why;
-  if (PlanImport(path, menuDir, list, &plan, &why) != 0) {
+  if (PlanImport(path, menuDir, list, &plan, &why, options) != 0) {
     const char* state = why.fault == DiffFault::kTestFileLeft ? "nothing else was changed" : "nothing was changed";
-    return Fail(kExitFailed, args.file + ": " + Refusal(why, list, args.menuDir) + "; " + state);
+    std::string text = Refusal(why, list, args.menuDir) + "; " + state;
+    if (why.fault == DiffFault::kConflicts) text += "; kmd import --force imports over them";
+    if (args.json) {
+      PrintPlanJson(plan, list, &text);
+    } else {
+      PrintBaseCheck(plan.bases, list);
+    }
+    std::fflush(stdout);
+    return Fail(kExitFailed, args.file + ": " + text);
   }
+  if (args.json) {
+    PrintPlanJson(plan, list, nullptr);
+    return kExitOk;
+  }
+  PrintBaseCheck(plan.bases, list);
   if (args.dryRun) {
     PrintNames("create", plan.creates);
     PrintNames("replace", plan.replaces);
@@ -191,12 +240,16 @@ int RunImport(const ImportArgs& args) {
   ImportReport report;
   {
     Progress progress("importing");
-    result = ImportDiff(nullptr, path, menuDir, list, &report, undoPath);
+    result = ImportDiff(nullptr, path, menuDir, list, &report, undoPath, options);
   }
+  // Changed since the plan: the import names its own findings.
+  if (report.check.fault == DiffFault::kConflicts) PrintBaseCheck(report.bases, list);
   if (report.recovered != Recovery::kNone) std::printf("%s\n", RecoveryLine(report.recovered, args.menuDir).c_str());
   if (result != 0) return Fail(kExitFailed, FailureLine(result, report, list, args.menuDir, args.undo));
-  std::printf("imported %zu of %zu entries into %s\n", list.size() - static_cast<std::size_t>(plan.excluded),
-              list.size(), args.menuDir.c_str());
+  std::string applied;
+  if (!report.bases.applied.empty()) applied = " (" + std::to_string(report.bases.applied.size()) + " already applied)";
+  std::printf("imported %zu of %zu entries into %s%s\n", list.size() - static_cast<std::size_t>(plan.excluded),
+              list.size(), args.menuDir.c_str(), applied.c_str());
   if (report.undoWritten) std::printf("wrote the undo to %s\n", args.undo.c_str());
   if (args.undoGiven && !report.undoWritten) std::printf("nothing to undo: no undo file was written\n");
   if (!report.leftBehind.empty()) {

@@ -10,10 +10,12 @@ struct AnalyseArgs {
   std::string oldDir, menuDir, extensions = "*", output, comment;
   bool outputGiven = false;  // -o was given (perhaps empty)
   bool content = false;      // compare files by their bytes instead of their stamps
+  bool plain = false;        // write the base format, without a seal
 };
 struct CreateArgs {
   std::string menuDir, output, comment;
   std::vector<std::string> items;
+  bool plain = false;
 };
 struct ShowArgs {
   std::string file;
@@ -22,6 +24,8 @@ struct ShowArgs {
 struct ImportArgs {
   std::string file, menuDir, exclude, undo;
   bool dryRun = false;
+  bool force = false;      // import over local changes
+  bool json = false;       // --dry-run: one JSON object
   bool undoGiven = false;  // --undo was given (perhaps empty)
 };
 struct ListArgs {

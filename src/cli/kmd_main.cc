@@ -27,6 +27,7 @@ int Run(int argc, char** argv) {
   a->add_option("-o", analyse.output, "write the changes found into this diff file");
   a->add_option("--comment", analyse.comment, "the diff's description (at most 47 bytes are kept)");
   a->add_flag("--content", analyse.content, "judge files by their bytes, not their stamps");
+  a->add_flag("--plain", analyse.plain, "write the diff without its seal (digests and bases), as older writers did");
 
   CreateArgs create;
   CLI::App* c = app.add_subcommand("create", "write a diff file from items picked by hand");
@@ -36,6 +37,7 @@ int Run(int argc, char** argv) {
   c->add_option("ITEM", create.items,
                 "menu:NAME.SST, lib:NAME.SSD, doc:NAME.SSD/DOCUMENT, common:NAME.SSV or file:NAME")
       ->required();
+  c->add_flag("--plain", create.plain, "write the diff without its seal (digests), as older writers did");
 
   ShowArgs show;
   CLI::App* s = app.add_subcommand("show", "print a diff file's description and directory");
@@ -48,6 +50,8 @@ int Run(int argc, char** argv) {
   i->add_option("MENU_DIR", import.menuDir, "the menu directory to update")->required();
   i->add_option("--exclude", import.exclude, "0-based directory indexes to leave out, such as 0,3");
   i->add_flag("--dry-run", import.dryRun, "check the diff and tell what would change; change nothing");
+  i->add_flag("--force", import.force, "import over items changed in MENU_DIR since the diff was made");
+  i->add_flag("--json", import.json, "with --dry-run: print one JSON object");
   i->add_option("--undo", import.undo,
                 "before the commit, write to this new file (outside MENU_DIR) the diff that reverses the import");
 
@@ -62,7 +66,7 @@ int Run(int argc, char** argv) {
   r->add_option("MENU_DIR", recover_dir, "the menu directory")->required();
 
   std::string verify_file;
-  CLI::App* v = app.add_subcommand("verify", "check a diff file's whole structure");
+  CLI::App* v = app.add_subcommand("verify", "check a diff file's whole structure and, when sealed, its bytes");
   v->add_option("FILE", verify_file, "the diff file")->required();
 
   try {

@@ -7,6 +7,7 @@
 #include "engine/diff/diff_writer.h"
 #include "fileio/fileio.h"
 #include "model/list_line.h"
+#include "platform/dos_time.h"
 #include "platform/platform.h"
 #include "platform/text.h"
 #include "shell/paths.h"
@@ -136,14 +137,14 @@ const char* WriteFaultText(WriteFault fault) {
 }
 
 int WriteDiff(const std::string& path, const std::string& menuDir, const SBNdtAry& changes,
-              const std::string& comment, const std::string& shown) {
+              const std::string& comment, const std::string& shown, const WriteOptions& options) {
   if (const int bad = FirstUnsafeEntry(changes); bad >= 0) {
     return Fail(kExitFailed, "cannot carry " + Utf8(changes[static_cast<std::size_t>(bad)].name) +
                                  ": no import would take that name; nothing was written");
   }
   Progress progress("writing");
   WriteFailure why;
-  if (WriteDiffFile(path, menuDir, changes, &comment, &why) != 0) {
+  if (WriteDiffFile(path, menuDir, changes, &comment, &why, options) != 0) {
     std::string text = "could not write the diff file " + shown + ": " + WriteFaultText(why.fault);
     if (why.entry >= 0 && static_cast<std::size_t>(why.entry) < changes.size()) {
       text += " (entry " + std::to_string(why.entry) + ": " + Utf8(changes[static_cast<std::size_t>(why.entry)].name) + ")";
@@ -151,6 +152,43 @@ int WriteDiff(const std::string& path, const std::string& menuDir, const SBNdtAr
     return Fail(kExitFailed, text);
   }
   return kExitOk;
+}
+
+std::string EntryName(const SBNdt& entry) {
+  return IsDocumentLevel(entry) ? Utf8(entry.name) + "/" + Utf8(entry.member) : Utf8(entry.name);
+}
+
+nlohmann::json ItemJson(const EntryBase& item) {
+  static const char* const kKinds[] = {"unknown", "missing", "file", "document"};
+  nlohmann::json j = {{"kind", kKinds[static_cast<int>(item.kind)]}};
+  if (item.kind == BaseKind::kFile) {
+    j["size"] = item.size;
+    j["stamp"] = DosStampText(item.stamp);
+    j["read_only"] = item.readOnly;
+  }
+  return j;
+}
+
+std::string ItemText(const EntryBase& item) {
+  switch (item.kind) {
+    case BaseKind::kAbsent: return "missing";
+    case BaseKind::kFile:
+      return std::to_string(item.size) + " bytes, " + DosStampText(item.stamp) + (item.readOnly ? ", read-only" : "");
+    case BaseKind::kDocument:
+    case BaseKind::kNone: break;
+  }
+  return "present";
+}
+
+void PrintBaseCheck(const BaseCheck& bases, const SBNdtAry& list) {
+  for (const int i : bases.applied) {
+    std::printf("already applied %s\n", EntryName(list[static_cast<std::size_t>(i)]).c_str());
+  }
+  for (const BaseConflict& c : bases.conflicts) {
+    std::printf("conflict %s: the diff was made against %s; the menu directory holds %s\n",
+                EntryName(list[static_cast<std::size_t>(c.entry)]).c_str(), ItemText(c.base).c_str(),
+                ItemText(c.found).c_str());
+  }
 }
 
 std::string ChangeLine(const SBNdt& change) {

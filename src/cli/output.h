@@ -2,11 +2,14 @@
 #pragma once
 
 #include <chrono>
+#include <nlohmann/json.hpp>
 #include <cstdint>
 #include <string>
 #include <vector>
 
 #include "engine/diff/diff_check.h"
+#include "engine/diff/diff_writer.h"
+#include "engine/import/base_check.h"
 #include "menufiles/listings.h"
 #include "model/records.h"
 
@@ -50,7 +53,18 @@ int Fail(int code, const std::string& message);
 // Writes the diff of `changes` from `menuDir` to `path` (`shown` is the path as typed). A name that
 // an import would refuse fails first, named. kExitOk, or kExitFailed with the error printed.
 int WriteDiff(const std::string& path, const std::string& menuDir, const SBNdtAry& changes,
-              const std::string& comment, const std::string& shown);
+              const std::string& comment, const std::string& shown, const WriteOptions& options);
+
+// An entry as the lines name it: NAME, or LIBRARY/DOCUMENT, in UTF-8.
+std::string EntryName(const SBNdt& entry);
+// An item as a conflict names it: "missing", "N bytes, STAMP" (a file) or "present".
+std::string ItemText(const EntryBase& item);
+// The same as a JSON object: {"kind": "missing" | "file" | "document" | "unknown"}, with "size",
+// "stamp" and "read_only" for a file.
+nlohmann::json ItemJson(const EntryBase& item);
+// "already applied NAME" for each entry already as the diff makes it, "conflict NAME: ..." for each
+// conflict, on standard output.
+void PrintBaseCheck(const BaseCheck& bases, const SBNdtAry& list);
 
 // Names in UTF-8, separated by ", ".
 std::string Names(const StringAry& names);

@@ -1,5 +1,7 @@
 #include "dialogs/failure_causes.h"
 
+#include "platform/dos_time.h"
+
 namespace quarvel {
 
 namespace {
@@ -52,11 +54,26 @@ const char kUnknownOp[] =
     "\x8D\x80\x96\xDA\x82\xCC\x91\x80\x8D\xEC\x82\xAA\x92\xC7\x89\xC1\x81\x45\x92\x75\x8A\xB7\x81"
     "\x45\x8D\xED\x8F\x9C\x82\xCC\x82\xC7\x82\xEA\x82\xC5\x82\xE0\x82\xA0\x82\xE8\x82\xDC\x82\xB9"
     "\x82\xF1\x81\x42";
-// 最後のﾃﾞｰﾀの後に余分なﾃﾞｰﾀがあります。ﾌｧｲﾙが壊れています。
+// 最後のﾃﾞｰﾀの後に封印ではないﾃﾞｰﾀがあります。ﾌｧｲﾙが壊れています。
 const char kTrailingBytes[] =
-    "\x8D\xC5\x8C\xE3\x82\xCC\xC3\xDE\xB0\xC0\x82\xCC\x8C\xE3\x82\xC9\x97\x5D\x95\xAA\x82\xC8\xC3"
-    "\xDE\xB0\xC0\x82\xAA\x82\xA0\x82\xE8\x82\xDC\x82\xB7\x81\x42\xCC\xA7\xB2\xD9\x82\xAA\x89\xF3"
-    "\x82\xEA\x82\xC4\x82\xA2\x82\xDC\x82\xB7\x81\x42";
+    "\x8D\xC5\x8C\xE3\x82\xCC\xC3\xDE\xB0\xC0\x82\xCC\x8C\xE3\x82\xC9\x95\x95\x88\xF3\x82\xC5\x82"
+    "\xCD\x82\xC8\x82\xA2\xC3\xDE\xB0\xC0\x82\xAA\x82\xA0\x82\xE8\x82\xDC\x82\xB7\x81\x42\xCC\xA7"
+    "\xB2\xD9\x82\xAA\x89\xF3\x82\xEA\x82\xC4\x82\xA2\x82\xDC\x82\xB7\x81\x42";
+// 封印が差分ﾌｧｲﾙの目次と合いません。ﾌｧｲﾙが壊れています。
+const char kSealMismatch[] =
+    "\x95\x95\x88\xF3\x82\xAA\x8D\xB7\x95\xAA\xCC\xA7\xB2\xD9\x82\xCC\x96\xDA\x8E\x9F\x82\xC6\x8D"
+    "\x87\x82\xA2\x82\xDC\x82\xB9\x82\xF1\x81\x42\xCC\xA7\xB2\xD9\x82\xAA\x89\xF3\x82\xEA\x82\xC4"
+    "\x82\xA2\x82\xDC\x82\xB7\x81\x42";
+// ﾃﾞｰﾀが封印と合いません。差分ﾌｧｲﾙが壊れています。
+const char kDigestMismatch[] =
+    "\xC3\xDE\xB0\xC0\x82\xAA\x95\x95\x88\xF3\x82\xC6\x8D\x87\x82\xA2\x82\xDC\x82\xB9\x82\xF1\x81"
+    "\x42\x8D\xB7\x95\xAA\xCC\xA7\xB2\xD9\x82\xAA\x89\xF3\x82\xEA\x82\xC4\x82\xA2\x82\xDC\x82\xB7"
+    "\x81\x42";
+// 差分を作った後にﾒﾆｭｰﾃﾞｨﾚｸﾄﾘで変更された項目があります。
+const char kConflicts[] =
+    "\x8D\xB7\x95\xAA\x82\xF0\x8D\xEC\x82\xC1\x82\xBD\x8C\xE3\x82\xC9\xD2\xC6\xAD\xB0\xC3\xDE\xA8"
+    "\xDA\xB8\xC4\xD8\x82\xC5\x95\xCF\x8DX\x82\xB3\x82\xEA\x82\xBD\x8D\x80\x96\xDA\x82\xAA\x82"
+    "\xA0\x82\xE8\x82\xDC\x82\xB7\x81\x42";
 // 取り込む項目がありません。
 const char kEmptyList[] =
     "\x8E\xE6\x82\xE8\x8D\x9E\x82\xDE\x8D\x80\x96\xDA\x82\xAA\x82\xA0\x82\xE8\x82\xDC\x82\xB9\x82"
@@ -238,6 +255,30 @@ const char kWriteFailed[] =
     "\xF1\x81\x42\x8B\xF3\x82\xAB\x97\x65\x97\xCA\x82\xF0\x8A\x6D\x82\xA9\x82\xDF\x82\xC4\x89\xBA"
     "\x82\xB3\x82\xA2\x81\x42";
 
+// 差分の元
+const char kMadeFrom[] = "\x8D\xB7\x95\xAA\x82\xCC\x8C\xB3";
+// 取込先
+const char kTargetHolds[] = "\x8E\xE6\x8D\x9E\x90\xE6";
+// ﾊﾞｲﾄ
+const char kBytes[] = "\xCA\xDE\xB2\xC4";
+// なし
+const char kItemMissing[] = "\x82\xC8\x82\xB5";
+// あり
+const char kItemPresent[] = "\x82\xA0\x82\xE8";
+// ほか N 件
+const char kMore[] = "\x82\xD9\x82\xA9";
+const char kCount[] = "\x8C\x8F";
+// 取込先の変更を上書きして取り込みますか?
+const char kOverwriteAsk[] =
+    "\x8E\xE6\x8D\x9E\x90\xE6\x82\xCC\x95\xCF\x8DX\x82\xF0\x8F\xE3\x8F\x91\x82\xAB\x82\xB5\x82"
+    "\xC4\x8E\xE6\x82\xE8\x8D\x9E\x82\xDD\x82\xDC\x82\xB7\x82\xA9?";
+// 既に取り込まれていた項目:
+const char kAlreadyApplied[] =
+    "\x8A\xF9\x82\xC9\x8E\xE6\x82\xE8\x8D\x9E\x82\xDC\x82\xEA\x82\xC4\x82\xA2\x82\xBD\x8D\x80\x96"
+    "\xDA:";
+// A conflict message lists at most this many entries.
+constexpr std::size_t kConflictLines = 10;
+
 const char* FaultCause(DiffFault fault) {
   switch (fault) {
     case DiffFault::kNone: return "";
@@ -252,6 +293,8 @@ const char* FaultCause(DiffFault fault) {
     case DiffFault::kDeletionWithData: return kDeletionWithData;
     case DiffFault::kUnknownOp: return kUnknownOp;
     case DiffFault::kTrailingBytes: return kTrailingBytes;
+    case DiffFault::kSealMismatch: return kSealMismatch;
+    case DiffFault::kDigestMismatch: return kDigestMismatch;
     case DiffFault::kEmptyList: return kEmptyList;
     case DiffFault::kCountMismatch: return kCountMismatch;
     case DiffFault::kPathTooLong: return kPathTooLong;
@@ -261,6 +304,7 @@ const char* FaultCause(DiffFault fault) {
     case DiffFault::kDirectoryInTheWay: return kDirectoryInTheWay;
     case DiffFault::kAmbiguousName: return kAmbiguousName;
     case DiffFault::kBadLibrary: return kBadLibrary;
+    case DiffFault::kConflicts: return kConflicts;
     case DiffFault::kNotWritable: return kNotWritable;
     case DiffFault::kTestFileLeft: return kTestFileLeft;
     case DiffFault::kImportRunning: return kAnotherImport;
@@ -324,6 +368,33 @@ std::string EntryLine(int entry, const SBNdtAry& list) {
 
 std::string WriteFailureCause(const WriteFailure& failure, const SBNdtAry& list) {
   return WriteCause(failure.fault) + EntryLine(failure.entry, list);
+}
+
+// An item as a conflict names it: なし, N ﾊﾞｲﾄ STAMP, or あり.
+std::string ItemText(const EntryBase& item) {
+  if (item.kind == BaseKind::kAbsent) return kItemMissing;
+  if (item.kind == BaseKind::kFile) return std::to_string(item.size) + " " + kBytes + " " + DosStampText(item.stamp);
+  return kItemPresent;
+}
+
+std::string ConflictQuestion(const BaseCheck& bases, const SBNdtAry& list) {
+  std::string text = FaultCause(DiffFault::kConflicts);
+  for (std::size_t k = 0; k < bases.conflicts.size() && k < kConflictLines; ++k) {
+    const BaseConflict& c = bases.conflicts[k];
+    if (c.entry < 0 || static_cast<std::size_t>(c.entry) >= list.size()) continue;
+    const SBNdt& e = list[static_cast<std::size_t>(c.entry)];
+    text += "\n" + e.name + (e.member.empty() ? "" : " / " + e.member) + ": " + kMadeFrom + " " + ItemText(c.base) +
+            " / " + kTargetHolds + " " + ItemText(c.found);
+  }
+  if (bases.conflicts.size() > kConflictLines) {
+    text += std::string("\n") + kMore + " " + std::to_string(bases.conflicts.size() - kConflictLines) + " " + kCount;
+  }
+  return text + "\n\n" + kOverwriteAsk;
+}
+
+std::string AppliedLine(const BaseCheck& bases) {
+  if (bases.applied.empty()) return "";
+  return std::string("\n") + kAlreadyApplied + " " + std::to_string(bases.applied.size());
 }
 
 std::string NameList(const StringAry& names) {

@@ -217,15 +217,30 @@ void TSabunLoadDlg::OnImport() {
   if (recovered != Recovery::kNone) {
     DialogMessage(services_, window_, recovered == Recovery::kRolledBack ? kRolledBack : kCompleted, "", kMbOk);
   }
-  // What the import will change, taken before it changes it, for the summary; its refusals the
-  // import reports itself.
+  // Items changed in the target since the diff was made are listed, and imported over only when the
+  // user agrees; entries already applied are left out. A diff that would be refused anyway the import
+  // reports itself.
+  BaseCheck bases;
+  ImportOptions options;
+  SBNdtAry chosen = commands_;
+  if (CheckBasesBeforeImport(diffPath_, target, commands_, &bases) == 0) {
+    if (!bases.conflicts.empty()) {
+      if (DialogMessage(services_, window_, ConflictQuestion(bases, commands_), kConfirmCaption, kMbOkCancel) != kIdOk) {
+        return;
+      }
+      options.force = true;
+      bases = {};
+    }
+    for (const int i : bases.applied) chosen[static_cast<std::size_t>(i)].op |= kOpExcluded;
+  }
+  // What the import will change, taken before it changes it, for the summary.
   ImportPlan plan;
-  SummariseImport(target, commands_, &plan);
+  SummariseImport(target, chosen, &plan);
   ImportReport report;
   int imported;
   {
-    CopyWork work(services_, DiffImportBytes(diffPath_, target, commands_));
-    imported = ImportDiff(window_, diffPath_, target, commands_, &report);
+    CopyWork work(services_, DiffImportBytes(diffPath_, target, chosen));
+    imported = ImportDiff(window_, diffPath_, target, commands_, &report, "", options);
   }
   if (imported == kImportIncomplete) {
     DialogMessage(services_, window_, std::string(kImportError) + "\n" + ImportIncompleteMessage(report), "", kMbOk);
@@ -236,7 +251,7 @@ void TSabunLoadDlg::OnImport() {
                   kMbOk);
     return;
   }
-  DialogMessage(services_, window_, std::string(kImportDone) + Summary(plan), "", kMbOk);
+  DialogMessage(services_, window_, std::string(kImportDone) + Summary(plan) + AppliedLine(report.bases), "", kMbOk);
   Close(kIdOk);
 }
 

@@ -23,6 +23,8 @@ class LibraryLookup {
   // caller moves it, but never closes it); or -1 when the document is not there or the library cannot
   // be read. The index is read again only when `path` differs from the last one asked for.
   int Find(const std::string& path, const std::string& name, SSDocInfo* entry, std::string* title);
+  // Whether the library of the last Find could be read (a -1 from Find then means "no such document").
+  bool LibraryRead() const { return fd_ >= 0; }
 
  private:
   void Close();

@@ -1,5 +1,7 @@
 #include "platform/dos_time.h"
 
+#include <cstdio>
+
 namespace quarvel {
 
 std::uint32_t DosStampFromTime(std::time_t t) {
@@ -29,6 +31,14 @@ std::time_t TimeFromDosStamp(std::uint32_t stamp) {
     return -1;
   }
   return mktime(&tm);
+}
+
+std::string DosStampText(std::uint32_t stamp) {
+  const unsigned date = DosDateOf(stamp), time = DosTimeOf(stamp);
+  char text[32];
+  std::snprintf(text, sizeof text, "%04u-%02u-%02u %02u:%02u:%02u", (date >> 9) + 1980, (date >> 5) & 15, date & 31,
+                time >> 11, (time >> 5) & 63, (time & 31) * 2);
+  return text;
 }
 
 }  // namespace quarvel

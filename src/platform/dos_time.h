@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <ctime>
+#include <string>
 
 namespace quarvel {
 
@@ -11,6 +12,9 @@ namespace quarvel {
 std::uint32_t DosStampFromTime(std::time_t t);
 // The local time that a stamp names; -1 when its fields are out of range.
 std::time_t TimeFromDosStamp(std::uint32_t stamp);
+
+// "YYYY-MM-DD HH:MM:SS" as the stamp's fields read, whether or not they name a real date.
+std::string DosStampText(std::uint32_t stamp);
 
 constexpr std::uint16_t DosTimeOf(std::uint32_t stamp) { return static_cast<std::uint16_t>(stamp & 0xFFFF); }
 constexpr std::uint16_t DosDateOf(std::uint32_t stamp) { return static_cast<std::uint16_t>(stamp >> 16); }

@@ -35,7 +35,9 @@ const char* DiffFaultText(DiffFault fault) {
     case DiffFault::kDocumentBlockBad: return "a document block does not match its lengths";
     case DiffFault::kDeletionWithData: return "a deletion carries data";
     case DiffFault::kUnknownOp: return "an entry's operation is neither add, replace nor delete";
-    case DiffFault::kTrailingBytes: return "bytes follow the last data block";
+    case DiffFault::kTrailingBytes: return "bytes after the last data block are not a valid seal";
+    case DiffFault::kSealMismatch: return "the seal does not match the diff's directory";
+    case DiffFault::kDigestMismatch: return "bytes differ from the seal (the diff is damaged)";
     case DiffFault::kEmptyList: return "there is nothing to import";
     case DiffFault::kCountMismatch: return "the entry list does not match the diff's directory";
     case DiffFault::kPathTooLong: return "a path into the menu directory is too long";
@@ -45,6 +47,7 @@ const char* DiffFaultText(DiffFault fault) {
     case DiffFault::kAmbiguousName: return "files whose names differ in case only stand under an entry's name";
     case DiffFault::kDirectoryInTheWay: return "a directory stands under the name of a file to be changed";
     case DiffFault::kBadLibrary: return "a library to be changed cannot be read as a library";
+    case DiffFault::kConflicts: return "the menu directory was changed since the diff was made";
     case DiffFault::kNotWritable: return "the menu directory cannot be written";
     case DiffFault::kTestFileLeft: return "the test file XXXXXX.TMP was made but cannot be removed";
     case DiffFault::kImportRunning: return "another import is running in the menu directory";
@@ -94,13 +97,16 @@ int FirstUnsafeEntry(const SBNdtAry& changes) {
   return -1;
 }
 
-DiffCheck CheckDiffBlocks(int fd, const SBNdtAry& changes, std::vector<DiffBlock>* blocks) {
+DiffCheck CheckDiffBlocks(int fd, const SBNdtAry& changes, std::vector<DiffBlock>* blocks, SealState* seal) {
   blocks->clear();
+  SealState found;
+  if (seal != nullptr) *seal = found;
   if (FileErrorFlags & FERR_BADDATA) return {DiffFault::kDirectoryCut, -1};
   if (const int unsafe = FirstUnsafeEntry(changes); unsafe >= 0) return {DiffFault::kUnsafeName, unsafe};
   const std::int64_t size = Host().Size(fd);
   std::int64_t p = FileTell(fd);
   if (size < 0 || p < 0) return {DiffFault::kNotOpened, -1};
+  found.headLength = static_cast<std::uint64_t>(p);
   for (std::size_t i = 0; i < changes.size(); ++i) {
     const SBNdt& e = changes[i];
     const int index = static_cast<int>(i);
@@ -130,16 +136,31 @@ DiffCheck CheckDiffBlocks(int fd, const SBNdtAry& changes, std::vector<DiffBlock
     blocks->push_back({static_cast<std::uint64_t>(p), length});
     p += 4 + std::int64_t{length};
   }
-  if (p != size) return {DiffFault::kTrailingBytes, -1};
+  if (p != size) {
+    // A trailer is bounded, so a file with more after its blocks is refused unread.
+    const std::int64_t rest = size - p;
+    if (rest > static_cast<std::int64_t>(MaxSealBodySize() + kSealFooterSize)) return {DiffFault::kTrailingBytes, -1};
+    std::string bytes(static_cast<std::size_t>(rest), '\0');
+    if (FileSeek(fd, p) < 0 || FileRead(fd, bytes.data(), bytes.size()) != rest) return {DiffFault::kNotOpened, -1};
+    switch (DecodeSeal(bytes, changes.size(), &found.seal)) {
+      case SealFault::kNotSeal: return {DiffFault::kTrailingBytes, -1};
+      case SealFault::kMismatch: return {DiffFault::kSealMismatch, -1};
+      case SealFault::kNone: break;
+    }
+    found.sealed = true;
+  }
+  if (seal != nullptr) *seal = found;
   return {};
 }
 
-DiffCheck CheckDiffFile(const std::string& path, SBNdtAry* changes, std::string* description) {
+DiffCheck CheckDiffFile(const std::string& path, SBNdtAry* changes, std::string* description,
+                        std::vector<DiffBlock>* blocks, SealState* seal) {
+  if (seal != nullptr) *seal = {};
   const int fd = OpenDiffFile(path, *changes, *description);
   if (fd == -4) return {DiffFault::kNotDiff, -1};
   if (fd < 0) return {DiffFault::kNotOpened, -1};
-  std::vector<DiffBlock> blocks;
-  const DiffCheck check = CheckDiffBlocks(fd, *changes, &blocks);
+  std::vector<DiffBlock> own;
+  const DiffCheck check = CheckDiffBlocks(fd, *changes, blocks != nullptr ? blocks : &own, seal);
   FileClose(fd);
   return check;
 }

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/diff/diff_seal.h"
 #include "model/records.h"
 
 namespace quarvel {
@@ -22,7 +23,9 @@ enum class DiffFault {
   kDocumentBlockBad,    // a document block whose second name and data length do not add up to it
   kDeletionWithData,    // a deletion whose block is not empty
   kUnknownOp,           // an op that is neither add or replace (0), delete (1) nor unset (-1)
-  kTrailingBytes,       // bytes after the last block
+  kTrailingBytes,       // bytes after the last block that are not a valid seal
+  kSealMismatch,        // an intact seal that does not match the directory
+  kDigestMismatch,      // bytes that differ from the seal's digest (entry -1: the header or directory)
   // Found when a diff is checked against the menu directory it is to be imported into:
   kEmptyList,           // the list of entries to import is empty
   kCountMismatch,       // the list does not match the diff's directory
@@ -33,6 +36,7 @@ enum class DiffFault {
   kDirectoryInTheWay,   // a directory stands under the name of a file the diff creates, replaces or deletes
   kAmbiguousName,       // several files whose names differ in case only stand under an entry's name
   kBadLibrary,          // a library to be changed exists but cannot be read as a library
+  kConflicts,           // items of the menu directory changed since the diff was made (its seal's bases)
   kNotWritable,         // the menu directory cannot be written
   kTestFileLeft,        // the writability test's file was made but could not be removed
   kImportRunning,       // another process is importing into the menu directory
@@ -70,14 +74,24 @@ bool IsSafeFileName(const std::string& name);
 // The index of the first entry whose name IsSafeFileName refuses, or -1 when every name is safe.
 int FirstUnsafeEntry(const SBNdtAry& changes);
 
+// A diff's seal as the check found it.
+struct SealState {
+  bool sealed = false;
+  std::uint64_t headLength = 0;  // the header and directory: every byte before the first block
+  DiffSeal seal;
+};
+
 // Checks the blocks of an open diff that OpenDiffFile has just read into `changes` (the error word as
 // it left it, the descriptor at the first block, every op as the file holds it: the excluded mark of
 // the dialogs is no op of a file and is refused). Fills `blocks`, one per entry, as far as they can be
 // followed. This is the one check of a diff: verify, show, the import and the dialogs all make it, so
-// that none of them takes a diff that another refuses. Moves the descriptor.
-DiffCheck CheckDiffBlocks(int fd, const SBNdtAry& changes, std::vector<DiffBlock>* blocks);
+// that none of them takes a diff that another refuses. Bytes after the last block must be one
+// intact seal (DecodeSeal) for as many entries; `seal` (may be null) tells whether there was one and
+// holds it. The digests are not compared here (VerifySeal). Moves the descriptor.
+DiffCheck CheckDiffBlocks(int fd, const SBNdtAry& changes, std::vector<DiffBlock>* blocks, SealState* seal = nullptr);
 
 // Opens `path` and checks it whole. Fills `changes` and `description` as far as they were read.
-DiffCheck CheckDiffFile(const std::string& path, SBNdtAry* changes, std::string* description);
+DiffCheck CheckDiffFile(const std::string& path, SBNdtAry* changes, std::string* description,
+                        std::vector<DiffBlock>* blocks = nullptr, SealState* seal = nullptr);
 
 }  // namespace quarvel

@@ -1,7 +1,11 @@
 #include "engine/diff/diff_writer.h"
 
+#include <memory>
+
 #include "engine/diff/diff_check.h"
 #include "engine/diff/diff_format.h"
+#include "engine/diff/entry_base.h"
+#include "engine/diff/seal_writer.h"
 #include "fileio/fileio.h"
 #include "menufiles/library_lookup.h"
 #include "platform/platform.h"
@@ -84,8 +88,23 @@ int CreateDiffFile(const std::string& path, const SBNdtAry& changes, const std::
   return fd;
 }
 
+namespace {
+
+// The seal's base records, read from the old side; kNone where it holds nothing readable.
+std::vector<EntryBase> ReadBases(const std::string& baseDir, const SBNdtAry& changes) {
+  std::vector<EntryBase> bases(changes.size());
+  if (baseDir.empty()) return bases;
+  LibraryLookup libraries;
+  for (std::size_t i = 0; i < changes.size(); ++i) {
+    if (ReadEntryBase(baseDir, changes[i], libraries, &bases[i]) != 0) bases[i] = {};
+  }
+  return bases;
+}
+
+}  // namespace
+
 int WriteDiffFile(const std::string& path, const std::string& menuDir, const SBNdtAry& changes,
-                  const std::string* description, WriteFailure* why) {
+                  const std::string* description, WriteFailure* why, const WriteOptions& options) {
   WriteFailure failure;
   auto fail = [&](WriteFault fault, int entry) {
     failure = {fault, entry};
@@ -106,11 +125,15 @@ int WriteDiffFile(const std::string& path, const std::string& menuDir, const SBN
   const std::string work_name = MakeWorkName(dir, "KMDW");
   if (work_name.empty()) return fail(WriteFault::kCannotCreate, -1);
   const std::string work = dir + work_name;
+  std::vector<EntryBase> bases;
+  if (options.seal) bases = ReadBases(options.baseDir, changes);
   const int diff = CreateDiffFile(work, changes, description != nullptr ? *description : std::string());
   if (diff < 0) return fail(WriteFault::kCannotCreate, -1);
 
   WriteFault result = WriteFault::kNone;
   int entry = -1;
+  std::unique_ptr<SealWriter> sealer;
+  if (options.seal) sealer = std::make_unique<SealWriter>(work, diff);
   LibraryLookup libraries;
   for (std::size_t i = 0; i < changes.size(); ++i) {
     const SBNdt& e = changes[i];
@@ -125,8 +148,14 @@ int WriteDiffFile(const std::string& path, const std::string& menuDir, const SBN
     } else {
       result = WriteFileBlock(diff, menuDir, e);
     }
+    if (result == WriteFault::kNone && sealer != nullptr && !sealer->BlockWritten(diff)) result = WriteFault::kWriteFailed;
   }
   if (result == WriteFault::kNone) entry = -1;
+  if (result == WriteFault::kNone && FileErrorFlags != 0) result = WriteFault::kWriteFailed;
+  if (sealer != nullptr) {
+    if (result == WriteFault::kNone && !sealer->Finish(diff, std::move(bases))) result = WriteFault::kWriteFailed;
+    sealer->Abandon();  // its descriptor of the work file goes before the work file is renamed or removed
+  }
   if (result == WriteFault::kNone && (FileErrorFlags != 0 || FileFlush(diff) != 0)) result = WriteFault::kWriteFailed;
   if (FileCloseWritten(diff) != 0 && result == WriteFault::kNone) result = WriteFault::kWriteFailed;
   // The path is the user's, outside any menu directory: taken as typed, never matched by case.

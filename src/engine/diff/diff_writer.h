@@ -37,7 +37,16 @@ struct WriteFailure {
   int entry = -1;  // the entry concerned, -1 for the file as a whole
 };
 
+// How a diff is written.
+struct WriteOptions {
+  bool seal = true;     // false: the base format alone, byte for byte as a writer without seals wrote it
+  std::string baseDir;  // the old side of an analysis (ends with a separator): each entry's base is
+                        // read from there into the seal; empty: the seal records no base
+};
+
+// The seal's digests are taken from the work file as it is written, by a second thread; the bases
+// are read before the first block. An old side whose item cannot be read gets no base for that entry.
 int WriteDiffFile(const std::string& path, const std::string& menuDir, const SBNdtAry& changes,
-                  const std::string* description, WriteFailure* why = nullptr);
+                  const std::string* description, WriteFailure* why = nullptr, const WriteOptions& options = {});
 
 }  // namespace quarvel

@@ -2,10 +2,12 @@
 
 #include <algorithm>
 #include <ctime>
+#include <memory>
 #include <set>
 #include <unordered_map>
 
 #include "fileio/fileio.h"
+#include "engine/diff/seal_check.h"
 #include "engine/import/dir_lock.h"
 #include "engine/import/import_journal.h"
 #include "engine/import/import_plan.h"
@@ -348,7 +350,7 @@ bool PlanUndoFile(ImportState& s, const std::string& undoPath, UndoPlan* undo) {
 }
 
 int Import(const std::string& diffPath, const std::string& menuDir, const SBNdtAry& list, const std::string& undoPath,
-           ImportState& s) {
+           const ImportOptions& options, ImportState& s) {
   s.menuDir = menuDir;
   s.diffPath = diffPath;
   if (list.empty()) {
@@ -370,6 +372,10 @@ int Import(const std::string& diffPath, const std::string& menuDir, const SBNdtA
     return -1;
   }
   if (PrepareImport(diffPath, menuDir, list, &s.diff, &s.report.check) != 0) return -1;
+  if (CheckImportBases(menuDir, options, &s.diff, &s.report.bases, &s.report.check) != 0 || !AnyToImport(s.diff.directory)) {
+    FileClose(s.diff.fd);
+    return s.report.check.ok() ? 0 : -1;
+  }
   std::uint32_t attrs = 0;
   s.journal.testFileOurs = Host().GetAttributes(s.Path(kWritabilityTestName), &attrs) == kPlatformNotFound;
   UndoPlan undo;
@@ -390,8 +396,22 @@ int Import(const std::string& diffPath, const std::string& menuDir, const SBNdtA
     return Abort(s);
   }
   if (lock.fd() >= 0 && Host().FlushesFileSystem(lock.fd())) s.flushAllFd = lock.fd();
-  const bool staged = StageEntries(s) && ReadDocumentHeaders(s) && CreateFiles(s) && RebuildLibraries(s);
+  // The blocks the import uses are digested while it stages them.
+  std::unique_ptr<SealVerifier> verifier;
+  if (s.diff.seal.sealed) {
+    verifier = std::make_unique<SealVerifier>(diffPath, s.diff.blocks, s.diff.seal, ChosenEntries(s.diff.directory));
+  }
+  bool staged = StageEntries(s) && ReadDocumentHeaders(s) && CreateFiles(s) && RebuildLibraries(s);
   FileClose(s.diff.fd);
+  if (staged && verifier != nullptr) {
+    if (const DiffCheck v = verifier->Finish(); !v.ok()) {
+      s.report.check = v;
+      const std::size_t i = static_cast<std::size_t>(v.entry);
+      s.Fail(ImportStep::kReadDiff, v.entry >= 0 ? s.diff.directory[i].name : "");
+      staged = false;
+    }
+  }
+  verifier.reset();
   // Rebuilt libraries are flushed already, and so are the created files unless they wait for the flush
   // of the whole file system; the names are not yet.
   const bool created = std::any_of(s.files.begin(), s.files.end(), [](const FileWork& w) { return w.created; });
@@ -436,9 +456,9 @@ const char* ImportStepText(ImportStep step) {
 }
 
 int ImportDiff(void* /*window*/, const std::string& diffPath, const std::string& menuDir, const SBNdtAry& list,
-               ImportReport* report, const std::string& undoPath) {
+               ImportReport* report, const std::string& undoPath, const ImportOptions& options) {
   ImportState s;
-  const int result = Import(diffPath, menuDir, list, undoPath, s);
+  const int result = Import(diffPath, menuDir, list, undoPath, options, s);
   if (report != nullptr) *report = s.report;
   return result;
 }

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "engine/diff/diff_check.h"
+#include "engine/import/import_plan.h"
 #include "engine/import/recovery.h"
 #include "engine/import/undo_plan.h"
 #include "model/records.h"
@@ -41,6 +42,7 @@ struct ImportReport {
   Recovery recovered = Recovery::kNone;  // what became of an interrupted import found first
   UndoFault undo = UndoFault::kNone;     // why the undo file could not be made (step kUndo)
   bool undoWritten = false;              // the undo file stands at its path (an import with nothing to undo writes none)
+  BaseCheck bases;                       // a sealed diff: entries already applied, or the conflicts that refused it
 };
 
 // Applies the diff at `diffPath` to `menuDir` (which ends with a separator), skipping the entries that
@@ -66,7 +68,12 @@ struct ImportReport {
 // leaves no undo file. A kill between the undo's placement and the journal's commit mark leaves an
 // undo of an import that the recovery then rolls back; applied to that old state, it changes no file
 // but rebuilding the libraries it names.
+// A sealed diff: its bases are checked before the first change (CheckImportBases: a conflict refuses
+// the import, an entry already applied is left out, and with nothing left the import returns 0
+// having changed nothing), and the blocks it uses are verified against the seal by a second thread
+// while it stages; a mismatch (check kDigestMismatch naming the entry) rolls back like any failure
+// of staging.
 int ImportDiff(void* window, const std::string& diffPath, const std::string& menuDir, const SBNdtAry& list,
-               ImportReport* report = nullptr, const std::string& undoPath = "");
+               ImportReport* report = nullptr, const std::string& undoPath = "", const ImportOptions& options = {});
 
 }  // namespace quarvel

@@ -3,6 +3,7 @@
 #include <set>
 
 #include "engine/diff/diff_reader.h"
+#include "engine/diff/seal_check.h"
 #include "engine/import/dir_lock.h"
 #include "fileio/fileio.h"
 #include "menufiles/libindex.h"
@@ -45,7 +46,7 @@ DiffCheck Prepare(const std::string& diffPath, const std::string& menuDir, const
   // The directory is compared with the list only once it is known to be read whole.
   if (!(FileErrorFlags & FERR_BADDATA) && dir.size() != list.size()) return Refuse(out, DiffFault::kCountMismatch, -1);
   // The file's ops are checked as the file holds them, before the list's marks are put on them.
-  const DiffCheck check = CheckDiffBlocks(out->fd, dir, &out->blocks);
+  const DiffCheck check = CheckDiffBlocks(out->fd, dir, &out->blocks, &out->seal);
   if (!check.ok()) return Refuse(out, check.fault, check.entry);
   for (std::size_t i = 0; i < dir.size() && i < list.size(); ++i) {
     if (IsExcluded(list[i])) dir[i].op |= kOpExcluded;
@@ -127,12 +128,56 @@ bool RemoveFileOrReadOnly(const std::string& path) {
   return r == 0 || r == kPlatformNotFound;
 }
 
+int CheckImportBases(const std::string& menuDir, const ImportOptions& options, PreparedDiff* prepared,
+                     BaseCheck* bases, DiffCheck* why) {
+  *bases = {};
+  *why = {};
+  if (options.force || !prepared->seal.sealed) return 0;
+  CheckBases(menuDir, prepared->fd, prepared->directory, prepared->blocks, prepared->seal, bases);
+  if (!bases->conflicts.empty()) {
+    *why = {DiffFault::kConflicts, bases->conflicts.front().entry};
+    return -1;
+  }
+  for (const int i : bases->applied) prepared->directory[static_cast<std::size_t>(i)].op |= kOpExcluded;
+  return 0;
+}
+
+int CheckBasesBeforeImport(const std::string& diffPath, const std::string& menuDir, const SBNdtAry& list,
+                           BaseCheck* bases) {
+  *bases = {};
+  PreparedDiff prepared;
+  DiffCheck why;
+  if (PrepareImport(diffPath, menuDir, list, &prepared, &why) != 0) return -1;
+  const int r = CheckImportBases(menuDir, {}, &prepared, bases, &why);
+  FileClose(prepared.fd);
+  return r == 0 || why.fault == DiffFault::kConflicts ? 0 : -1;
+}
+
+bool AnyToImport(const SBNdtAry& directory) {
+  for (const SBNdt& e : directory) {
+    if (!IsExcluded(e)) return true;
+  }
+  return false;
+}
+
+std::vector<bool> ChosenEntries(const SBNdtAry& directory) {
+  std::vector<bool> chosen;
+  for (const SBNdt& e : directory) chosen.push_back(!IsExcluded(e));
+  return chosen;
+}
+
 int PlanImport(const std::string& diffPath, const std::string& menuDir, const SBNdtAry& list, ImportPlan* plan,
-               DiffCheck* why) {
+               DiffCheck* why, const ImportOptions& options) {
   *plan = ImportPlan{};
   PreparedDiff prepared;
   if (PrepareImport(diffPath, menuDir, list, &prepared, why) != 0) return -1;
+  const int checked = CheckImportBases(menuDir, options, &prepared, &plan->bases, why);
   FileClose(prepared.fd);
+  if (checked != 0) return -1;
+  if (prepared.seal.sealed) {
+    SealVerifier verifier(diffPath, prepared.blocks, prepared.seal, ChosenEntries(prepared.directory));
+    if (*why = verifier.Finish(); !why->ok()) return -1;
+  }
   if (const DiffFault f = MenuDirBusy(menuDir); f != DiffFault::kNone) {
     *why = {f, -1};
     return -1;
@@ -143,7 +188,9 @@ int PlanImport(const std::string& diffPath, const std::string& menuDir, const SB
     *why = {f, -1};
     return -1;
   }
+  const BaseCheck bases = plan->bases;
   SummariseImport(menuDir, prepared.directory, plan);
+  plan->bases = bases;
   return 0;
 }
 

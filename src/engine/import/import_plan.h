@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "engine/diff/diff_check.h"
+#include "engine/import/base_check.h"
 #include "model/records.h"
 
 namespace quarvel {
@@ -17,6 +18,12 @@ struct PreparedDiff {
   std::string description;
   SBNdtAry directory;
   std::vector<DiffBlock> blocks;
+  SealState seal;
+};
+
+// What an import may do beyond its rules.
+struct ImportOptions {
+  bool force = false;  // import over local changes: a sealed diff's bases are not checked
 };
 
 // Opens the diff, copies the excluded marks of `list` by position and checks the whole diff against
@@ -26,6 +33,23 @@ struct PreparedDiff {
 // nothing. 0, or -1 with `why` set and the diff closed.
 int PrepareImport(const std::string& diffPath, const std::string& menuDir, const SBNdtAry& list,
                   PreparedDiff* out, DiffCheck* why);
+
+// For a sealed diff (unless `options.force`): checks the bases (CheckBases) of the entries that
+// `prepared` does not exclude, puts the excluded mark on those already applied, and refuses the
+// import when any conflicts: -1 with `why` kConflicts at the first one. 0 otherwise; `bases` holds
+// what was found either way.
+int CheckImportBases(const std::string& menuDir, const ImportOptions& options, PreparedDiff* prepared,
+                     BaseCheck* bases, DiffCheck* why);
+// The base check alone, for a caller that asks the user before it imports: the diff opened and
+// checked as the import would (PrepareImport), then CheckImportBases. Reads only. 0 with `bases`
+// filled (conflicts included); -1 when the diff or the directory would be refused anyway.
+int CheckBasesBeforeImport(const std::string& diffPath, const std::string& menuDir, const SBNdtAry& list,
+                           BaseCheck* bases);
+
+// True when `directory` has an entry without the excluded mark.
+bool AnyToImport(const SBNdtAry& directory);
+// chosen[i]: entry i of `directory` carries no excluded mark.
+std::vector<bool> ChosenEntries(const SBNdtAry& directory);
 
 // What an import finds under the name of a library that document entries change.
 enum class LibraryState {
@@ -53,6 +77,7 @@ struct ImportPlan {
   StringAry rebuilds;    // libraries rebuilt for document changes
   std::vector<PlannedDocument> documents;
   int excluded = 0;
+  BaseCheck bases;       // entries already applied (left out) and, when refused, the conflicts
 };
 
 // The import's writability test, "XXXXXX.TMP" in the menu directory: made as a new file and removed.
@@ -68,8 +93,9 @@ bool RemoveFileOrReadOnly(const std::string& path);
 // tells what the import would create, replace, delete and rebuild; refuses while another import runs
 // there or an interrupted one awaits recovery (MenuDirBusy). Changes nothing (the test file is
 // removed again). 0, or -1 with `why` set.
+// A sealed diff's bytes are verified against its seal, and its bases checked (CheckImportBases).
 int PlanImport(const std::string& diffPath, const std::string& menuDir, const SBNdtAry& list, ImportPlan* plan,
-               DiffCheck* why);
+               DiffCheck* why, const ImportOptions& options = {});
 
 // What importing `list` (its excluded entries left out) creates, replaces, deletes and rebuilds in
 // `menuDir` as it stands now: PlanImport's account without its checks, for a caller that imports at

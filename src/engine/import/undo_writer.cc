@@ -2,9 +2,12 @@
 
 #include "engine/diff/diff_format.h"
 #include "engine/diff/diff_writer.h"
+#include "engine/diff/entry_base.h"
+#include "engine/diff/seal_writer.h"
 #include "fileio/fileio.h"
 #include "menufiles/library_lookup.h"
 #include "platform/platform.h"
+#include "platform/text.h"
 #include "shell/paths.h"
 
 namespace quarvel {
@@ -78,7 +81,7 @@ struct Writer : UndoFailure {
     return FileErrorFlags == 0 || Fail(UndoFault::kWrite, item.from);
   }
 
-  bool Blocks(const UndoPlan& plan) {
+  bool Blocks(const UndoPlan& plan, SealWriter& sealer) {
     for (const UndoItem& item : plan.items) {
       // Opening a source clears the error word, so a failed write must be seen before that.
       if (FileErrorFlags != 0) return Fail(UndoFault::kWrite, "");
@@ -89,10 +92,29 @@ struct Writer : UndoFailure {
         case UndoSource::kDocument: ok = DocumentBlock(item); break;
       }
       if (!ok) return false;
+      if (!sealer.BlockWritten(diff)) return Fail(UndoFault::kWrite, "");
     }
     return FileErrorFlags == 0 || Fail(UndoFault::kWrite, "");
   }
 };
+
+// The undo's bases: what the import leaves under each entry's name once it commits, which is what an
+// undo applied later must find there. A file the import creates stands under its name already, a
+// library it rebuilds waits in its work file, a file it deletes is gone (moved to its backup).
+std::vector<EntryBase> StagedBases(const std::string& menuDir, const UndoPlan& plan, const ImportJournal& journal) {
+  std::vector<EntryBase> bases;
+  LibraryLookup libraries;
+  for (const UndoItem& item : plan.items) {
+    SBNdt staged = item.entry;
+    for (const JournalLibrary& l : journal.libraries) {
+      if (SjisAsciiUpper(l.name) == SjisAsciiUpper(staged.name)) staged.name = l.work;
+    }
+    EntryBase base;
+    if (ReadEntryBase(menuDir, staged, libraries, &base) != 0) base = {};
+    bases.push_back(base);
+  }
+  return bases;
+}
 
 }  // namespace
 
@@ -121,11 +143,16 @@ int WriteUndoFile(const std::string& path, const std::string& menuDir, const Und
   if (work.fd < 0) return -1;
   work.path = dir + work_name;
   Writer w(menuDir, journal, work.fd);
-  if (!w.Blocks(plan)) {
+  SealWriter sealer(work.path, work.fd);
+  if (!w.Blocks(plan, sealer)) {
+    sealer.Abandon();
     *fault = w.fault;
     if (!w.name.empty()) *name = w.name;
     return -1;
   }
+  const bool sealed = sealer.Finish(work.fd, StagedBases(menuDir, plan, journal));
+  sealer.Abandon();
+  if (!sealed) return -1;
   const bool flushed = FileFlush(work.fd) == 0;
   const int fd = work.fd;
   work.fd = -1;
