@@ -2,6 +2,7 @@
 """Writes the seed corpus of the fuzz targets: small hand-built inputs, valid ones and the edges a
 reader must refuse (negative and huge counts, lengths at the limit and one past it, strings whose
 count runs past the end, all 0xFF). Run from anywhere; it rewrites fuzz/corpus/."""
+import hashlib
 import os
 import struct
 import zlib
@@ -38,6 +39,27 @@ def diff(entries, blocks, description="seed", count=None, magic=2929, version=1)
     return u16(magic) + u16(version) + u32(0) + u32(len(entries)) + u32(len(directory)) + desc + directory + b"".join(blocks)
 
 
+def sha(b): return hashlib.sha256(b).digest()
+
+
+def seal(plain, blocks, bases, version=1, magic=b"QVSEAL\r\n"):
+    """The diff `plain` (whose data blocks are `blocks`, in order) with its trailer: digests of the
+    header and directory and of every block, then the bases: None, "absent", ("file", size, stamp,
+    read-only, bytes) or ("document", bytes)."""
+    head = plain[:len(plain) - sum(len(b) for b in blocks)]
+    body = u32(len(blocks)) + sha(head) + b"".join(sha(b) for b in blocks)
+    for base in bases:
+        if base is None:
+            body += b"\0"
+        elif base == "absent":
+            body += b"\1"
+        elif base[0] == "file":
+            body += b"\2" + struct.pack("<QIB", base[1], base[2], base[3]) + sha(cp(base[4]))
+        else:
+            body += b"\3" + sha(cp(base[1]))
+    return plain + body + sha(body) + u32(len(body)) + u16(version) + u16(0) + magic
+
+
 def library(title, docs, magic=2927, version=1, count=None, index_length=None):
     index = b"".join(u32(len(cp(d))) + u32(w) + lstr(n) + lstr(s) for n, s, d, w in docs)
     data = b"".join(cp(d) for _, _, d, _ in docs)
@@ -70,7 +92,29 @@ def diffs():
         [file_block(menu("新メニュー"), ro=1), doc_block("new alpha", 5, "a3"), u32(0), doc_block("n"),
          file_block(library("共通", [("C", "", "c2", 0)])), u32(0), file_block(""), u32(0)])
     header = diff([], [], count=0)[:64]
+    one_blocks = [file_block("1,2,3")]
+    mixed_blocks = [file_block(menu("新メニュー"), ro=1), doc_block("new alpha", 5, "a3"), u32(0), doc_block("n"),
+                    file_block(library("共通", [("C", "", "c2", 0)])), u32(0), file_block(""), u32(0)]
+    mixed_bases = [("file", 90, 0x54E53842, 0, menu("古い")), ("document", "old alpha"), ("document", "b"), "absent",
+                   None, ("file", 5, 0, 1, "1,2,3"), "absent", ("document", "x")]
+    sealed_one = seal(one, one_blocks, ["absent"])
+    two_blocks = [file_block("1"), file_block("2")]
+    two = diff([entry(0, 3, "A.CSV"), entry(0, 3, "B.CSV")], two_blocks)
+    two_trailer = seal(two, two_blocks, ["absent", "absent"])[len(two):]  # an intact seal of two entries
+    damaged = bytearray(sealed_one)
+    damaged[len(one) - 2] ^= 1
     return {
+        "sealed_file.kmd": sealed_one,
+        "sealed_mixed.kmd": seal(mixed, mixed_blocks, mixed_bases),
+        "sealed_no_bases.kmd": seal(mixed, mixed_blocks, [None] * 8),
+        "sealed_damaged_block.kmd": bytes(damaged),
+        "sealed_cut_trailer.kmd": sealed_one[:-5],
+        "sealed_wrong_count.kmd": one + two_trailer,
+        "sealed_version_2.kmd": seal(one, one_blocks, ["absent"], version=2),
+        "sealed_bad_magic.kmd": seal(one, one_blocks, ["absent"], magic=b"QVSEAL\n\n"),
+        "sealed_twice.kmd": seal(sealed_one, [sealed_one[len(one) - len(one_blocks[0]):]], ["absent"]),
+        "trailer_alone.bin": sealed_one[len(one):],
+        "valid_file.kmd": one,
         "valid_file.kmd": one,
         "valid_mixed.kmd": mixed,
         "replace_library_and_change_it.kmd": diff(
@@ -164,6 +208,7 @@ def main():
     d = diffs()
     write("diff_reader", d)
     write("import", d)
+    write("seal", d)
     lib = libraries()
     write("library", lib)
     write("headers", lib)

@@ -329,5 +329,40 @@ TEST_F(LoadDlgTest, AnInterruptedImportIsFinishedFirstAndARunningOneRefusesTheIm
   EXPECT_FALSE(Exists(target_ + kJournalName));
 }
 
+TEST_F(LoadDlgTest, LocalChangesAreListedAndImportedOverOnlyWhenTheUserAgrees) {
+  // The diff was made against the target as it was; since then OLD.SST was edited there.
+  const std::string old = tmp_.Sub("old");
+  MenuDirBuilder(old).Menu("OLD.SST", "Old");
+  const SBNdtAry changes = {{kOpAddOrReplace, MenuFile, "A.SST", "Alpha", ""}, {kOpDelete, MenuFile, "OLD.SST", "Old", ""}};
+  ASSERT_EQ(WriteDiffFile(diff_, source_, changes, nullptr, nullptr, WriteOptions{true, old}), 0);
+  MenuDirBuilder(target_).Menu("OLD.SST", "Old", "edited here");
+  dlg_.OnInitDialog();
+  ui_.messageAnswers = {kIdOk, kIdCancel};
+  dlg_.OnImport();
+  ASSERT_EQ(ui_.messages.size(), 2u);
+  // 差分を作った後にﾒﾆｭｰﾃﾞｨﾚｸﾄﾘで変更された項目があります。 / OLD.SST: 差分の元 N ﾊﾞｲﾄ ... / 取込先 ...
+  const std::string& question = ui_.messages[1].text;
+  EXPECT_TRUE(StartsWith(question, "\x8D\xB7\x95\xAA\x82\xF0\x8D\xEC\x82\xC1\x82\xBD")) << question;
+  EXPECT_NE(question.find("\nOLD.SST: \x8D\xB7\x95\xAA\x82\xCC\x8C\xB3 " +
+                          std::to_string(std::filesystem::file_size(old + "OLD.SST")) + " \xCA\xDE\xB2\xC4 "),
+            std::string::npos)
+      << question;
+  EXPECT_NE(question.find(" / \x8E\xE6\x8D\x9E\x90\xE6 "), std::string::npos) << question;
+  EXPECT_EQ(question.back(), '?');
+  EXPECT_EQ(ui_.messages[1].style, kMbOkCancel);
+  EXPECT_TRUE(ui_.ended.empty());
+  EXPECT_FALSE(Exists(target_ + "A.SST"));
+  EXPECT_TRUE(Exists(target_ + "OLD.SST"));
+
+  // Agreed to, the import goes over the change.
+  ui_.messages.clear();
+  ui_.messageAnswers = {kIdOk, kIdOk};
+  dlg_.OnImport();
+  ASSERT_EQ(ui_.messages.size(), 3u);
+  EXPECT_TRUE(StartsWith(ui_.messages[2].text, kImportDone)) << ui_.messages[2].text;
+  EXPECT_TRUE(Exists(target_ + "A.SST"));
+  EXPECT_FALSE(Exists(target_ + "OLD.SST"));
+}
+
 }  // namespace
 }  // namespace quarvel
