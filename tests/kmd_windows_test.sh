@@ -49,14 +49,24 @@ case $case in
   native-to-windows)
     make_pair "$sample"
     "$kmd" analyse "$work/old" "$work/new" --ext CSV,TXT -o "$work/u.kmd" >/dev/null
+    # Sealed here, verified there: the digests of one host are those of the other.
+    case $(wkmd verify "$(winpath "$work/u.kmd")") in "sealed, "*" verified") ;; *) fail "kmd.exe does not verify a native seal" ;; esac
     cp -a "$work/old" "$work/target"
     wkmd import "$(winpath "$work/u.kmd")" "$(winpath "$work/target")" >/dev/null
     expect_same "native diff, Windows import"
+    # Imported again, every entry is found applied by its base.
+    wkmd import "$(winpath "$work/u.kmd")" "$(winpath "$work/target")" | grep -q "already applied" ||
+      fail "kmd.exe does not find the entries applied"
     ;;
   windows-to-native)
     make_pair "$sample"
     wkmd analyse "$(winpath "$work/old")" "$(winpath "$work/new")" --ext CSV,TXT -o "$(winpath "$work/u.kmd")" >/dev/null
+    case $("$kmd" verify "$work/u.kmd") in "sealed, "*" verified") ;; *) fail "kmd does not verify a seal of kmd.exe" ;; esac
     cp -a "$work/old" "$work/target"
+    # A local edit made since is named by the native import, as by any.
+    printf 'edited' >>"$work/target/PRICES.CSV"
+    "$kmd" import "$work/u.kmd" "$work/target" >/dev/null 2>&1 && fail "a conflict in a Windows diff was imported"
+    cp -a "$work/old/PRICES.CSV" "$work/target/PRICES.CSV"
     "$kmd" import "$work/u.kmd" "$work/target" >/dev/null
     expect_same "Windows diff, native import"
     ;;

@@ -196,7 +196,8 @@ int RunImport(const ImportArgs& args) {
   const ImportOptions options{args.force};
   ImportPlan plan;
   DiffCheck why;
-  if (PlanImport(path, menuDir, list, &plan, &why, options) != 0) {
+  // The import verifies the digests itself while it stages: only a dry run reads them here.
+  if (PlanImport(path, menuDir, list, &plan, &why, options, args.dryRun) != 0) {
     const char* state = why.fault == DiffFault::kTestFileLeft ? "nothing else was changed" : "nothing was changed";
     std::string text = Refusal(why, list, args.menuDir) + "; " + state;
     if (why.fault == DiffFault::kConflicts) text += "; kmd import --force imports over them";

@@ -1,8 +1,6 @@
 #include "fileio/range_digests.h"
 
 #include <algorithm>
-#include <atomic>
-#include <memory>
 
 #include "fileio/fileio.h"
 #include "platform/platform.h"
@@ -10,6 +8,9 @@
 namespace quarvel {
 
 namespace {
+
+// Two helpers: with the caller's own copying, enough to keep two processors busy.
+constexpr unsigned kHelpers = 2;
 
 bool DigestWith(int fd, std::uint64_t offset, std::uint64_t length, std::vector<char>& buffer, Sha256Digest* digest,
                 const std::atomic<bool>* stop) {
@@ -35,74 +36,83 @@ bool DigestRange(int fd, std::uint64_t offset, std::uint64_t length, Sha256Diges
 }
 
 RangeDigests::RangeDigests(const std::string& path) {
-  fd_ = Host().Open(path, OpenMode::kRead);
-  if (fd_ < 0 || !Host().ConcurrentReads()) return;
-  try {
-    thread_ = std::thread([this] { Run(); });
-  } catch (...) {
-    // No thread to be had: Finish digests every range itself.
+  const unsigned threads = Host().ConcurrentReads() ? kHelpers : 0;
+  for (unsigned i = 0; i < std::max(threads, 1u); ++i) {
+    auto helper = std::make_unique<Helper>();
+    helper->fd = Host().Open(path, OpenMode::kRead);
+    if (helper->fd < 0) break;
+    helpers_.push_back(std::move(helper));
+  }
+  for (unsigned i = 0; i < threads && i < helpers_.size(); ++i) {
+    Helper& h = *helpers_[i];
+    try {
+      h.thread = std::thread([this, &h] { Run(h); });
+    } catch (...) {
+      // No thread to be had: Finish digests what is left itself.
+    }
   }
 }
 
 RangeDigests::~RangeDigests() {
-  if (thread_.joinable()) {
-    {
-      const std::lock_guard<std::mutex> hold(mutex_);
-      closing_ = true;
-      stop_ = true;
-    }
-    wake_.notify_one();
-    thread_.join();
+  {
+    const std::lock_guard<std::mutex> hold(mutex_);
+    closing_ = true;
+    stop_ = true;
   }
-  if (fd_ >= 0) Host().Close(fd_);
+  wake_.notify_all();
+  for (auto& h : helpers_) {
+    if (h->thread.joinable()) h->thread.join();
+    Host().Close(h->fd);
+  }
 }
 
 void RangeDigests::Add(std::uint64_t offset, std::uint64_t length) {
   {
     const std::lock_guard<std::mutex> hold(mutex_);
     ranges_.push_back({offset, length});
+    digests_.emplace_back();
   }
   wake_.notify_one();
 }
 
-bool RangeDigests::Digest(const Range& r, Sha256Digest* d) {
-  thread_local std::vector<char> buffer;
-  return DigestWith(fd_, r.offset, r.length, buffer, d, &stop_);
+bool RangeDigests::Digest(Helper& helper, const Range& r, Sha256Digest* d) {
+  return DigestWith(helper.fd, r.offset, r.length, helper.buffer, d, &stop_);
 }
 
-void RangeDigests::Run() {
+void RangeDigests::Run(Helper& helper) {
   std::unique_lock<std::mutex> lock(mutex_);
   for (;;) {
-    wake_.wait(lock, [this] { return closing_ || digests_.size() < ranges_.size(); });
-    if (failed_ || stop_ || digests_.size() == ranges_.size()) return;
-    const Range r = ranges_[digests_.size()];
+    wake_.wait(lock, [this] { return closing_ || failed_ || taken_ < ranges_.size(); });
+    if (failed_ || stop_ || taken_ == ranges_.size()) return;
+    const std::size_t k = taken_++;
+    const Range r = ranges_[k];
     lock.unlock();
     Sha256Digest d{};
-    const bool ok = Digest(r, &d);
+    const bool ok = Digest(helper, r, &d);
     lock.lock();
     if (!ok) {
       failed_ = true;
+      wake_.notify_all();
       return;
     }
-    digests_.push_back(d);
+    digests_[k] = d;
   }
 }
 
 bool RangeDigests::Finish(std::vector<Sha256Digest>* digests) {
-  if (thread_.joinable()) {
-    {
-      const std::lock_guard<std::mutex> hold(mutex_);
-      closing_ = true;
-    }
-    wake_.notify_one();
-    thread_.join();
+  {
+    const std::lock_guard<std::mutex> hold(mutex_);
+    closing_ = true;
   }
-  if (fd_ < 0) return false;
-  // Without a thread (or after it), whatever is left is digested here.
-  while (!failed_ && digests_.size() < ranges_.size()) {
-    Sha256Digest d{};
-    if (!Digest(ranges_[digests_.size()], &d)) failed_ = true;
-    else digests_.push_back(d);
+  wake_.notify_all();
+  for (auto& h : helpers_) {
+    if (h->thread.joinable()) h->thread.join();
+  }
+  if (helpers_.empty()) return false;
+  // Without helpers (or after them), whatever is left is digested here.
+  while (!failed_ && taken_ < ranges_.size()) {
+    const std::size_t k = taken_++;
+    if (!Digest(*helpers_[0], ranges_[k], &digests_[k])) failed_ = true;
   }
   if (failed_) return false;
   *digests = digests_;

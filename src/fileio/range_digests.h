@@ -1,12 +1,14 @@
-// SHA-256 digests of byte ranges of one file, computed by a second thread while the caller goes on
+// SHA-256 digests of byte ranges of one file, computed by helper threads while the caller goes on
 // (where the host reads concurrently), so that a writer or an import pays for them in the time of its
-// own copying rather than in a pass of its own. The thread reads through a descriptor of its own and
-// never touches the file-error word.
+// own copying rather than in a pass of its own. Ranges are independent: each helper takes the next
+// one not yet taken, so that two of them digest two blocks at once. Each helper reads through a
+// descriptor of its own and never touches the file-error word.
 #pragma once
 
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -18,9 +20,9 @@ namespace quarvel {
 
 class RangeDigests {
  public:
-  // Opens `path` for reading. A file that cannot be opened makes Finish false.
+  // Opens `path` for reading, once for each helper. A file that cannot be opened makes Finish false.
   explicit RangeDigests(const std::string& path);
-  // Stops the thread at its next chunk and closes the descriptor.
+  // Stops the helpers at their next chunk and closes the descriptors.
   ~RangeDigests();
   RangeDigests(const RangeDigests&) = delete;
   RangeDigests& operator=(const RangeDigests&) = delete;
@@ -36,16 +38,22 @@ class RangeDigests {
   struct Range {
     std::uint64_t offset, length;
   };
-  // Digests the ranges not yet done, until none is left and `closing_`, or a failure, or a stop.
-  void Run();
-  bool Digest(const Range& r, Sha256Digest* d);
+  struct Helper {
+    int fd = -1;
+    std::vector<char> buffer;
+    std::thread thread;
+  };
+  // One helper's loop: takes the next range not yet taken until none is left and `closing_`, or a
+  // failure, or a stop.
+  void Run(Helper& helper);
+  bool Digest(Helper& helper, const Range& r, Sha256Digest* d);
 
-  int fd_ = -1;
-  std::thread thread_;
+  std::vector<std::unique_ptr<Helper>> helpers_;
   std::mutex mutex_;
   std::condition_variable wake_;
   std::vector<Range> ranges_;
-  std::vector<Sha256Digest> digests_;
+  std::vector<Sha256Digest> digests_;  // by range
+  std::size_t taken_ = 0;              // ranges handed to a helper
   bool closing_ = false;
   bool failed_ = false;
   std::atomic<bool> stop_{false};

@@ -93,9 +93,11 @@ bool RemoveFileOrReadOnly(const std::string& path);
 // tells what the import would create, replace, delete and rebuild; refuses while another import runs
 // there or an interrupted one awaits recovery (MenuDirBusy). Changes nothing (the test file is
 // removed again). 0, or -1 with `why` set.
-// A sealed diff's bytes are verified against its seal, and its bases checked (CheckImportBases).
+// A sealed diff's bases are checked (CheckImportBases) and, with `digests`, its bytes verified
+// against its seal (a caller that imports next leaves that to the import, which verifies while it
+// stages).
 int PlanImport(const std::string& diffPath, const std::string& menuDir, const SBNdtAry& list, ImportPlan* plan,
-               DiffCheck* why, const ImportOptions& options = {});
+               DiffCheck* why, const ImportOptions& options = {}, bool digests = true);
 
 // What importing `list` (its excluded entries left out) creates, replaces, deletes and rebuilds in
 // `menuDir` as it stands now: PlanImport's account without its checks, for a caller that imports at
