@@ -8,11 +8,13 @@
 #include <thread>
 
 #include "dialog_test_util.h"
+#include "dialogs/failure_causes.h"
 #include "dialogs/load_dlg_layout.h"
 #include "engine/diff/diff_writer.h"
 #include "engine/import/dir_lock.h"
 #include "engine/import/import_journal.h"
 #include "fileio/fileio.h"
+#include "platform/dos_time.h"
 #include "sample/menu_dir_builder.h"
 #include "support/child_process.h"
 #include "support/fake_dialog_services.h"
@@ -340,14 +342,14 @@ TEST_F(LoadDlgTest, LocalChangesAreListedAndImportedOverOnlyWhenTheUserAgrees) {
   ui_.messageAnswers = {kIdOk, kIdCancel};
   dlg_.OnImport();
   ASSERT_EQ(ui_.messages.size(), 2u);
-  // 差分を作った後にﾒﾆｭｰﾃﾞｨﾚｸﾄﾘで変更された項目があります。 / OLD.SST: 差分の元 N ﾊﾞｲﾄ ... / 取込先 ...
+  // 差分を作った後にﾒﾆｭｰﾃﾞｨﾚｸﾄﾘで変更された項目があります。 / OLD.SST / 差分の元: N ﾊﾞｲﾄ ... / 取込先: ...
   const std::string& question = ui_.messages[1].text;
   EXPECT_TRUE(StartsWith(question, "\x8D\xB7\x95\xAA\x82\xF0\x8D\xEC\x82\xC1\x82\xBD")) << question;
-  EXPECT_NE(question.find("\nOLD.SST: \x8D\xB7\x95\xAA\x82\xCC\x8C\xB3 " +
+  EXPECT_NE(question.find("\nOLD.SST\n  \x8D\xB7\x95\xAA\x82\xCC\x8C\xB3: " +
                           std::to_string(std::filesystem::file_size(old + "OLD.SST")) + " \xCA\xDE\xB2\xC4 "),
             std::string::npos)
       << question;
-  EXPECT_NE(question.find(" / \x8E\xE6\x8D\x9E\x90\xE6 "), std::string::npos) << question;
+  EXPECT_NE(question.find("\n  \x8E\xE6\x8D\x9E\x90\xE6: "), std::string::npos) << question;
   EXPECT_EQ(question.back(), '?');
   EXPECT_EQ(ui_.messages[1].style, kMbOkCancel);
   EXPECT_TRUE(ui_.ended.empty());
@@ -362,6 +364,35 @@ TEST_F(LoadDlgTest, LocalChangesAreListedAndImportedOverOnlyWhenTheUserAgrees) {
   EXPECT_TRUE(StartsWith(ui_.messages[2].text, kImportDone)) << ui_.messages[2].text;
   EXPECT_TRUE(Exists(target_ + "A.SST"));
   EXPECT_FALSE(Exists(target_ + "OLD.SST"));
+}
+
+TEST(ConflictQuestion, NamesFiveEntriesWithBothStatesAndCountsTheRest) {
+  SBNdtAry list;
+  BaseCheck bases;
+  for (int i = 0; i < 7; ++i) {
+    list.push_back({kOpAddOrReplace, OtherFile, "F" + std::to_string(i) + ".CSV", "", ""});
+    BaseConflict c;
+    c.entry = i;
+    c.base = {BaseKind::kFile, 12, MakeDosStamp(2025, 4, 1, 9, 0, 0), false, {}};
+    c.found.kind = i == 0 ? BaseKind::kAbsent : BaseKind::kDocument;
+    bases.conflicts.push_back(c);
+  }
+  list.push_back({kOpAddOrReplace, DocumentLibrary, "L.SSD", "lib", "DOC"});
+  bases.conflicts[1].entry = 7;
+  const std::string text = ConflictQuestion(bases, list);
+  // F0.CSV / 差分の元: 12 ﾊﾞｲﾄ 2025-04-01 09:00:00 / 取込先: なし
+  EXPECT_NE(text.find("\nF0.CSV\n  \x8D\xB7\x95\xAA\x82\xCC\x8C\xB3: 12 \xCA\xDE\xB2\xC4 2025-04-01 09:00:00\n"
+                      "  \x8E\xE6\x8D\x9E\x90\xE6: \x82\xC8\x82\xB5\n"),
+            std::string::npos)
+      << text;
+  // A document by its library and name; present: あり.
+  EXPECT_NE(text.find("\nL.SSD / DOC\n"), std::string::npos) << text;
+  EXPECT_NE(text.find(": \x82\xA0\x82\xE8\n"), std::string::npos) << text;
+  EXPECT_EQ(text.find("F5.CSV"), std::string::npos);
+  EXPECT_NE(text.find("\n\x82\xD9\x82\xA9 2 \x8C\x8F\n"), std::string::npos) << text;  // ほか 2 件
+  EXPECT_EQ(AppliedLine(bases), "");
+  bases.applied = {3, 4};
+  EXPECT_EQ(AppliedLine(bases), "\n\x8A\xF9\x82\xC9\x8E\xE6\x82\xE8\x8D\x9E\x82\xDC\x82\xEA\x82\xC4\x82\xA2\x82\xBD\x8D\x80\x96\xDA: 2");
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
 // Shows each Win32 window of quarvel on a sample menu directory, one at a time, then a failed and a
-// completed import with their messages, for the screenshot script: window N is shown, then DIR\ready-N is written, and the program waits for DIR\shot-N (the
+// completed import over a local change with their messages, for the screenshot script: window N is shown, then DIR\ready-N is written, and the program waits for DIR\shot-N (the
 // script has taken the picture) before it goes on to the next window.
 #include <windows.h>
 
@@ -138,10 +138,11 @@ int Run(const fs::path& dir, const std::string& menuDir, const std::string& diff
   load->dialog()->Mirror();
   services.shots = {true};
   load->dialog()->Forward(kImport);
-  // A completed one, with what it changed: the confirmation is answered, the summary pictured.
+  // A completed one, over a local change that the target holds (the script edited SALES.SST there):
+  // the confirmation is answered, the list of conflicts and the summary pictured.
   load->loadDlg()->controls().SetText(kTarget, target);
   load->dialog()->Mirror();
-  services.shots = {false, true};
+  services.shots = {false, true, true};
   load->dialog()->Forward(kImport);
   load.reset();
   SetUiServices(nullptr);

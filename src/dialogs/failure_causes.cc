@@ -276,8 +276,8 @@ const char kOverwriteAsk[] =
 const char kAlreadyApplied[] =
     "\x8A\xF9\x82\xC9\x8E\xE6\x82\xE8\x8D\x9E\x82\xDC\x82\xEA\x82\xC4\x82\xA2\x82\xBD\x8D\x80\x96"
     "\xDA:";
-// A conflict message lists at most this many entries.
-constexpr std::size_t kConflictLines = 10;
+// A conflict message lists at most this many entries, three lines each.
+constexpr std::size_t kConflictLines = 5;
 
 const char* FaultCause(DiffFault fault) {
   switch (fault) {
@@ -383,8 +383,8 @@ std::string ConflictQuestion(const BaseCheck& bases, const SBNdtAry& list) {
     const BaseConflict& c = bases.conflicts[k];
     if (c.entry < 0 || static_cast<std::size_t>(c.entry) >= list.size()) continue;
     const SBNdt& e = list[static_cast<std::size_t>(c.entry)];
-    text += "\n" + e.name + (e.member.empty() ? "" : " / " + e.member) + ": " + kMadeFrom + " " + ItemText(c.base) +
-            " / " + kTargetHolds + " " + ItemText(c.found);
+    text += "\n" + e.name + (e.member.empty() ? "" : " / " + e.member) + "\n  " + kMadeFrom + ": " + ItemText(c.base) +
+            "\n  " + kTargetHolds + ": " + ItemText(c.found);
   }
   if (bases.conflicts.size() > kConflictLines) {
     text += std::string("\n") + kMore + " " + std::to_string(bases.conflicts.size() - kConflictLines) + " " + kCount;

@@ -27,9 +27,9 @@ std::string ImportIncompleteMessage(const ImportReport& report);
 // The line beneath "差分作成エラー": why the diff was not written, and the entry concerned.
 std::string WriteFailureCause(const WriteFailure& failure, const SBNdtAry& list);
 
-// The question asked before an import over local changes: the cause, then one line per conflicting
-// entry (at most ten, then how many more) with what the diff was made against and what the target
-// holds, then whether to import over them.
+// The question asked before an import over local changes: the cause, then for each conflicting entry
+// (at most five, then how many more) its name, what the diff was made against and what the target
+// holds, a line each, then whether to import over them.
 std::string ConflictQuestion(const BaseCheck& bases, const SBNdtAry& list);
 // "\n既に取り込まれていた項目: N" when entries were left out as already applied; else empty.
 std::string AppliedLine(const BaseCheck& bases);
