@@ -11,6 +11,9 @@ namespace {
 
 // Two helpers: with the caller's own copying, enough to keep two processors busy.
 constexpr unsigned kHelpers = 2;
+// A helper's reads: small enough that a chunk is still in the processor's cache when it is digested,
+// and that the helpers add little to the program's memory.
+constexpr std::size_t kDigestChunk = kCompareChunk;
 
 bool DigestWith(int fd, std::uint64_t offset, std::uint64_t length, std::vector<char>& buffer, Sha256Digest* digest,
                 const std::atomic<bool>* stop) {
@@ -19,7 +22,7 @@ bool DigestWith(int fd, std::uint64_t offset, std::uint64_t length, std::vector<
   Sha256 sha;
   while (length > 0) {
     if (stop != nullptr && *stop) return false;
-    const auto c = static_cast<std::size_t>(std::min<std::uint64_t>(length, kBulkChunk));
+    const auto c = static_cast<std::size_t>(std::min<std::uint64_t>(length, kDigestChunk));
     if (buffer.size() < c) buffer.resize(c);
     if (host.Read(fd, buffer.data(), c) != static_cast<long>(c)) return false;
     sha.Update(buffer.data(), c);
@@ -41,6 +44,7 @@ RangeDigests::RangeDigests(const std::string& path) {
     auto helper = std::make_unique<Helper>();
     helper->fd = Host().Open(path, OpenMode::kRead);
     if (helper->fd < 0) break;
+    helper->buffer.resize(kDigestChunk);  // here, so that no helper thread makes a heap of its own
     helpers_.push_back(std::move(helper));
   }
   for (unsigned i = 0; i < threads && i < helpers_.size(); ++i) {

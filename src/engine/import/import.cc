@@ -401,24 +401,24 @@ int Import(const std::string& diffPath, const std::string& menuDir, const SBNdtA
   if (s.diff.seal.sealed) {
     verifier = std::make_unique<SealVerifier>(diffPath, s.diff.blocks, s.diff.seal, ChosenEntries(s.diff.directory));
   }
-  bool staged = StageEntries(s) && ReadDocumentHeaders(s) && CreateFiles(s) && RebuildLibraries(s);
+  const bool staged = StageEntries(s) && ReadDocumentHeaders(s) && CreateFiles(s) && RebuildLibraries(s);
   FileClose(s.diff.fd);
-  if (staged && verifier != nullptr) {
-    if (const DiffCheck v = verifier->Finish(); !v.ok()) {
-      s.report.check = v;
-      const std::size_t i = static_cast<std::size_t>(v.entry);
-      s.Fail(ImportStep::kReadDiff, v.entry >= 0 ? s.diff.directory[i].name : "");
-      staged = false;
-    }
-  }
-  verifier.reset();
   // Rebuilt libraries are flushed already, and so are the created files unless they wait for the flush
-  // of the whole file system; the names are not yet.
+  // of the whole file system; the names are not yet. The flush runs while the last digests are taken.
   const bool created = std::any_of(s.files.begin(), s.files.end(), [](const FileWork& w) { return w.created; });
   const bool flushAll = s.flushAllFd >= 0 && created;
   if (staged && ((flushAll && Host().FlushFileSystem(s.flushAllFd) != 0) || Host().FlushDir(menuDir) != 0)) {
     s.Fail(ImportStep::kFlushDir, "");
   }
+  // Nothing of the diff is committed before every block it used is known to be the seal's.
+  if (staged && s.report.step == ImportStep::kNone && verifier != nullptr) {
+    if (const DiffCheck v = verifier->Finish(); !v.ok()) {
+      s.report.check = v;
+      const std::size_t i = static_cast<std::size_t>(v.entry);
+      s.Fail(ImportStep::kReadDiff, v.entry >= 0 ? s.diff.directory[i].name : "");
+    }
+  }
+  verifier.reset();
   // The undo is read from the staged state and on disk before the journal says "committing".
   if (s.report.step == ImportStep::kNone && !undo.items.empty()) {
     std::string name;
