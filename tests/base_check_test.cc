@@ -95,9 +95,26 @@ TEST_F(BaseCheckTest, EachKindOfLocalChangeIsOneConflictAndNothingChangesUnlessF
   EXPECT_EQ(CheckBasesBeforeImport(diff_, target_, fewer, &asked), 0);
   EXPECT_EQ(asked.conflicts.size(), 1u);
 
+  // A damaged block of a conflicting entry is the diff's damage, not a local change.
+  const std::string good = ReadFile(diff_);
+  std::string bad = good;
+  const std::size_t at = bad.find("new menu");
+  ASSERT_NE(at, std::string::npos);
+  bad[at] ^= 1;
+  WriteFile(diff_, bad);
+  EXPECT_EQ(ImportDiff(nullptr, diff_, target_, changes_, &report), -1);
+  EXPECT_EQ(report.check.fault, DiffFault::kDigestMismatch);
+  EXPECT_EQ(changes_[static_cast<std::size_t>(report.check.entry)].name, "A.SST");
+  EXPECT_TRUE(report.bases.conflicts.empty());
+  WriteFile(diff_, good);
+
+  // Forced, the import goes over them and still names them.
   ImportOptions force;
   force.force = true;
+  EXPECT_EQ(PlanImport(diff_, target_, changes_, &plan, &why, force), 0);
+  EXPECT_EQ(plan.bases.conflicts.size(), 5u);
   EXPECT_EQ(ImportDiff(nullptr, diff_, target_, changes_, &report, "", force), 0);
+  EXPECT_EQ(report.bases.conflicts.size(), 5u);
   EXPECT_EQ(ReadFile(target_ + "A.SST"), ReadFile(new_ + "A.SST"));
   EXPECT_FALSE(Exists(target_ + "D.CSV"));
   EXPECT_EQ(ReadFile(target_ + "N.CSV"), "created");
@@ -111,6 +128,15 @@ TEST_F(BaseCheckTest, ATargetAlreadyUpdatedHasEveryEntryAppliedAndNothingRewritt
   EXPECT_EQ(report.bases.applied.size(), changes_.size());
   EXPECT_TRUE(report.bases.conflicts.empty());
   EXPECT_EQ(Difference(before, Snapshot(target_)), "");  // times included: no file was written
+
+  // With nothing left to do, a damaged directory is still refused.
+  std::string bad = ReadFile(diff_);
+  bad[20] ^= 0x40;  // inside the description
+  WriteFile(diff_, bad);
+  EXPECT_EQ(ImportDiff(nullptr, diff_, target_, changes_, &report), -1);
+  EXPECT_EQ(report.check.fault, DiffFault::kDigestMismatch);
+  EXPECT_EQ(report.check.entry, -1);
+  ASSERT_EQ(WriteDiffFile(diff_, new_, changes_, nullptr, nullptr, WriteOptions{true, old_}), 0);
 
   // Half updated: the rest is imported, what is there already is left.
   CopyDir(old_, dir_.Sub("half"));

@@ -160,7 +160,11 @@ case "$case_name" in
     expect 1 "$kmd" import "$work/d.kmd" "$work/t"
     contains "$out" "conflict SALES.SST"
     [ "$(tree "$work/t")" = "$before" ] || fail "a refused import changed the target"
+    # --force goes over the change, and names it.
+    expect 0 "$kmd" import "$work/d.kmd" "$work/t" --force --dry-run
+    contains "$out" "overwrite SALES.SST: the diff was made against "
     expect 0 "$kmd" import "$work/d.kmd" "$work/t" --force
+    contains "$out" "overwrite SALES.SST"
     # Imported again: every entry is there already, and nothing is written.
     before=$(tree "$work/t")
     expect 0 "$kmd" import "$work/d.kmd" "$work/t"

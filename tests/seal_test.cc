@@ -114,6 +114,36 @@ TEST_F(SealTest, ASealedDiffIsThePlainDiffFollowedByItsTrailer) {
   EXPECT_FALSE(seal.sealed);
 }
 
+TEST_F(SealTest, ASealWhoseBaseIsOfTheOtherLevelOrADiffOfAnUnknownKindIsRefused) {
+  ASSERT_EQ(WriteDiffFile(diff_, source_, changes_, nullptr), 0);
+  const std::string good = ReadFile(diff_);
+  SBNdtAry list;
+  std::string description;
+  std::vector<DiffBlock> blocks;
+  SealState seal;
+  ASSERT_TRUE(CheckDiffFile(diff_, &list, &description, &blocks, &seal).ok());
+  const std::size_t end = blocks.back().start + 4 + blocks.back().length;
+  // A document's base on the file entry A.KKK: an intact trailer, but not one of this directory.
+  DiffSeal other = seal.seal;
+  other.bases[0].kind = BaseKind::kDocument;
+  WriteFile(diff_, good.substr(0, end) + EncodeSeal(other));
+  EXPECT_EQ(CheckDiffFile(diff_, &list, &description).fault, DiffFault::kSealMismatch);
+
+  // A kind that is none of the four, or a document named on a menu's entry, in a plain diff: the
+  // import would act on a whole file where the entry meant one document.
+  for (const SBNdt& bad : {SBNdt{kOpDelete, 4, "A.KKK", "", ""}, SBNdt{kOpDelete, MenuFile, "OLD.SST", "Old", "DOC"}}) {
+    WriteFailure why;
+    EXPECT_EQ(WriteDiffFile(diff_, source_, {bad}, nullptr, &why), -1);
+    EXPECT_EQ(why.fault, WriteFault::kBadOp);
+  }
+  ASSERT_EQ(WriteDiffFile(diff_, source_, {{kOpDelete, OtherFile, "OLD.SST", "", ""}}, nullptr, nullptr,
+                          WriteOptions{false, ""}), 0);
+  std::string bytes = ReadFile(diff_);
+  bytes[64 + 2 + 4] = 4;  // the kind, after the count and the op
+  WriteFile(diff_, bytes);
+  EXPECT_EQ(CheckDiffFile(diff_, &list, &description).fault, DiffFault::kUnknownKind);
+}
+
 TEST_F(SealTest, EveryChangedByteIsRefusedByTheCheckAndTheImportWithItsEntryNamed) {
   ASSERT_EQ(WriteDiffFile(diff_, source_, changes_, nullptr), 0);
   const std::string good = ReadFile(diff_);

@@ -133,7 +133,7 @@ nlohmann::json NamesJson(const StringAry& names) {
 }
 
 // A dry run's account as one JSON object: what it would do, or why it would refuse.
-void PrintPlanJson(const ImportPlan& plan, const SBNdtAry& list, const std::string* refusal) {
+void PrintPlanJson(const ImportPlan& plan, const SBNdtAry& list, const std::string* refusal, bool forced) {
   nlohmann::json out;
   nlohmann::json applied = nlohmann::json::array(), conflicts = nlohmann::json::array();
   for (const int i : plan.bases.applied) applied.push_back(EntryName(list[static_cast<std::size_t>(i)]));
@@ -155,6 +155,7 @@ void PrintPlanJson(const ImportPlan& plan, const SBNdtAry& list, const std::stri
   }
   out["already_applied"] = applied;
   out["conflicts"] = conflicts;
+  out["force"] = forced;  // the conflicts would be imported over
   std::printf("%s\n", out.dump(2).c_str());
 }
 
@@ -202,7 +203,7 @@ int RunImport(const ImportArgs& args) {
     std::string text = Refusal(why, list, args.menuDir) + "; " + state;
     if (why.fault == DiffFault::kConflicts) text += "; kmd import --force imports over them";
     if (args.json) {
-      PrintPlanJson(plan, list, &text);
+      PrintPlanJson(plan, list, &text, args.force);
     } else {
       PrintBaseCheck(plan.bases, list);
     }
@@ -210,10 +211,10 @@ int RunImport(const ImportArgs& args) {
     return Fail(kExitFailed, args.file + ": " + text);
   }
   if (args.json) {
-    PrintPlanJson(plan, list, nullptr);
+    PrintPlanJson(plan, list, nullptr, args.force);
     return kExitOk;
   }
-  PrintBaseCheck(plan.bases, list);
+  PrintBaseCheck(plan.bases, list, args.force);
   if (args.dryRun) {
     PrintNames("create", plan.creates);
     PrintNames("replace", plan.replaces);
@@ -247,10 +248,10 @@ int RunImport(const ImportArgs& args) {
   if (report.check.fault == DiffFault::kConflicts) PrintBaseCheck(report.bases, list);
   if (report.recovered != Recovery::kNone) std::printf("%s\n", RecoveryLine(report.recovered, args.menuDir).c_str());
   if (result != 0) return Fail(kExitFailed, FailureLine(result, report, list, args.menuDir, args.undo));
-  std::string applied;
-  if (!report.bases.applied.empty()) applied = " (" + std::to_string(report.bases.applied.size()) + " already applied)";
-  std::printf("imported %zu of %zu entries into %s%s\n", list.size() - static_cast<std::size_t>(plan.excluded),
-              list.size(), args.menuDir.c_str(), applied.c_str());
+  const std::size_t applied = report.bases.applied.size();
+  const std::string also = applied == 0 ? "" : " (" + std::to_string(applied) + " already applied)";
+  std::printf("imported %zu of %zu entries into %s%s\n", list.size() - static_cast<std::size_t>(plan.excluded) - applied,
+              list.size(), args.menuDir.c_str(), also.c_str());
   if (report.undoWritten) std::printf("wrote the undo to %s\n", args.undo.c_str());
   if (args.undoGiven && !report.undoWritten) std::printf("nothing to undo: no undo file was written\n");
   if (!report.leftBehind.empty()) {

@@ -86,7 +86,9 @@ int RunShow(const ShowArgs& args) {
       }
       entries.push_back(e);
     }
-    const nlohmann::json out = {{"description", Utf8(description)}, {"sealed", seal.sealed}, {"entries", entries}};
+    nlohmann::json out = {{"description", Utf8(description)}, {"sealed", seal.sealed}, {"entries", entries}};
+    // Every entry whose bytes differ from the seal, -1 for the header and directory.
+    if (seal.sealed) out["damaged"] = damaged;
     std::printf("%s\n", out.dump(2).c_str());
   } else {
     std::printf("description: %s\n", Utf8(description).c_str());

@@ -180,12 +180,12 @@ std::string ItemText(const EntryBase& item) {
   return "present";
 }
 
-void PrintBaseCheck(const BaseCheck& bases, const SBNdtAry& list) {
+void PrintBaseCheck(const BaseCheck& bases, const SBNdtAry& list, bool forced) {
   for (const int i : bases.applied) {
     std::printf("already applied %s\n", EntryName(list[static_cast<std::size_t>(i)]).c_str());
   }
   for (const BaseConflict& c : bases.conflicts) {
-    std::printf("conflict %s: the diff was made against %s; the menu directory holds %s\n",
+    std::printf("%s %s: the diff was made against %s; the menu directory holds %s\n", forced ? "overwrite" : "conflict",
                 EntryName(list[static_cast<std::size_t>(c.entry)]).c_str(), ItemText(c.base).c_str(),
                 ItemText(c.found).c_str());
   }

@@ -63,8 +63,8 @@ std::string ItemText(const EntryBase& item);
 // "stamp" and "read_only" for a file.
 nlohmann::json ItemJson(const EntryBase& item);
 // "already applied NAME" for each entry already as the diff makes it, "conflict NAME: ..." for each
-// conflict, on standard output.
-void PrintBaseCheck(const BaseCheck& bases, const SBNdtAry& list);
+// conflict ("overwrite NAME: ..." when `forced`), on standard output.
+void PrintBaseCheck(const BaseCheck& bases, const SBNdtAry& list, bool forced = false);
 
 // Names in UTF-8, separated by ", ".
 std::string Names(const StringAry& names);

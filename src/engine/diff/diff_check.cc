@@ -35,6 +35,7 @@ const char* DiffFaultText(DiffFault fault) {
     case DiffFault::kDocumentBlockBad: return "a document block does not match its lengths";
     case DiffFault::kDeletionWithData: return "a deletion carries data";
     case DiffFault::kUnknownOp: return "an entry's operation is neither add, replace nor delete";
+    case DiffFault::kUnknownKind: return "an entry's kind is unknown, or it names a document outside a document library";
     case DiffFault::kTrailingBytes: return "bytes after the last data block are not a valid seal";
     case DiffFault::kSealMismatch: return "the seal does not match the diff's directory";
     case DiffFault::kDigestMismatch: return "bytes differ from the seal (the diff is damaged)";
@@ -90,6 +91,10 @@ bool IsSafeFileName(const std::string& name) {
 #endif
 }
 
+bool IsKnownKind(const SBNdt& entry) {
+  return entry.type >= MenuFile && entry.type <= OtherFile && (entry.member.empty() || entry.type == DocumentLibrary);
+}
+
 int FirstUnsafeEntry(const SBNdtAry& changes) {
   for (std::size_t i = 0; i < changes.size(); ++i) {
     if (!IsSafeFileName(changes[i].name)) return static_cast<int>(i);
@@ -118,6 +123,8 @@ DiffCheck CheckDiffBlocks(int fd, const SBNdtAry& changes, std::vector<DiffBlock
     // nor pass for the excluded mark, which never reaches a file.
     const std::int32_t op = e.op;
     if (op != kOpAddOrReplace && op != kOpDelete && op != kOpUnset) return {DiffFault::kUnknownOp, index};
+    // Nor a damaged kind: it would turn a document's entry into its whole library's.
+    if (!IsKnownKind(e)) return {DiffFault::kUnknownKind, index};
     const bool adds = op == kOpAddOrReplace;
     if (adds && IsDocumentLevel(e)) {
       // word, second name, data length, data
@@ -146,6 +153,13 @@ DiffCheck CheckDiffBlocks(int fd, const SBNdtAry& changes, std::vector<DiffBlock
       case SealFault::kNotSeal: return {DiffFault::kTrailingBytes, -1};
       case SealFault::kMismatch: return {DiffFault::kSealMismatch, -1};
       case SealFault::kNone: break;
+    }
+    // A base of the other level (a file's on a document's entry, or a document's on a file's).
+    for (std::size_t i = 0; i < changes.size(); ++i) {
+      const BaseKind kind = found.seal.bases[i].kind;
+      if (kind == (IsDocumentLevel(changes[i]) ? BaseKind::kFile : BaseKind::kDocument)) {
+        return {DiffFault::kSealMismatch, static_cast<int>(i)};
+      }
     }
     found.sealed = true;
   }

@@ -23,6 +23,7 @@ enum class DiffFault {
   kDocumentBlockBad,    // a document block whose second name and data length do not add up to it
   kDeletionWithData,    // a deletion whose block is not empty
   kUnknownOp,           // an op that is neither add or replace (0), delete (1) nor unset (-1)
+  kUnknownKind,         // a kind that is none of the four, or a document named outside a document library
   kTrailingBytes,       // bytes after the last block that are not a valid seal
   kSealMismatch,        // an intact seal that does not match the directory
   kDigestMismatch,      // bytes that differ from the seal's digest (entry -1: the header or directory)
@@ -71,6 +72,9 @@ struct DiffCheck {
 bool IsSafeFileName(const std::string& name, bool windowsRules);
 bool IsSafeFileName(const std::string& name);
 
+// True for one of the four kinds, with a document's name only on a document library's entry.
+bool IsKnownKind(const SBNdt& entry);
+
 // The index of the first entry whose name IsSafeFileName refuses, or -1 when every name is safe.
 int FirstUnsafeEntry(const SBNdtAry& changes);
 
@@ -87,7 +91,7 @@ struct SealState {
 // followed. This is the one check of a diff: verify, show, the import and the dialogs all make it, so
 // that none of them takes a diff that another refuses. Bytes after the last block must be one
 // intact seal (DecodeSeal) for as many entries; `seal` (may be null) tells whether there was one and
-// holds it. The digests are not compared here (VerifySeal). Moves the descriptor.
+// holds it. The digests are not compared here (SealVerifier). Moves the descriptor.
 DiffCheck CheckDiffBlocks(int fd, const SBNdtAry& changes, std::vector<DiffBlock>* blocks, SealState* seal = nullptr);
 
 // Opens `path` and checks it whole. Fills `changes` and `description` as far as they were read.

@@ -119,7 +119,9 @@ int WriteDiffFile(const std::string& path, const std::string& menuDir, const SBN
   // Only the format's three ops: the dialogs' excluded mark is theirs and never reaches a file.
   for (std::size_t i = 0; i < changes.size(); ++i) {
     const std::int32_t op = changes[i].op;
-    if (op != kOpAddOrReplace && op != kOpDelete && op != kOpUnset) return fail(WriteFault::kBadOp, static_cast<int>(i));
+    if ((op != kOpAddOrReplace && op != kOpDelete && op != kOpUnset) || !IsKnownKind(changes[i])) {
+      return fail(WriteFault::kBadOp, static_cast<int>(i));
+    }
   }
   const std::string dir = DirectoryPart(path);
   const std::string work_name = MakeWorkName(dir, "KMDW");

@@ -10,7 +10,7 @@
 
 namespace quarvel {
 
-// Digests the header and directory and the chosen blocks of a sealed diff on a second thread from its
+// Digests the header and directory and the chosen blocks of a sealed diff on helper threads from its
 // construction on, so that an import verifies the blocks it uses while it stages them.
 class SealVerifier {
  public:

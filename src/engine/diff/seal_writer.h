@@ -1,5 +1,5 @@
 // Sealing a diff as it is written: the digests of its header and directory and of each block are
-// taken from the work file by a second thread (RangeDigests) while the writer goes on, and the
+// taken from the work file by helper threads (RangeDigests) while the writer goes on, and the
 // trailer is appended after the last block.
 #pragma once
 

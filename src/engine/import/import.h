@@ -70,7 +70,7 @@ struct ImportReport {
 // but rebuilding the libraries it names.
 // A sealed diff: its bases are checked before the first change (CheckImportBases: a conflict refuses
 // the import, an entry already applied is left out, and with nothing left the import returns 0
-// having changed nothing), and the blocks it uses are verified against the seal by a second thread
+// having changed nothing), and the blocks it uses are verified against the seal by helper threads
 // while it stages; a mismatch (check kDigestMismatch naming the entry) rolls back like any failure
 // of staging.
 int ImportDiff(void* window, const std::string& diffPath, const std::string& menuDir, const SBNdtAry& list,

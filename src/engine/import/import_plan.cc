@@ -1,11 +1,13 @@
 #include "engine/import/import_plan.h"
 
+#include <algorithm>
 #include <set>
 
 #include "engine/diff/diff_reader.h"
 #include "engine/diff/seal_check.h"
 #include "engine/import/dir_lock.h"
 #include "fileio/fileio.h"
+#include "fileio/range_digests.h"
 #include "menufiles/libindex.h"
 #include "platform/platform.h"
 #include "platform/text.h"
@@ -33,6 +35,12 @@ DiffFault CheckOccupant(const std::string& menuDir, const std::string& name) {
   return DiffFault::kNone;
 }
 
+// Whether `length` bytes of the diff from `start` have the digest `want`.
+bool BlockAsSealed(int fd, std::uint64_t start, std::uint64_t length, const Sha256Digest& want) {
+  Sha256Digest got{};
+  return DigestRange(fd, start, length, &got) && got == want;
+}
+
 DiffCheck Prepare(const std::string& diffPath, const std::string& menuDir, const SBNdtAry& list,
                   PreparedDiff* out) {
   if (list.empty()) return {DiffFault::kEmptyList, -1};
@@ -48,6 +56,10 @@ DiffCheck Prepare(const std::string& diffPath, const std::string& menuDir, const
   // The file's ops are checked as the file holds them, before the list's marks are put on them.
   const DiffCheck check = CheckDiffBlocks(out->fd, dir, &out->blocks, &out->seal);
   if (!check.ok()) return Refuse(out, check.fault, check.entry);
+  // The directory that every later check reads is the seal's before anything is decided by it.
+  if (out->seal.sealed && !BlockAsSealed(out->fd, 0, out->seal.headLength, out->seal.seal.head)) {
+    return Refuse(out, DiffFault::kDigestMismatch, -1);
+  }
   for (std::size_t i = 0; i < dir.size() && i < list.size(); ++i) {
     if (IsExcluded(list[i])) dir[i].op |= kOpExcluded;
   }
@@ -132,9 +144,22 @@ int CheckImportBases(const std::string& menuDir, const ImportOptions& options, P
                      BaseCheck* bases, DiffCheck* why) {
   *bases = {};
   *why = {};
-  if (options.force || !prepared->seal.sealed) return 0;
+  if (!prepared->seal.sealed) return 0;
   CheckBases(menuDir, prepared->fd, prepared->directory, prepared->blocks, prepared->seal, bases);
-  if (!bases->conflicts.empty()) {
+  // A damaged block can look like a local change or like one already applied: those entries' blocks
+  // are verified now (the import verifies the others while it stages, and leaves the applied ones out).
+  std::vector<int> decided = bases->applied;
+  for (const BaseConflict& c : bases->conflicts) decided.push_back(c.entry);
+  std::sort(decided.begin(), decided.end());
+  for (const int i : decided) {
+    const DiffBlock& b = prepared->blocks[static_cast<std::size_t>(i)];
+    if (!BlockAsSealed(prepared->fd, b.start, 4 + std::uint64_t{b.length}, prepared->seal.seal.blocks[static_cast<std::size_t>(i)])) {
+      *bases = {};
+      *why = {DiffFault::kDigestMismatch, i};
+      return -1;
+    }
+  }
+  if (!options.force && !bases->conflicts.empty()) {
     *why = {DiffFault::kConflicts, bases->conflicts.front().entry};
     return -1;
   }
@@ -191,6 +216,7 @@ int PlanImport(const std::string& diffPath, const std::string& menuDir, const SB
   const BaseCheck bases = plan->bases;
   SummariseImport(menuDir, prepared.directory, plan);
   plan->bases = bases;
+  plan->excluded -= static_cast<int>(bases.applied.size());  // left out by the check, not by the list
   return 0;
 }
 

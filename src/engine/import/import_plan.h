@@ -23,7 +23,7 @@ struct PreparedDiff {
 
 // What an import may do beyond its rules.
 struct ImportOptions {
-  bool force = false;  // import over local changes: a sealed diff's bases are not checked
+  bool force = false;  // import over local changes: a conflict refuses nothing (it is still reported)
 };
 
 // Opens the diff, copies the excluded marks of `list` by position and checks the whole diff against
@@ -34,10 +34,11 @@ struct ImportOptions {
 int PrepareImport(const std::string& diffPath, const std::string& menuDir, const SBNdtAry& list,
                   PreparedDiff* out, DiffCheck* why);
 
-// For a sealed diff (unless `options.force`): checks the bases (CheckBases) of the entries that
-// `prepared` does not exclude, puts the excluded mark on those already applied, and refuses the
-// import when any conflicts: -1 with `why` kConflicts at the first one. 0 otherwise; `bases` holds
-// what was found either way.
+// For a sealed diff: checks the bases (CheckBases) of the entries that `prepared` does not exclude,
+// verifies the blocks of those found applied or in conflict (a damaged block is kDigestMismatch, not
+// a local change), puts the excluded mark on those already applied, and refuses the import when any
+// conflicts, unless `options.force`: -1 with `why` kConflicts at the first one. 0 otherwise; `bases`
+// holds what was found either way (with force, the conflicts that the import goes over).
 int CheckImportBases(const std::string& menuDir, const ImportOptions& options, PreparedDiff* prepared,
                      BaseCheck* bases, DiffCheck* why);
 // The base check alone, for a caller that asks the user before it imports: the diff opened and
@@ -76,7 +77,7 @@ struct ImportPlan {
   StringAry absent;      // deletions of files that do not exist: nothing to do
   StringAry rebuilds;    // libraries rebuilt for document changes
   std::vector<PlannedDocument> documents;
-  int excluded = 0;
+  int excluded = 0;        // entries the list leaves out
   BaseCheck bases;       // entries already applied (left out) and, when refused, the conflicts
 };
 
