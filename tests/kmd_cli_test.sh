@@ -90,6 +90,10 @@ case "$case_name" in
     # The deletion of OLDMENU.SST: op 1 with an empty block.
     printf '%s\n' "$out" | tr -d ' \n' | grep -q '"block_length":0,"member":"","name":"OLDMENU.SST","op":1,' \
       || fail "json layout: $out"
+    # A control character in a text never breaks a line of the output.
+    "$kmd" create "$work/new" -o "$work/nl.kmd" --comment "$(printf 'one\ntwo\033[31m')" menu:SALES.SST >/dev/null
+    expect 0 "$kmd" show "$work/nl.kmd"
+    contains "$out" 'description: one\x0Atwo\x1B[31m'
     # A damaged diff shows what can be read, and fails as verify does.
     head -c -3 "$work/d.kmd" >"$work/cut.kmd"
     expect 1 "$kmd" show "$work/cut.kmd"

@@ -385,9 +385,11 @@ TEST(ConflictQuestion, NamesFiveEntriesWithBothStatesAndCountsTheRest) {
                       "  \x8E\xE6\x8D\x9E\x90\xE6: \x82\xC8\x82\xB5\n"),
             std::string::npos)
       << text;
-  // A document by its library and name; present: あり.
+  // A document by its library and name; present: あり; two documents: あり(内容が違います).
   EXPECT_NE(text.find("\nL.SSD / DOC\n"), std::string::npos) << text;
   EXPECT_NE(text.find(": \x82\xA0\x82\xE8\n"), std::string::npos) << text;
+  bases.conflicts[2].base.kind = BaseKind::kDocument;
+  EXPECT_NE(ConflictQuestion(bases, list).find(": \x82\xA0\x82\xE8(\x93\xE0"), std::string::npos);
   EXPECT_EQ(text.find("F5.CSV"), std::string::npos);
   EXPECT_NE(text.find("\n\x82\xD9\x82\xA9 2 \x8C\x8F\n"), std::string::npos) << text;  // ほか 2 件
   EXPECT_EQ(AppliedLine(bases), "");

@@ -14,7 +14,21 @@
 
 namespace quarvel::kmd {
 
-std::string Utf8(const std::string& cp932) { return Cp932ToUtf8Lossy(cp932); }
+std::string Utf8(const std::string& cp932) {
+  // A control character in a name (a newline, an escape) would forge or colour the lines around it.
+  std::string text;
+  for (const char c : Cp932ToUtf8Lossy(cp932)) {
+    const auto b = static_cast<unsigned char>(c);
+    if (b < 0x20 || b == 0x7F) {
+      char escaped[5];
+      std::snprintf(escaped, sizeof escaped, "\\x%02X", b);
+      text += escaped;
+    } else {
+      text += c;
+    }
+  }
+  return text;
+}
 
 bool FromArg(const std::string& arg, const char* what, std::string* cp932) {
   if (Utf8ToCp932(arg, cp932)) return true;
@@ -185,9 +199,11 @@ void PrintBaseCheck(const BaseCheck& bases, const SBNdtAry& list, bool forced) {
     std::printf("already applied %s\n", EntryName(list[static_cast<std::size_t>(i)]).c_str());
   }
   for (const BaseConflict& c : bases.conflicts) {
+    // Two documents differ in their bytes alone: "present" against "present" would say nothing.
+    const bool both = c.base.kind == BaseKind::kDocument && c.found.kind == BaseKind::kDocument;
     std::printf("%s %s: the diff was made against %s; the menu directory holds %s\n", forced ? "overwrite" : "conflict",
                 EntryName(list[static_cast<std::size_t>(c.entry)]).c_str(), ItemText(c.base).c_str(),
-                ItemText(c.found).c_str());
+                both ? "it with other bytes" : ItemText(c.found).c_str());
   }
 }
 

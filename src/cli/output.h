@@ -21,6 +21,7 @@ constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
 
 // CP932 to UTF-8 for printing (bytes without a form are shown as \xNN).
+// Control characters are shown as \xNN too, so that a name never breaks a line.
 std::string Utf8(const std::string& cp932);
 // A host path or text from the command line to CP932; false (with an error printed) when it has no form.
 bool FromArg(const std::string& arg, const char* what, std::string* cp932);

@@ -271,6 +271,8 @@ const char kBytes[] = "\xCA\xDE\xB2\xC4";
 const char kItemMissing[] = "\x82\xC8\x82\xB5";
 // あり
 const char kItemPresent[] = "\x82\xA0\x82\xE8";
+// あり(内容が違います)
+const char kOtherBytes[] = "\x82\xA0\x82\xE8(\x93\xE0\x97\x65\x82\xAA\x88\xE1\x82\xA2\x82\xDC\x82\xB7)";
 // ほか N 件
 const char kMore[] = "\x82\xD9\x82\xA9";
 const char kCount[] = "\x8C\x8F";
@@ -390,8 +392,10 @@ std::string ConflictQuestion(const BaseCheck& bases, const SBNdtAry& list) {
     const BaseConflict& c = bases.conflicts[k];
     if (c.entry < 0 || static_cast<std::size_t>(c.entry) >= list.size()) continue;
     const SBNdt& e = list[static_cast<std::size_t>(c.entry)];
+    // Two documents differ in their bytes alone.
+    const bool both = c.base.kind == BaseKind::kDocument && c.found.kind == BaseKind::kDocument;
     text += "\n" + e.name + (e.member.empty() ? "" : " / " + e.member) + "\n  " + kMadeFrom + ": " + ItemText(c.base) +
-            "\n  " + kTargetHolds + ": " + ItemText(c.found);
+            "\n  " + kTargetHolds + ": " + (both ? std::string(kOtherBytes) : ItemText(c.found));
   }
   if (bases.conflicts.size() > kConflictLines) {
     text += std::string("\n") + kMore + " " + std::to_string(bases.conflicts.size() - kConflictLines) + " " + kCount;
