@@ -130,6 +130,17 @@ case "$case_name" in
       fail "the sealed diff does not begin with the plain one"
     expect 0 "$kmd" show "$work/p.kmd"
     contains "$out" "seal: not sealed"
+    # A diff that the writer before the seal wrote from this sample: --plain writes it byte for byte,
+    # and it is read and imported as before.
+    golden=$(dirname "$0")/data/before-seal.kmd
+    "$kmd" create "$work/new" -o "$work/g.kmd" --comment golden --plain menu:SALES.SST 'doc:DOCS.SSD/見積B' \
+      common:PARTS.SSV file:PRICES.CSV >/dev/null
+    cmp -s "$work/g.kmd" "$golden" || fail "--plain differs from the writer before the seal"
+    expect 0 "$kmd" verify "$golden"
+    [ "$out" = "ok, not sealed" ] || fail "verify of an unsealed diff said: $out"
+    cp -a "$work/old" "$work/g"
+    expect 0 "$kmd" import "$golden" "$work/g"
+    contains "$out" "imported 4 of 4 entries"
     expect 0 "$kmd" show "$work/d.kmd"
     contains "$out" "made against 19 bytes"
     contains "$out" "seal: sealed, 10 entries verified"
