@@ -8,6 +8,7 @@
 #include "engine/import/import_plan.h"
 #include "platform/dos_time.h"
 #include "sample/menu_dir_builder.h"
+#include "support/checked_diff.h"
 #include "support/dir_snapshot.h"
 #include "support/temp_dir.h"
 
@@ -154,17 +155,14 @@ TEST_F(BaseCheckTest, AnUndoAppliedAfterHandEditsNamesThemInsteadOfPuttingTheOld
   ImportReport report;
   ASSERT_EQ(ImportDiff(nullptr, diff_, target_, changes_, &report, undo), 0);
   ASSERT_TRUE(report.undoWritten);
-  SBNdtAry undoList;
-  std::string description;
-  std::vector<DiffBlock> blocks;
-  SealState seal;
-  ASSERT_TRUE(CheckDiffFile(undo, &undoList, &description, &blocks, &seal).ok());
-  ASSERT_TRUE(seal.sealed);
+  const CheckedDiff u = CheckDiff(undo);
+  ASSERT_TRUE(u.check.ok());
+  ASSERT_TRUE(u.seal.sealed);
   // A week of work: the created file filled in, the replaced menu edited.
   WriteFile(target_ + "N.CSV", "a week of entries");
   WriteFile(target_ + "A.SST", ReadFile(target_ + "A.SST") + "more");
   const DirSnapshot edited = Snapshot(target_);
-  EXPECT_EQ(ImportDiff(nullptr, undo, target_, undoList, &report), -1);
+  EXPECT_EQ(ImportDiff(nullptr, undo, target_, u.list, &report), -1);
   EXPECT_EQ(report.check.fault, DiffFault::kConflicts);
   EXPECT_EQ(report.bases.conflicts.size(), 2u);
   EXPECT_EQ(Difference(edited, Snapshot(target_)), "");
@@ -174,9 +172,9 @@ TEST_F(BaseCheckTest, AnUndoAppliedAfterHandEditsNamesThemInsteadOfPuttingTheOld
   CopyDir(old_, clean);
   const std::string undo2 = dir_.path() + "undo2.kmd";
   ASSERT_EQ(ImportDiff(nullptr, diff_, clean, changes_, &report, undo2), 0);
-  SBNdtAry list2;
-  ASSERT_TRUE(CheckDiffFile(undo2, &list2, &description, &blocks, &seal).ok());
-  EXPECT_EQ(ImportDiff(nullptr, undo2, clean, list2, &report), 0);
+  const CheckedDiff u2 = CheckDiff(undo2);
+  ASSERT_TRUE(u2.check.ok());
+  EXPECT_EQ(ImportDiff(nullptr, undo2, clean, u2.list, &report), 0);
   EXPECT_TRUE(report.bases.conflicts.empty());
   EXPECT_EQ(Difference(Snapshot(old_), Snapshot(clean), {"L.SSD", "K.SSD"}), "");
 }

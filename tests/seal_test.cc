@@ -11,6 +11,7 @@
 #include "engine/import/import.h"
 #include "platform/sha256.h"
 #include "sample/menu_dir_builder.h"
+#include "support/checked_diff.h"
 #include "support/dir_snapshot.h"
 #include "support/temp_dir.h"
 
@@ -96,38 +97,33 @@ TEST_F(SealTest, ASealedDiffIsThePlainDiffFollowedByItsTrailer) {
   ASSERT_GT(sealed.size(), plain.size());
   EXPECT_EQ(sealed.substr(0, plain.size()), plain);
 
-  SBNdtAry back;
-  std::string description;
-  std::vector<DiffBlock> blocks;
-  SealState seal;
-  ASSERT_TRUE(CheckDiffFile(diff_, &back, &description, &blocks, &seal).ok());
-  ASSERT_TRUE(seal.sealed);
-  EXPECT_EQ(seal.headLength, 64 + DiffDirectorySize(changes_));
-  for (const EntryBase& b : seal.seal.bases) EXPECT_EQ(b.kind, BaseKind::kNone);  // no old side known
+  const CheckedDiff d = CheckDiff(diff_);
+  ASSERT_TRUE(d.check.ok());
+  ASSERT_TRUE(d.seal.sealed);
+  EXPECT_EQ(d.seal.headLength, 64 + DiffDirectorySize(changes_));
+  for (const EntryBase& b : d.seal.seal.bases) EXPECT_EQ(b.kind, BaseKind::kNone);  // no old side known
   std::vector<int> damaged = {7};
-  EXPECT_TRUE(SealVerifier(diff_, blocks, seal).Finish(&damaged).ok());
+  EXPECT_TRUE(SealVerifier(diff_, d.blocks, d.seal).Finish(&damaged).ok());
   EXPECT_TRUE(damaged.empty());
 
   // The plain one is read as today: no seal, nothing to verify.
   WriteFile(diff_, plain);
-  ASSERT_TRUE(CheckDiffFile(diff_, &back, &description, &blocks, &seal).ok());
-  EXPECT_FALSE(seal.sealed);
+  const CheckedDiff p = CheckDiff(diff_);
+  ASSERT_TRUE(p.check.ok());
+  EXPECT_FALSE(p.seal.sealed);
 }
 
 TEST_F(SealTest, ASealWhoseBaseIsOfTheOtherLevelOrADiffOfAnUnknownKindIsRefused) {
   ASSERT_EQ(WriteDiffFile(diff_, source_, changes_, nullptr), 0);
   const std::string good = ReadFile(diff_);
-  SBNdtAry list;
-  std::string description;
-  std::vector<DiffBlock> blocks;
-  SealState seal;
-  ASSERT_TRUE(CheckDiffFile(diff_, &list, &description, &blocks, &seal).ok());
-  const std::size_t end = blocks.back().start + 4 + blocks.back().length;
+  const CheckedDiff d = CheckDiff(diff_);
+  ASSERT_TRUE(d.check.ok());
+  const std::size_t end = d.blocks.back().start + 4 + d.blocks.back().length;
   // A document's base on the file entry A.KKK: an intact trailer, but not one of this directory.
-  DiffSeal other = seal.seal;
+  DiffSeal other = d.seal.seal;
   other.bases[0].kind = BaseKind::kDocument;
   WriteFile(diff_, good.substr(0, end) + EncodeSeal(other));
-  EXPECT_EQ(CheckDiffFile(diff_, &list, &description).fault, DiffFault::kSealMismatch);
+  EXPECT_EQ(CheckDiff(diff_).check.fault, DiffFault::kSealMismatch);
 
   // A kind that is none of the four, or a document named on a menu's entry, in a plain diff: the
   // import would act on a whole file where the entry meant one document.
@@ -141,27 +137,24 @@ TEST_F(SealTest, ASealWhoseBaseIsOfTheOtherLevelOrADiffOfAnUnknownKindIsRefused)
   std::string bytes = ReadFile(diff_);
   bytes[64 + 2 + 4] = 4;  // the kind, after the count and the op
   WriteFile(diff_, bytes);
-  EXPECT_EQ(CheckDiffFile(diff_, &list, &description).fault, DiffFault::kUnknownKind);
+  EXPECT_EQ(CheckDiff(diff_).check.fault, DiffFault::kUnknownKind);
 }
 
 TEST_F(SealTest, EveryChangedByteIsRefusedByTheCheckAndTheImportWithItsEntryNamed) {
   ASSERT_EQ(WriteDiffFile(diff_, source_, changes_, nullptr), 0);
   const std::string good = ReadFile(diff_);
-  SBNdtAry list;
-  std::string description;
-  std::vector<DiffBlock> blocks;
-  SealState seal;
-  ASSERT_TRUE(CheckDiffFile(diff_, &list, &description, &blocks, &seal).ok());
+  const CheckedDiff d = CheckDiff(diff_);
+  ASSERT_TRUE(d.check.ok());
+  const std::vector<DiffBlock>& blocks = d.blocks;
+  const SBNdtAry& list = d.list;
   const DirSnapshot before = Snapshot(target_);
   for (std::size_t at = 0; at < good.size(); ++at) {
     std::string bad = good;
     bad[at] = static_cast<char>(bad[at] ^ 0x01);
     WriteFile(diff_, bad);
-    SBNdtAry got;
-    std::vector<DiffBlock> badBlocks;
-    SealState badSeal;
-    DiffCheck check = CheckDiffFile(diff_, &got, &description, &badBlocks, &badSeal);
-    if (check.ok()) check = SealVerifier(diff_, badBlocks, badSeal).Finish();
+    const CheckedDiff damaged = CheckDiff(diff_);
+    DiffCheck check = damaged.check;
+    if (check.ok()) check = SealVerifier(diff_, damaged.blocks, damaged.seal).Finish();
     ASSERT_FALSE(check.ok()) << "byte " << at << " passed";
     // A byte after a block's length field is that entry's.
     for (std::size_t i = 0; i < blocks.size(); ++i) {

@@ -15,11 +15,11 @@ constexpr unsigned kHelpers = 2;
 // and that the helpers add little to the program's memory.
 constexpr std::size_t kDigestChunk = kCompareChunk;
 
-bool DigestWith(int fd, std::uint64_t offset, std::uint64_t length, std::vector<char>& buffer, Sha256Digest* digest,
+// Adds `length` bytes of `fd` from `offset` on to `sha`; false when they could not be read whole.
+bool DigestWith(int fd, std::uint64_t offset, std::uint64_t length, std::vector<char>& buffer, Sha256& sha,
                 const std::atomic<bool>* stop) {
   Platform& host = Host();
   if (host.Seek(fd, static_cast<std::int64_t>(offset)) != static_cast<std::int64_t>(offset)) return false;
-  Sha256 sha;
   while (length > 0) {
     if (stop != nullptr && *stop) return false;
     const auto c = static_cast<std::size_t>(std::min<std::uint64_t>(length, kDigestChunk));
@@ -28,14 +28,21 @@ bool DigestWith(int fd, std::uint64_t offset, std::uint64_t length, std::vector<
     sha.Update(buffer.data(), c);
     length -= c;
   }
-  return sha.Finish(digest);
+  return true;
 }
 
 }  // namespace
 
-bool DigestRange(int fd, std::uint64_t offset, std::uint64_t length, Sha256Digest* digest) {
+bool DigestRange(int fd, std::uint64_t offset, std::uint64_t length, Sha256Digest* digest, const std::string& prefix) {
   std::vector<char> buffer;
-  return DigestWith(fd, offset, length, buffer, digest, nullptr);
+  Sha256 sha;
+  sha.Update(prefix.data(), prefix.size());
+  return DigestWith(fd, offset, length, buffer, sha, nullptr) && sha.Finish(digest);
+}
+
+bool RangeHasDigest(int fd, std::uint64_t offset, std::uint64_t length, const Sha256Digest& want) {
+  Sha256Digest got{};
+  return DigestRange(fd, offset, length, &got) && got == want;
 }
 
 RangeDigests::RangeDigests(const std::string& path) {
@@ -80,7 +87,8 @@ void RangeDigests::Add(std::uint64_t offset, std::uint64_t length) {
 }
 
 bool RangeDigests::Digest(Helper& helper, const Range& r, Sha256Digest* d) {
-  return DigestWith(helper.fd, r.offset, r.length, helper.buffer, d, &stop_);
+  Sha256 sha;
+  return DigestWith(helper.fd, r.offset, r.length, helper.buffer, sha, &stop_) && sha.Finish(d);
 }
 
 void RangeDigests::Run(Helper& helper) {

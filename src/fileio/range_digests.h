@@ -59,8 +59,11 @@ class RangeDigests {
   std::atomic<bool> stop_{false};
 };
 
-// The digest of `length` bytes of `fd` from `offset` on (the descriptor's position is moved); false
-// when they could not be read.
-bool DigestRange(int fd, std::uint64_t offset, std::uint64_t length, Sha256Digest* digest);
+// The digest of `prefix` followed by `length` bytes of `fd` from `offset` on (the descriptor's
+// position is moved); false when they could not be read.
+bool DigestRange(int fd, std::uint64_t offset, std::uint64_t length, Sha256Digest* digest,
+                 const std::string& prefix = "");
+// Whether those bytes (no prefix) have the digest `want`; false too when they could not be read.
+bool RangeHasDigest(int fd, std::uint64_t offset, std::uint64_t length, const Sha256Digest& want);
 
 }  // namespace quarvel

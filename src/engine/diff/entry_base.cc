@@ -24,19 +24,7 @@ bool DocumentDigest(int lib, const SSDocInfo& doc, Sha256Digest* digest) {
   AppendU32(head, doc.word);
   AppendLString(head, doc.secondName);
   AppendU32(head, doc.length);
-  Sha256 sha;
-  sha.Update(head.data(), head.size());
-  // The data is digested in pieces through the same context: the head first, then the bytes.
-  std::vector<char> buffer;
-  if (Host().Seek(lib, static_cast<std::int64_t>(doc.offset)) != static_cast<std::int64_t>(doc.offset)) return false;
-  for (std::uint32_t left = doc.length; left > 0;) {
-    const std::uint32_t c = left < kBulkChunk ? left : kBulkChunk;
-    buffer.resize(c);
-    if (Host().Read(lib, buffer.data(), c) != static_cast<long>(c)) return false;
-    sha.Update(buffer.data(), c);
-    left -= c;
-  }
-  return sha.Finish(digest);
+  return DigestRange(lib, doc.offset, doc.length, digest, head);
 }
 
 int ReadEntryBase(const std::string& dir, const SBNdt& entry, LibraryLookup& libraries, EntryBase* base) {

@@ -22,12 +22,6 @@ bool FileAsBlock(const std::string& path, int diff, const DiffBlock& block) {
   return same;
 }
 
-// Whether a document's digest (DocumentDigest) is that of the entry's block without its length field.
-bool DocumentAsBlock(const Sha256Digest& digest, int diff, const DiffBlock& block) {
-  Sha256Digest d{};
-  return DigestRange(diff, block.start + 4, block.length, &d) && d == digest;
-}
-
 bool SameItem(const EntryBase& a, const EntryBase& b) {
   if (a.kind != b.kind) return false;
   if (a.kind == BaseKind::kFile) return a.size == b.size && a.digest == b.digest;
@@ -89,7 +83,8 @@ void CheckBases(const std::string& menuDir, int diff, const SBNdtAry& directory,
     if (!adds) {
       applied = found.kind == BaseKind::kAbsent;
     } else if (IsDocumentLevel(e)) {
-      applied = found.kind == BaseKind::kDocument && DocumentAsBlock(found.digest, diff, blocks[i]);
+      // A document's digest is that of its block without the length field.
+      applied = found.kind == BaseKind::kDocument && RangeHasDigest(diff, blocks[i].start + 4, blocks[i].length, found.digest);
     } else if (found.kind == BaseKind::kFile && found.size + 8 == blocks[i].length) {
       applied = FileAsBlock(menuDir + e.name, diff, blocks[i]);
     }

@@ -35,12 +35,6 @@ DiffFault CheckOccupant(const std::string& menuDir, const std::string& name) {
   return DiffFault::kNone;
 }
 
-// Whether `length` bytes of the diff from `start` have the digest `want`.
-bool BlockAsSealed(int fd, std::uint64_t start, std::uint64_t length, const Sha256Digest& want) {
-  Sha256Digest got{};
-  return DigestRange(fd, start, length, &got) && got == want;
-}
-
 DiffCheck Prepare(const std::string& diffPath, const std::string& menuDir, const SBNdtAry& list,
                   PreparedDiff* out) {
   if (list.empty()) return {DiffFault::kEmptyList, -1};
@@ -57,7 +51,7 @@ DiffCheck Prepare(const std::string& diffPath, const std::string& menuDir, const
   const DiffCheck check = CheckDiffBlocks(out->fd, dir, &out->blocks, &out->seal);
   if (!check.ok()) return Refuse(out, check.fault, check.entry);
   // The directory that every later check reads is the seal's before anything is decided by it.
-  if (out->seal.sealed && !BlockAsSealed(out->fd, 0, out->seal.headLength, out->seal.seal.head)) {
+  if (out->seal.sealed && !RangeHasDigest(out->fd, 0, out->seal.headLength, out->seal.seal.head)) {
     return Refuse(out, DiffFault::kDigestMismatch, -1);
   }
   for (std::size_t i = 0; i < dir.size() && i < list.size(); ++i) {
@@ -153,7 +147,7 @@ int CheckImportBases(const std::string& menuDir, const ImportOptions& options, P
   std::sort(decided.begin(), decided.end());
   for (const int i : decided) {
     const DiffBlock& b = prepared->blocks[static_cast<std::size_t>(i)];
-    if (!BlockAsSealed(prepared->fd, b.start, 4 + std::uint64_t{b.length}, prepared->seal.seal.blocks[static_cast<std::size_t>(i)])) {
+    if (!RangeHasDigest(prepared->fd, b.start, 4 + std::uint64_t{b.length}, prepared->seal.seal.blocks[static_cast<std::size_t>(i)])) {
       *bases = {};
       *why = {DiffFault::kDigestMismatch, i};
       return -1;
@@ -196,8 +190,10 @@ int PlanImport(const std::string& diffPath, const std::string& menuDir, const SB
   *plan = ImportPlan{};
   PreparedDiff prepared;
   if (PrepareImport(diffPath, menuDir, list, &prepared, why) != 0) return -1;
-  const int checked = CheckImportBases(menuDir, options, &prepared, &plan->bases, why);
+  BaseCheck bases;
+  const int checked = CheckImportBases(menuDir, options, &prepared, &bases, why);
   FileClose(prepared.fd);
+  plan->bases = bases;  // the conflicts of a refusal too
   if (checked != 0) return -1;
   if (digests && prepared.seal.sealed) {
     SealVerifier verifier(diffPath, prepared.blocks, prepared.seal, ChosenEntries(prepared.directory));
@@ -213,7 +209,6 @@ int PlanImport(const std::string& diffPath, const std::string& menuDir, const SB
     *why = {f, -1};
     return -1;
   }
-  const BaseCheck bases = plan->bases;
   SummariseImport(menuDir, prepared.directory, plan);
   plan->bases = bases;
   plan->excluded -= static_cast<int>(bases.applied.size());  // left out by the check, not by the list
