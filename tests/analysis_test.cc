@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/dos_time.h"
+#include "platform/text.h"
 #include "sample/menu_dir_builder.h"
 #include "support/fault_platform.h"
 #include "support/temp_dir.h"
@@ -176,6 +177,32 @@ TEST_F(AnalysisTest, AFileThatCannotBeReadFailsTheAnalysisAndNamesIt) {
 TEST_F(AnalysisTest, UnreadableHeaderGivesEmptyTitleNotThePreviousOne) {
   cur_.Menu("A.SST", "first", "", T1).File("B.SST", "not a menu file", T1).Menu("C.SST", "third", "", T1);
   EXPECT_EQ(Analyse(), (std::vector<std::string>{"0 0 A.SST [first]", "0 0 B.SST []", "0 0 C.SST [third]"}));
+}
+
+// The builder writes a file under its host (UTF-8) name and stamps it through the platform (CP932):
+// both must reach the same file, or a kana-named file keeps the time of its writing and every
+// comparison by stamps sees a change that no one made.
+TEST_F(AnalysisTest, BuilderFilesWithKanaNamesGetTheirStamps) {
+  const std::string names[] = {"ﾃｽﾄa.csv", "見積一覧.CSV"};
+  for (const std::string& name : names) {
+    cur_.File(name, "kana", T1);
+    old_b_.File(name, "kana", T1);
+  }
+  for (const std::string& dir : {current_, old_}) {
+    for (const std::string& name : names) {
+      SCOPED_TRACE(dir + name);
+      std::string path;
+      ASSERT_TRUE(Utf8ToCp932(dir + name, &path));
+      std::uint32_t stamp = 0;
+      EXPECT_EQ(NativePlatform().GetStamp(path, &stamp), 0);
+      EXPECT_EQ(stamp, T1);
+    }
+  }
+  EXPECT_EQ(Analyse("CSV"), std::vector<std::string>{});
+  cur_.File(names[0], "kana", T2);
+  std::string changed;
+  ASSERT_TRUE(Utf8ToCp932("0 3 ﾃｽﾄA.CSV []", &changed));
+  EXPECT_EQ(Analyse("CSV"), std::vector<std::string>{changed});
 }
 
 TEST_F(AnalysisTest, OverlongDirectorySkipsThePass) {

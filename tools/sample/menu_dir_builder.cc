@@ -1,8 +1,12 @@
 #include "sample/menu_dir_builder.h"
 
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 #include <fstream>
 
 #include "platform/platform.h"
+#include "platform/text.h"
 
 namespace quarvel {
 
@@ -21,6 +25,13 @@ void PutLString(std::string& out, const std::string& s) {
   Put16(out, static_cast<std::uint16_t>(s.size() + 1));
   out += s;
   out += '\0';
+}
+
+// A directory built otherwise than asked would make every check on it mean something else: a test or
+// the sample stops at once, saying what it could not make.
+[[noreturn]] void Stop(const std::string& what, const std::string& path) {
+  std::fprintf(stderr, "MenuDirBuilder: %s %s\n", what.c_str(), path.c_str());
+  std::abort();
 }
 
 std::string TitleField(const std::string& title) {
@@ -63,16 +74,22 @@ std::string LibraryBytes(const std::string& title, const std::vector<DocSpec>& d
 }
 
 bool WriteWholeFile(const std::string& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  std::ofstream out(std::filesystem::u8path(path), std::ios::binary | std::ios::trunc);
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  out.close();
   return static_cast<bool>(out);
 }
 
 bool StampFile(const std::string& path, std::uint32_t stamp) {
+  // The platform takes CP932 paths: the path's CP932 form must lead back to the very same host path,
+  // or the stamp would go to another name (or to none) than the one written.
+  std::string platform_path, back;
+  if (!Utf8ToCp932(path, &platform_path) || !Cp932ToUtf8(platform_path, &back) || back != path) return false;
   Platform& host = NativePlatform();
-  const int fd = host.Open(path, OpenMode::kRead);
+  const int fd = host.Open(platform_path, OpenMode::kRead);
   if (fd < 0) return false;
-  const bool ok = host.SetStampFd(fd, stamp) == 0;
+  std::uint32_t now = 0;
+  const bool ok = host.SetStampFd(fd, stamp) == 0 && host.GetStampFd(fd, &now) == 0 && now == stamp;
   host.Close(fd);
   return ok;
 }
@@ -88,8 +105,9 @@ MenuDirBuilder& MenuDirBuilder::Library(const std::string& name, const std::stri
 }
 
 MenuDirBuilder& MenuDirBuilder::File(const std::string& name, const std::string& bytes, std::uint32_t stamp) {
-  WriteWholeFile(dir_ + name, bytes);
-  if (stamp != 0) StampFile(dir_ + name, stamp);
+  const std::string path = dir_ + name;
+  if (!WriteWholeFile(path, bytes)) Stop("cannot write", path);
+  if (stamp != 0 && !StampFile(path, stamp)) Stop("cannot give the stamp " + std::to_string(stamp) + " to", path);
   return *this;
 }
 

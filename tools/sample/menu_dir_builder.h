@@ -1,5 +1,6 @@
 // Builds menu directories for tests and for the sample of the main job: menu files, libraries with
-// documents, and other files, each with a chosen last-write stamp. Paths are host paths.
+// documents, and other files, each with a chosen last-write stamp. Paths and names are host text in
+// UTF-8, as the callers write them ("ﾃｽﾄa.csv"); titles and documents' names are bytes as given.
 #pragma once
 
 #include <cstdint>
@@ -25,7 +26,10 @@ class MenuDirBuilder {
  public:
   // `dir` ends with a separator and exists.
   explicit MenuDirBuilder(std::string dir) : dir_(std::move(dir)) {}
-  // A stamp of 0 leaves the file's time as the write made it.
+  // Each writes the file whole under `name`, then gives it the stamp; a stamp of 0 leaves the file's
+  // time as the write made it. A file that cannot be written, or a stamp that does not stick (a name
+  // without a CP932 form, which the platform cannot reach), stops the process with a message on
+  // standard error: a directory built otherwise than asked must never pass for the one asked for.
   MenuDirBuilder& Menu(const std::string& name, const std::string& title, const std::string& body = "",
                        std::uint32_t stamp = 0);
   MenuDirBuilder& Library(const std::string& name, const std::string& title, const std::vector<DocSpec>& docs,
@@ -37,9 +41,11 @@ class MenuDirBuilder {
   std::string dir_;
 };
 
-// Writes `bytes` to `path` whole; false on failure.
+// Writes `bytes` to the host path `path` whole; false on failure.
 bool WriteWholeFile(const std::string& path, const std::string& bytes);
-// Gives the file the local time that the DOS stamp names; false on failure.
+// Gives the file at the host path `path` the local time that the DOS stamp names, through the platform
+// (as the program reads stamps), and reads it back. False when the path has no CP932 form that names
+// the same file, the file cannot be opened, or the stamp read back is another.
 bool StampFile(const std::string& path, std::uint32_t stamp);
 
 }  // namespace quarvel
