@@ -184,11 +184,15 @@ TEST_F(ImportTargetTest, LibraryWhoseIndexPointsPastItsEndIsUnreadable) {
   EXPECT_EQ(Import(Diff({Doc(1, "L.SSD", "D")}), &report), -1);
   EXPECT_EQ(report.check.fault, DiffFault::kBadLibrary);
   EXPECT_EQ(ReadFile(target_ + "L.SSD"), lib);
-  // The analysis leaves such a library's documents out rather than comparing wrong bytes.
+  // The analysis cannot compare such a library's documents: it fails and names the library, rather
+  // than comparing wrong bytes or passing its documents for unchanged.
   SBNdtAry changes;
-  StampFile(target_ + "L.SSD", T1);
-  AnalyseMenuDirs(target_, src_, changes, "");
-  for (const SBNdt& c : changes) EXPECT_TRUE(c.member.empty()) << c.member;
+  ReadFailure failure;
+  ASSERT_TRUE(StampFile(target_ + "L.SSD", T1));
+  EXPECT_EQ(AnalyseMenuDirs(target_, src_, changes, "", AnalyseOptions{}, &failure), -1);
+  EXPECT_TRUE(changes.empty());
+  EXPECT_EQ(failure.path, target_ + "L.SSD");
+  EXPECT_EQ(failure.code, kReadNotLibrary);
 }
 
 TEST_F(ImportTargetTest, WorkFilesOfAnInterruptedImportDoNotTravel) {

@@ -99,6 +99,31 @@ TEST_F(KaisekiDlgTest, AnOldDirectoryThatCannotBeReadIsNamedAndChangesNothing) {
   EXPECT_EQ(Names(), (std::vector<std::string>{"KEPT.SST"}));
 }
 
+// A changed library that does not read as one (here the current copy, cut in half) would have its
+// changes passed for none: the dialog names the file and says in Japanese that it is no readable
+// library, stays open, and the command list stays as it was.
+TEST_F(KaisekiDlgTest, AChangedLibraryThatDoesNotReadIsNamedWithItsCause) {
+  const std::string good = LibraryBytes("lib", {{"D1", "", std::string(200, 'a')}, {"D2", "", "b"}});
+  MenuDirBuilder(current_).File("DOCS.SSD", good.substr(0, good.size() / 2), kStamp);
+  MenuDirBuilder(old_).File("DOCS.SSD", good, kStamp + 1);  // two seconds later
+  Run(old_);
+  ASSERT_EQ(ui_.messages.size(), 1u);
+  // ﾌｧｲﾙを読み込めません。 the path, then 書類ﾗｲﾌﾞﾗﾘとして読めません。ﾗｲﾌﾞﾗﾘでないか、見出しか索引が壊れています。
+  const std::string want =
+      "\xCC\xA7\xB2\xD9\x82\xF0\x93\xC7\x82\xDD\x8D\x9E\x82\xDF\x82\xDC\x82\xB9\x82\xF1\x81\x42\n" + current_ +
+      "DOCS.SSD\n"
+      "\x8F\x91\x97\xDE\xD7\xB2\xCC\xDE\xD7\xD8\x82\xC6\x82\xB5\x82\xC4\x93\xC7\x82\xDF\x82\xDC\x82\xB9\x82\xF1"
+      "\x81\x42\xD7\xB2\xCC\xDE\xD7\xD8\x82\xC5\x82\xC8\x82\xA2\x82\xA9\x81\x41\x8C\xA9\x8F\x6F\x82\xB5\x82\xA9"
+      "\x8D\xF5\x88\xF8\x82\xAA\x89\xF3\x82\xEA\x82\xC4\x82\xA2\x82\xDC\x82\xB7\x81\x42";
+  EXPECT_EQ(ui_.messages[0].text, want);
+  EXPECT_EQ(ui_.messages[0].text, ReadFailureMessage({current_ + "DOCS.SSD", kReadNotLibrary}));
+  EXPECT_NE(ReadFailureMessage({current_ + "DOCS.SSD", kReadNotLibrary}),
+            ReadFailureMessage({current_ + "DOCS.SSD", kPlatformFailed}));
+  EXPECT_EQ(dlg_.Result(), 0);
+  EXPECT_TRUE(ui_.ended.empty());
+  EXPECT_EQ(Names(), (std::vector<std::string>{"KEPT.SST"}));
+}
+
 TEST_F(KaisekiDlgTest, AnOldDirectoryTypedWithoutSeparatorReachesTheAnalysisWithOne) {
   // The list holds a command picked by hand: replacing it is asked first, and Cancel keeps it.
   ui_.messageAnswers = {kIdCancel};

@@ -42,6 +42,36 @@ case "$case_name" in
     expect 1 "$kmd" analyse "$work/old" "$work/new" -o "$work/missing-dir/d.kmd"
     one_error_line
     ;;
+  damaged)
+    # A changed library that does not read as one is no library without changes: cut in half in the
+    # current copy, cut in the old copy, or with another magic, the analysis fails naming it (exit 1,
+    # one line), lists nothing and writes no diff, by stamps and by content alike.
+    half() { head -c $(($(stat -c %s "$1") / 2)) "$1" >"$2" && touch -r "$1" "$2"; }
+    cp -a "$work/new" "$work/cut"
+    half "$work/new/DOCS.SSD" "$work/cut/DOCS.SSD"
+    expect 1 "$kmd" list "$work/cut" docs DOCS.SSD
+    for how in "" --content; do
+      expect 1 "$kmd" analyse "$work/old" "$work/cut" $how -o "$work/d.kmd"
+      one_error_line
+      contains "$err" "kmd: cannot read $work/cut/DOCS.SSD: it is not a library, or its header or index is damaged"
+      [ -z "$out" ] || fail "a failed analysis listed changes: $out"
+      [ ! -e "$work/d.kmd" ] || fail "a diff was written past a library that does not read"
+    done
+    cp -a "$work/old" "$work/oldcut"
+    half "$work/old/DOCS.SSD" "$work/oldcut/DOCS.SSD"
+    expect 1 "$kmd" analyse "$work/oldcut" "$work/new" -o "$work/d.kmd"
+    one_error_line
+    contains "$err" "cannot read $work/oldcut/DOCS.SSD: it is not a library"
+    [ ! -e "$work/d.kmd" ] || fail "a diff was written past an old library that does not read"
+    cp -a "$work/new" "$work/magic"
+    printf 'XX' | dd of="$work/magic/DOCS.SSD" bs=1 conv=notrunc 2>/dev/null
+    touch -r "$work/new/DOCS.SSD" "$work/magic/DOCS.SSD"
+    expect 1 "$kmd" analyse "$work/old" "$work/magic"
+    contains "$err" "cannot read $work/magic/DOCS.SSD: it is not a library"
+    # A damaged library whose stamp did not change is not read, as any unchanged file.
+    expect 0 "$kmd" analyse "$work/cut" "$work/cut"
+    [ "$out" = "no changes" ] || fail "an unchanged damaged library: $out"
+    ;;
   content)
     # A copy that did not keep the stamps: every file looks changed by its stamp, none by its bytes.
     cp -r "$work/old" "$work/copy"

@@ -1,8 +1,8 @@
 // The document comparison of a changed library gives what comparing document by document gives: for
 // each document of the current copy, every old document of its name, the last of the same length
 // deciding by its bytes. Checked end to end against that rule computed from the documents themselves,
-// for equal runs, differences inside runs, moved offsets, other counts, empty and damaged libraries,
-// and read failures.
+// for equal runs, differences inside runs, moved offsets, other counts and empty libraries; damaged
+// libraries and read failures fail the analysis or count as differences, never hide one.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -195,23 +195,50 @@ TEST_F(LibraryCompareTest, RandomLibraryPairsGiveThePerDocumentResult) {
   }
 }
 
-TEST_F(LibraryCompareTest, DamagedIndexLeavesTheLibraryOut) {
+// A changed library whose copy on either side does not read as a library cannot be compared document
+// by document. Left out, a damaged current copy would pass its changes for none, and a damaged old
+// copy would hide them too (or, taken for empty, make every document new): the analysis fails instead,
+// naming the copy and why, by stamps and by content alike.
+TEST_F(LibraryCompareTest, ALibraryThatDoesNotReadFailsTheAnalysisAndIsNamed) {
   const Docs docs = NumberedDocs(5, 20);
   Docs other = docs;
   other[2].data[0] ^= 1;
   const std::string good = LibraryBytes("now", docs);
-  // Cut inside the index's third record, and inside the data of the last document.
-  for (std::size_t cut : {std::size_t{64 + 2 * 18 + 9}, good.size() - 1}) {
-    SCOPED_TRACE(cut);
+  const std::pair<const char*, std::string> damaged[] = {
+      {"cut inside the index's third record", good.substr(0, 64 + 2 * 18 + 9)},
+      {"cut inside the data of the last document", good.substr(0, good.size() - 1)},
+      {"cut inside the header", good.substr(0, 10)},
+      {"cut in half", good.substr(0, good.size() / 2)},
+      {"another magic", LibraryBytes("now", docs, 0x0B70)},
+      {"a later version", LibraryBytes("now", docs, 0x0B6F, 2)},
+      {"no library at all", "plain text, not a library"},
+  };
+  for (const auto& [what, bytes] : damaged) {
     for (bool current_side : {true, false}) {
-      MenuDirBuilder(current_).Library("L.SSD", "now", current_side ? docs : other, T2);
-      MenuDirBuilder(old_).Library("L.SSD", "then", current_side ? other : docs, T1);
-      MenuDirBuilder(current_side ? current_ : old_).File("L.SSD", good.substr(0, cut), current_side ? T2 : T1);
-      SBNdtAry changes;
-      AnalyseMenuDirs(current_, old_, changes, "");
-      EXPECT_TRUE(changes.empty()) << Lines(changes).front();
+      for (bool content : {false, true}) {
+        SCOPED_TRACE(std::string(what) + (current_side ? ", current copy" : ", old copy") +
+                     (content ? ", by content" : ", by stamps"));
+        MenuDirBuilder(current_).Library("L.SSD", "now", current_side ? docs : other, T2);
+        MenuDirBuilder(old_).Library("L.SSD", "then", current_side ? other : docs, T1);
+        const std::string& side = current_side ? current_ : old_;
+        MenuDirBuilder(side).File("L.SSD", bytes, current_side ? T2 : T1);
+        SBNdtAry changes(1);
+        ReadFailure failure;
+        AnalyseOptions options;
+        options.content = content;
+        EXPECT_EQ(AnalyseMenuDirs(current_, old_, changes, "", options, &failure), -1);
+        EXPECT_TRUE(changes.empty()) << Lines(changes).front();
+        EXPECT_EQ(failure.path, side + "L.SSD");
+        EXPECT_EQ(failure.code, kReadNotLibrary);
+      }
     }
   }
+  // Only a changed library is read: a damaged one whose stamp is the same on both sides is unchanged.
+  MenuDirBuilder(current_).File("L.SSD", good.substr(0, 10), T1);
+  MenuDirBuilder(old_).Library("L.SSD", "then", docs, T1);
+  SBNdtAry changes;
+  EXPECT_EQ(AnalyseMenuDirs(current_, old_, changes, ""), 0);
+  EXPECT_TRUE(changes.empty()) << Lines(changes).front();
 }
 
 TEST_F(LibraryCompareTest, ReadFailuresNeverHideADifference) {

@@ -19,6 +19,12 @@ const char kIoError[] =
     "\x93\xC7\x82\xDD\x8E\xE6\x82\xE8\x92\x86\x82\xC9\xB4\xD7\xB0\x82\xAA\x94\xAD\x90\xB6\x82\xB5\x82\xDC\x82\xB5"
     "\x82\xBD\x81\x42";  // 読み取り中にｴﾗｰが発生しました。
 
+// 書類ﾗｲﾌﾞﾗﾘとして読めません。ﾗｲﾌﾞﾗﾘでないか、見出しか索引が壊れています。
+const char kNotLibrary[] =
+    "\x8F\x91\x97\xDE\xD7\xB2\xCC\xDE\xD7\xD8\x82\xC6\x82\xB5\x82\xC4\x93\xC7\x82\xDF\x82\xDC\x82\xB9\x82\xF1"
+    "\x81\x42\xD7\xB2\xCC\xDE\xD7\xD8\x82\xC5\x82\xC8\x82\xA2\x82\xA9\x81\x41\x8C\xA9\x8F\x6F\x82\xB5\x82\xA9"
+    "\x8D\xF5\x88\xF8\x82\xAA\x89\xF3\x82\xEA\x82\xC4\x82\xA2\x82\xDC\x82\xB7\x81\x42";
+
 }  // namespace
 
 std::string ReadFailureMessage(const ReadFailure& failure) {
@@ -26,6 +32,7 @@ std::string ReadFailureMessage(const ReadFailure& failure) {
   const char* cause = kIoError;
   if (failure.code == kPlatformNotFound) cause = kMissing;
   if (failure.code == kPlatformDenied) cause = kDenied;
+  if (failure.code == kReadNotLibrary) cause = kNotLibrary;
   return std::string(dir ? kDirUnreadable : kFileUnreadable) + "\n" + failure.path + "\n" + cause;
 }
 

@@ -8,7 +8,8 @@
 namespace quarvel {
 
 // Three lines of CP932: what could not be read (a directory when the path ends with the separator,
-// else a file), the path itself, and the cause.
+// else a file), the path itself, and the cause (missing, denied, a read error, or a file that does
+// not read as a library).
 std::string ReadFailureMessage(const ReadFailure& failure);
 
 }  // namespace quarvel

@@ -9,9 +9,13 @@
 
 namespace quarvel {
 
+// ReadFailure's code for a file that opens but does not read as the library it must be: another
+// magic, or a header or index that is damaged or cut short. No platform code has this value.
+constexpr int kReadNotLibrary = -100;
+
 // What could not be read while a menu directory was listed or compared: the path (a directory, or a
-// file of it) and the platform's code (kPlatformNotFound, kPlatformDenied or kPlatformFailed). An
-// empty path: nothing failed.
+// file of it) and the platform's code (kPlatformNotFound, kPlatformDenied or kPlatformFailed) or
+// kReadNotLibrary. An empty path: nothing failed.
 struct ReadFailure {
   std::string path;
   int code = 0;

@@ -209,16 +209,19 @@ bool ListBoth(const std::string& currentDir, const std::string& oldDir, const st
   return current_ok && old_ok;
 }
 
-// A library's index for the document comparison: the descriptor, or -1 when the file is no library
-// (left out, as before); a file that is there but cannot be opened fails the comparison. Why the
-// index did not read is asked only when it did not.
+// A changed library's index for the document comparison: the descriptor, or -1 with `failure` set.
+// Its documents cannot be compared without the index, and leaving the library out would pass its
+// changes for none: a file that cannot be opened fails with the platform's code, one that opens but
+// does not read as a library (another magic, a damaged or cut header or index) with kReadNotLibrary.
+// Why the index did not read is asked only when it did not.
 int OpenChangedLibrary(const std::string& path, SSDocInfoAry* docs, std::string* title, ReadFailure* failure) {
   const int fd = ReadLibIndex(SSDlib{}, *docs, title, path);
   if (fd >= 0) return fd;
   const int probe = Host().Open(path, OpenMode::kRead);
   if (probe >= 0) {
     Host().Close(probe);
-  } else if (probe != kPlatformNotFound) {
+    *failure = {path, kReadNotLibrary};
+  } else {
     *failure = {path, probe};
   }
   return -1;
@@ -248,14 +251,14 @@ int CompareLibraryDocuments(const std::string& currentDir, const std::string& ol
   for (const std::string& lib : changedLibraries) {
     SSDocInfoAry a, b;
     std::string title_a, title_b;
+    // Both copies must read: without the current index its changes would be missed, without the old
+    // one no document could be told changed from new.
     const int fa = OpenChangedLibrary(currentDir + lib, &a, &title_a, failure);
-    if (failure->failed()) return -1;
-    if (fa < 0) continue;
+    if (fa < 0) return -1;
     const int fb = OpenChangedLibrary(oldDir + lib, &b, &title_b, failure);
     if (fb < 0) {
       FileClose(fa);
-      if (failure->failed()) return -1;
-      continue;
+      return -1;
     }
     // ReadLibIndex cleared the error word with its open; from here a failed read stays set, so that
     // it counts as a difference for the rest of this pair, as the chunked compare intends.

@@ -13,8 +13,9 @@ namespace quarvel {
 // as "KKK,CSV": split at every ",", nothing trimmed, empty tokens skipped. Fills `changes` with menu
 // files, new and vanished libraries, the documents of changed libraries, common libraries, then the
 // files of each extension token in the order typed. 0; -1 with `changes` empty when a directory could
-// not be listed (a missing one too) or a file not read for the comparison: a directory that cannot be
-// read is never compared as an empty one.
+// not be listed (a missing one too), a file not read for the comparison, or a changed library of
+// either copy not read as a library: a directory that cannot be read is never compared as an empty
+// one, nor a library whose index does not read as one without changes.
 int AnalyseMenuDirs(const std::string& currentDir, const std::string& oldDir, SBNdtAry& changes,
                     const std::string& extensions);
 
@@ -37,8 +38,9 @@ int CompareKind(const std::string& currentDir, const std::string& oldDir, SBNdtA
                 ReadFailure* failure = nullptr);
 
 // Document-level entries of each changed library: changed or new documents, then vanished ones.
-// A library that is no library on either side (its index does not read) is left out. 0, or -1 (with
-// `failure` set when given) when a library that is there cannot be opened at all.
+// 0, or -1 (with `failure` set when given) at the first library whose current or old copy cannot be
+// opened (the platform's code) or does not read as a library (kReadNotLibrary: another magic, a
+// header or index damaged or cut short); `changes` then holds the entries of the libraries before it.
 int CompareLibraryDocuments(const std::string& currentDir, const std::string& oldDir, SBNdtAry& changes,
                             const StringAry& changedLibraries, ReadFailure* failure = nullptr);
 
