@@ -199,7 +199,7 @@ TEST_F(ImportTargetTest, WorkFilesOfAnInterruptedImportDoNotTravel) {
   src_b_.File("SBN0AB.CDE", "backup").File("sbn1zz.sst", "work").File("XXXXXX.TMP", "").File("KMDW00.000", "w")
       .File("DATA.CSV", "data");
   SBNdtAry changes;
-  AnalyseMenuDirs(src_, target_, changes, "*");
+  ASSERT_EQ(AnalyseMenuDirs(src_, target_, changes, "*"), 0);
   ASSERT_EQ(changes.size(), 1u);
   EXPECT_EQ(changes[0].name, "DATA.CSV");
   // Nor does the writer carry one when asked to by hand.

@@ -255,16 +255,31 @@ TEST_F(LibraryCompareTest, ReadFailuresNeverHideADifference) {
   faults.ResetCounts();
   Analyse(current, old);
   const int reads = faults.Count(FaultOp::kRead);
+  int failed = 0;
   for (int nth = 1; nth <= reads; ++nth) {
     SCOPED_TRACE("read " + std::to_string(nth));
     faults.FailNth(FaultOp::kRead, nth);
     SBNdtAry changes;
-    AnalyseMenuDirs(current_, old_, changes, "");
-    const std::vector<std::string> got = Lines(changes);
+    ReadFailure failure;
+    const int result = AnalyseMenuDirs(current_, old_, changes, "", AnalyseOptions{}, &failure);
     ASSERT_TRUE(faults.Fired());
-    if (got.empty()) continue;  // an index that could not be read leaves the library out
+    if (result != 0) {
+      // A header or index that did not read: the analysis fails, naming the library.
+      ++failed;
+      EXPECT_EQ(result, -1);
+      EXPECT_TRUE(changes.empty());
+      EXPECT_TRUE(failure.path == current_ + "L.SSD" || failure.path == old_ + "L.SSD") << failure.path;
+      EXPECT_EQ(failure.code, kReadNotLibrary);
+      continue;
+    }
+    // Data that did not read: a difference, never a lost one.
+    EXPECT_FALSE(failure.failed()) << failure.path;
+    const std::vector<std::string> got = Lines(changes);
     for (const std::string& line : truth) EXPECT_NE(std::find(got.begin(), got.end(), line), got.end()) << line;
   }
+  // Both kinds of read were hit: those of the indexes and those of the data.
+  EXPECT_GT(failed, 0);
+  EXPECT_LT(failed, reads);
 }
 
 TEST_F(LibraryCompareTest, EqualDocumentsAreReadInLargeBlocks) {
