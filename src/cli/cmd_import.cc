@@ -55,7 +55,7 @@ std::string Refusal(const DiffCheck& why, const SBNdtAry& list, const std::strin
   if (why.entry < 0 && IsDirectoryFault(why.fault)) return BusyText(why.fault, dir);
   std::string text = DiffFaultText(why.fault);
   if (why.entry >= 0 && static_cast<std::size_t>(why.entry) < list.size()) {
-    text += " (entry " + std::to_string(why.entry) + ": " + Utf8(list[static_cast<std::size_t>(why.entry)].name) + ")";
+    text += " (entry " + std::to_string(why.entry) + ": " + EntryName(list[static_cast<std::size_t>(why.entry)]) + ")";
   }
   return text;
 }
@@ -110,6 +110,16 @@ void PrintUndo(const UndoPlan& undo) {
 // The one line that tells why an import did not complete and what state it left.
 std::string FailureLine(int result, const ImportReport& report, const SBNdtAry& list, const std::string& dir,
                         const std::string& undo) {
+  if (report.check.fault == DiffFault::kChangedDuringImport) {
+    // Someone else's edit wins: the import rolled back rather than lose it.
+    std::string line = Utf8(report.name) + " " + DiffFaultText(report.check.fault);
+    if (result == kImportIncomplete) {
+      return line + "; " + dir + " holds part of the update, kept: " + Names(report.leftBehind) + "; kmd recover " + dir +
+             " finishes it";
+    }
+    if (!report.leftBehind.empty()) line += "; " + Names(report.leftBehind) + " could not be removed";
+    return line;
+  }
   std::string why = report.check.ok() ? ImportStepText(report.step) : Refusal(report.check, list, dir);
   if (report.check.ok() && report.step == ImportStep::kUndo) {
     why += " " + undo + ": " + UndoFaultText(report.undo);
@@ -139,7 +149,8 @@ void PrintPlanJson(const ImportPlan& plan, const SBNdtAry& list, const std::stri
   for (const int i : plan.bases.applied) applied.push_back(EntryName(list[static_cast<std::size_t>(i)]));
   for (const BaseConflict& c : plan.bases.conflicts) {
     conflicts.push_back({{"entry", c.entry}, {"name", EntryName(list[static_cast<std::size_t>(c.entry)])},
-                         {"made_against", ItemJson(c.base)}, {"found", ItemJson(c.found)}});
+                         {"made_against", ItemJson(c.base)}, {"found", ItemJson(c.found)},
+                         {"library_missing", c.libraryMissing}});
   }
   if (refusal != nullptr) {
     out["refused"] = *refusal;
@@ -156,6 +167,7 @@ void PrintPlanJson(const ImportPlan& plan, const SBNdtAry& list, const std::stri
   out["already_applied"] = applied;
   out["conflicts"] = conflicts;
   out["force"] = forced;  // the conflicts would be imported over
+  out["sealed"] = plan.sealed;
   std::printf("%s\n", out.dump(2).c_str());
 }
 
@@ -169,7 +181,13 @@ int RunImport(const ImportArgs& args) {
   if (const int r = DirArg(args.menuDir, "MENU_DIR", &menuDir); r != kExitOk) return r;
   SBNdtAry list;
   std::string description;
+  // The diff as it was when its list was read: the import refuses another file, or a changed one.
+  FileId seen, after;
+  const bool seenOk = Host().IdentifyName(path, &seen) == 0;
   if (LoadDiffDirectory(path, list, &description) != 0) return Fail(kExitFailed, args.file + ": not a readable diff file");
+  if (!seenOk || Host().IdentifyName(path, &after) != 0 || after != seen) {
+    return Fail(kExitFailed, args.file + ": " + DiffFaultText(DiffFault::kDiffChanged) + "; nothing was changed");
+  }
   std::set<std::size_t> excluded;
   if (!ParseExclude(args.exclude, list.size(), &excluded)) return kExitUsage;
   for (std::size_t i : excluded) list[i].op |= kOpExcluded;
@@ -194,7 +212,9 @@ int RunImport(const ImportArgs& args) {
     return r;
   }
   // The checks run first on their own, so that a refused diff is named with its reason.
-  const ImportOptions options{args.force};
+  ImportOptions options;
+  options.force = args.force;
+  options.diffSeen = &seen;
   ImportPlan plan;
   DiffCheck why;
   // The import verifies the digests itself while it stages: only a dry run reads them here.
@@ -214,6 +234,8 @@ int RunImport(const ImportArgs& args) {
     PrintPlanJson(plan, list, nullptr, args.force);
     return kExitOk;
   }
+  // Without a seal nothing tells a damaged byte or a local change: the user must know that.
+  if (!plan.sealed) Fail(kExitOk, "not sealed: bytes and local changes are not checked");
   PrintBaseCheck(plan.bases, list, args.force);
   if (args.dryRun) {
     PrintNames("create", plan.creates);

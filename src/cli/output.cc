@@ -201,9 +201,10 @@ void PrintBaseCheck(const BaseCheck& bases, const SBNdtAry& list, bool forced) {
   for (const BaseConflict& c : bases.conflicts) {
     // Two documents differ in their bytes alone: "present" against "present" would say nothing.
     const bool both = c.base.kind == BaseKind::kDocument && c.found.kind == BaseKind::kDocument;
+    const SBNdt& e = list[static_cast<std::size_t>(c.entry)];
+    const std::string found = c.libraryMissing ? "no library " + Utf8(e.name) : both ? "it with other bytes" : ItemText(c.found);
     std::printf("%s %s: the diff was made against %s; the menu directory holds %s\n", forced ? "overwrite" : "conflict",
-                EntryName(list[static_cast<std::size_t>(c.entry)]).c_str(), ItemText(c.base).c_str(),
-                both ? "it with other bytes" : ItemText(c.found).c_str());
+                EntryName(e).c_str(), ItemText(c.base).c_str(), found.c_str());
   }
 }
 

@@ -156,6 +156,15 @@ const char kLockLinked[] =
     "\xDB\xAF\xB8\xCC\xA7\xB2\xD9QUARVEL.LCK\x82\xC9\x95\xCA\x82\xCC\x96\xBC\x91\x4F(\xCA\xB0\xC4"
     "\xDE\xD8\xDD\xB8)\x82\xAA\x82\xA0\x82\xE8\x82\xDC\x82\xB7\x81\x42\x8E\xE6\x82\xE8\x8F\x9C"
     "\x82\xA2\x82\xC4\x89\xBA\x82\xB3\x82\xA2\x81\x42";
+// 取込中に取込先のﾌｧｲﾙが他から変更されました。何も取り込んでいません。
+const char kChangedDuringImport[] =
+    "\x8E\xE6\x8D\x9E\x92\x86\x82\xC9\x8E\xE6\x8D\x9E\x90\xE6\x82\xCC\xCC\xA7\xB2\xD9\x82\xAA\x91\xBC\x82"
+    "\xA9\x82\xE7\x95\xCF\x8DX\x82\xB3\x82\xEA\x82\xDC\x82\xB5\x82\xBD\x81\x42\x89\xBD\x82\xE0\x8E\xE6"
+    "\x82\xE8\x8D\x9E\x82\xF1\x82\xC5\x82\xA2\x82\xDC\x82\xB9\x82\xF1\x81\x42";
+// 取込中に差分ﾌｧｲﾙが変更されました。
+const char kDiffChanged[] =
+    "\x8E\xE6\x8D\x9E\x92\x86\x82\xC9\x8D\xB7\x95\xAA\xCC\xA7\xB2\xD9\x82\xAA\x95\xCF\x8DX\x82\xB3\x82"
+    "\xEA\x82\xDC\x82\xB5\x82\xBD\x81\x42";
 // 中断された差分取込が残っています。次の差分取込で終えます。
 const char kRecoveryPending[] =
     "\x92\x86\x92\x66\x82\xB3\x82\xEA\x82\xBD\x8D\xB7\x95\xAA\x8E\xE6\x8D\x9E\x82\xAA\x8E\x63\x82"
@@ -269,6 +278,8 @@ const char kTargetHolds[] = "\x8E\xE6\x8D\x9E\x90\xE6";
 const char kBytes[] = "\xCA\xDE\xB2\xC4";
 // なし
 const char kItemMissing[] = "\x82\xC8\x82\xB5";
+// ﾗｲﾌﾞﾗﾘなし
+const char kLibraryMissing[] = "\xD7\xB2\xCC\xDE\xD7\xD8\x82\xC8\x82\xB5";
 // あり
 const char kItemPresent[] = "\x82\xA0\x82\xE8";
 // あり(内容が違います)
@@ -325,6 +336,8 @@ const char* FaultCause(DiffFault fault) {
     case DiffFault::kLockIsSpecial: return kLockIsSpecial;
     case DiffFault::kLockOfOtherUser: return kLockOfOtherUser;
     case DiffFault::kLockLinked: return kLockLinked;
+    case DiffFault::kChangedDuringImport: return kChangedDuringImport;
+    case DiffFault::kDiffChanged: return kDiffChanged;
   }
   return "";
 }
@@ -395,7 +408,8 @@ std::string ConflictQuestion(const BaseCheck& bases, const SBNdtAry& list) {
     // Two documents differ in their bytes alone.
     const bool both = c.base.kind == BaseKind::kDocument && c.found.kind == BaseKind::kDocument;
     text += "\n" + e.name + (e.member.empty() ? "" : " / " + e.member) + "\n  " + kMadeFrom + ": " + ItemText(c.base) +
-            "\n  " + kTargetHolds + ": " + (both ? std::string(kOtherBytes) : ItemText(c.found));
+            "\n  " + kTargetHolds + ": " +
+            (c.libraryMissing ? std::string(kLibraryMissing) : both ? std::string(kOtherBytes) : ItemText(c.found));
   }
   if (bases.conflicts.size() > kConflictLines) {
     text += std::string("\n") + kMore + " " + std::to_string(bases.conflicts.size() - kConflictLines) + " " + kCount;

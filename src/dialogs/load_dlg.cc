@@ -74,6 +74,11 @@ const char kNotMenuDirAsk[] =
     "\xA9\x81\x48";
 // 取込先: 
 const char kTargetLine[] = "\x8E\xE6\x8D\x9E\x90\xE6: ";
+// この差分ﾌｧｲﾙには封印がありません。ﾃﾞｰﾀの破損と取込先の変更は確かめられません。
+const char kNotSealed[] =
+    "\x82\xB1\x82\xCC\x8D\xB7\x95\xAA\xCC\xA7\xB2\xD9\x82\xC9\x82\xCD\x95\x95\x88\xF3\x82\xAA\x82\xA0\x82"
+    "\xE8\x82\xDC\x82\xB9\x82\xF1\x81\x42\xC3\xDE\xB0\xC0\x82\xCC\x94j\x91\xB9\x82\xC6\x8E\xE6\x8D\x9E\x90"
+    "\xE6\x82\xCC\x95\xCF\x8DX\x82\xCD\x8Am\x82\xA9\x82\xDF\x82\xE7\x82\xEA\x82\xDC\x82\xB9\x82\xF1\x81\x42";
 // 差分ﾌｧｲﾙを読み込めません。
 const char kCannotRead[] =
     "\x8D\xB7\x95\xAA\xCC\xA7\xB2\xD9\x82\xF0\x93\xC7\x82\xDD\x8D\x9E\x82\xDF\x82\xDC\x82\xB9\x82"
@@ -129,7 +134,15 @@ void TSabunLoadDlg::OnInitDialog() {
   std::string description;
   // The whole file is checked as the import checks it: a diff that it would refuse says so now, and
   // shows what could be read of it, with no way to start.
-  const DiffCheck check = CheckDiffFile(diffPath_, &commands_, &description);
+  // The diff as it stood when its list was read: the import refuses another file, or a changed one.
+  FileId after;
+  diffSeenKnown_ = Host().IdentifyName(diffPath_, &diffSeen_) == 0;
+  SealState seal;
+  DiffCheck check = CheckDiffFile(diffPath_, &commands_, &description, nullptr, &seal);
+  sealed_ = seal.sealed;
+  if (check.ok() && (!diffSeenKnown_ || Host().IdentifyName(diffPath_, &after) != 0 || after != diffSeen_)) {
+    check = {DiffFault::kDiffChanged, -1};
+  }
   controls_.SetText(kDiffPath, diffPath_);
   controls_.SetText(kDescription, description);
   std::string target = MenuPath("", "");
@@ -192,7 +205,9 @@ void TSabunLoadDlg::OnImport() {
                     kConfirmCaption, kMbOkCancel) != kIdOk) {
     return;
   }
-  const std::string confirm = std::string(kConfirm) + "\n\n" + kTargetLine + target;
+  std::string confirm = std::string(kConfirm) + "\n\n" + kTargetLine + target;
+  // Without a seal nothing tells a damaged byte or a local change: the user must know that.
+  if (!sealed_) confirm += std::string("\n\n") + kNotSealed;
   if (DialogMessage(services_, window_, confirm, kConfirmCaption, kMbOkCancel) != kIdOk) return;
   // An import that an interrupted process left there is finished first, and the user told.
   Recovery recovered = Recovery::kNone;
@@ -222,6 +237,7 @@ void TSabunLoadDlg::OnImport() {
   // reports itself.
   BaseCheck bases;
   ImportOptions options;
+  if (diffSeenKnown_) options.diffSeen = &diffSeen_;
   SBNdtAry chosen = commands_;
   if (CheckBasesBeforeImport(diffPath_, target, commands_, &bases) == 0) {
     if (!bases.conflicts.empty()) {

@@ -7,6 +7,7 @@
 #include "dialogs/dialog_controls.h"
 #include "dialogs/dialog_services.h"
 #include "model/records.h"
+#include "platform/platform.h"
 
 namespace quarvel {
 
@@ -38,6 +39,9 @@ class TSabunLoadDlg {
   void* window_;
   DialogControls controls_;
   SBNdtAry commands_;
+  bool sealed_ = false;        // the diff carries a seal
+  FileId diffSeen_;            // the diff as its list was read
+  bool diffSeenKnown_ = false;
   int result_ = 0;
 };
 

@@ -41,6 +41,23 @@ enum class OpenMode {
   kCreateNew,        // read and write; a new regular file, failing when anything has the name already
 };
 
+// What tells one file from another on the host and shows whether it changed since it was looked at:
+// a change of its bytes, its size, its attributes or its place gives another identity.
+struct FileId {
+  std::uint64_t volume = 0;     // st_dev; the volume serial number
+  std::uint64_t index = 0;      // st_ino; the file index
+  std::uint64_t size = 0;
+  std::int64_t writeTime = 0;   // last write: st_mtim in ns; LastWriteTime in 100 ns
+  std::int64_t changeTime = 0;  // last change of anything, the name included where the host counts it:
+                                // st_ctim in ns; ChangeTime in 100 ns
+  std::uint32_t attrs = 0;      // as GetAttributes gives them
+  bool operator==(const FileId& o) const {
+    return volume == o.volume && index == o.index && size == o.size && writeTime == o.writeTime &&
+           changeTime == o.changeTime && attrs == o.attrs;
+  }
+  bool operator!=(const FileId& o) const { return !(*this == o); }
+};
+
 struct FoundFile {
   std::string name;         // CP932, no directory
   std::uint32_t stamp = 0;  // last write as DOS time (low 16 bits) and date (high 16 bits)
@@ -102,6 +119,16 @@ class Platform {
   // The attributes of the name itself: a link reports kAttrLink (and never read-only), a directory
   // kAttrDirectory. 0, or kPlatformNotFound when nothing has the name.
   virtual int GetAttributes(const std::string& path, std::uint32_t* attrs) = 0;
+  // The identity of what has the name itself (a link is not followed): 0, kPlatformNotFound when nothing
+  // has it, or another code. Safe from two threads.
+  virtual int IdentifyName(const std::string& path, FileId* id) = 0;
+  // The identity of the file open as `fd`: 0 or kPlatformFailed.
+  virtual int IdentifyFd(int fd, FileId* id) = 0;
+  // Opens the regular file `path` for reading so that, while the descriptor is open, no other program
+  // can open it for writing, while it can still be renamed (Windows: no write sharing, delete sharing).
+  // 0 with `*fd` set (the caller closes it); kPlatformBusy when another program has it open for
+  // writing; kPlatformUnsupported where the host has no such refusal (POSIX: nothing is opened).
+  virtual int HoldFile(const std::string& path, int* fd) = 0;
   // Sets or clears read-only on a regular file; fails on a link or a directory.
   virtual int SetAttributes(const std::string& path, std::uint32_t attrs) = 0;
   virtual int GetStamp(const std::string& path, std::uint32_t* stamp) = 0;

@@ -255,6 +255,42 @@ class PosixPlatform final : public Platform {
     return 0;
   }
 
+  int IdentifyName(const std::string& path, FileId* id) override {
+    struct stat st;
+    const int r = StatPath(path, &st);
+    if (r != 0) return r;
+    IdFromStat(st, id);
+    return 0;
+  }
+
+  int IdentifyFd(int fd, FileId* id) override {
+    struct stat st;
+    if (::fstat(fd, &st) != 0) return kPlatformFailed;
+    IdFromStat(st, id);
+    return 0;
+  }
+
+  static void IdFromStat(const struct stat& st, FileId* id) {
+    id->volume = static_cast<std::uint64_t>(st.st_dev);
+    id->index = static_cast<std::uint64_t>(st.st_ino);
+    id->size = static_cast<std::uint64_t>(st.st_size);
+    id->writeTime = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    id->changeTime = static_cast<std::int64_t>(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec;
+    if (S_ISLNK(st.st_mode)) {
+      id->attrs = kAttrLink;
+    } else if (S_ISDIR(st.st_mode)) {
+      id->attrs = kAttrDirectory;
+    } else {
+      id->attrs = (st.st_mode & S_IWUSR) ? 0 : kAttrReadOnly;
+    }
+  }
+
+  // POSIX has no way to keep other writers out of a file (advisory locks bind only those who ask).
+  int HoldFile(const std::string& /*path*/, int* fd) override {
+    *fd = -1;
+    return kPlatformUnsupported;
+  }
+
   int SetAttributes(const std::string& path, std::uint32_t attrs) override {
     std::string host;
     if (!HostPath(path, &host)) return kPlatformFailed;

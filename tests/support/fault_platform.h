@@ -92,6 +92,9 @@ class FaultPlatform final : public Platform {
   int ReplaceFileExact(const std::string& from, const std::string& to) override;
   int GetAttributes(const std::string& path, std::uint32_t* attrs) override;
   int SetAttributes(const std::string& path, std::uint32_t attrs) override;
+  int IdentifyName(const std::string& path, FileId* id) override { return base_.IdentifyName(path, id); }
+  int IdentifyFd(int fd, FileId* id) override { return base_.IdentifyFd(fd, id); }
+  int HoldFile(const std::string& path, int* fd) override { return base_.HoldFile(path, fd); }
   int GetStamp(const std::string& path, std::uint32_t* stamp) override { return base_.GetStamp(path, stamp); }
   int GetStampFd(int fd, std::uint32_t* stamp) override { return base_.GetStampFd(fd, stamp); }
   int SetStampFd(int fd, std::uint32_t stamp) override;

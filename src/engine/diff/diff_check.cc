@@ -60,6 +60,8 @@ const char* DiffFaultText(DiffFault fault) {
     case DiffFault::kLockIsSpecial: return "a FIFO or another special file stands under the lock file's name QUARVEL.LCK";
     case DiffFault::kLockOfOtherUser: return "a lock file of another user's import is left";
     case DiffFault::kLockLinked: return "the lock file QUARVEL.LCK has other names (a hard link)";
+    case DiffFault::kChangedDuringImport: return "was changed while the import ran; nothing was imported";
+    case DiffFault::kDiffChanged: return "the diff file changed while it was read";
   }
   return "unknown fault";
 }

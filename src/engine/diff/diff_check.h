@@ -49,6 +49,8 @@ enum class DiffFault {
   kLockIsSpecial,       // a FIFO, a socket or a device stands under the lock file's name
   kLockOfOtherUser,     // a lock file of another user's import is left in the menu directory
   kLockLinked,          // the lock file has other names (a hard link to a file elsewhere)
+  kChangedDuringImport, // a file the import moves aside or rebuilds was changed by someone else meanwhile
+  kDiffChanged,         // the diff file was replaced or rewritten while the import read it
 };
 
 // A short English description of a fault, for the command line.

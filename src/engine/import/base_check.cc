@@ -71,9 +71,14 @@ void CheckBases(const std::string& menuDir, int diff, const SBNdtAry& directory,
     if (IsExcluded(e) || base.kind == BaseKind::kNone) continue;
     EntryBase found;
     bool same = false;
+    bool libraryMissing = false;
     if (IsDocumentLevel(e)) {
       if (ReadEntryBase(menuDir, e, libraries, &found) != 0) found = {};
-      same = SameItem(base, found);
+      // A document's base includes its library: one deleted since the diff was made is a local change,
+      // which an added document must not quietly bring back holding that document alone.
+      std::uint32_t attrs = 0;
+      libraryMissing = found.kind == BaseKind::kAbsent && Host().GetAttributes(menuDir + e.name, &attrs) == kPlatformNotFound;
+      same = SameItem(base, found) && !libraryMissing;
     } else {
       same = SameFile(menuDir + e.name, base, &found);
     }
@@ -91,7 +96,7 @@ void CheckBases(const std::string& menuDir, int diff, const SBNdtAry& directory,
     if (applied) {
       out->applied.push_back(static_cast<int>(i));
     } else {
-      out->conflicts.push_back({static_cast<int>(i), base, found});
+      out->conflicts.push_back({static_cast<int>(i), base, found, libraryMissing});
     }
   }
 }

@@ -17,6 +17,7 @@ struct BaseConflict {
   EntryBase base;   // what the diff was made against
   EntryBase found;  // what the target holds: kAbsent (missing), kFile (its size and stamp),
                     // kDocument (present), kNone (something that cannot be read as the item)
+  bool libraryMissing = false;  // a document's library is not there at all
 };
 
 struct BaseCheck {

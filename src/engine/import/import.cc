@@ -11,6 +11,7 @@
 #include "engine/import/dir_lock.h"
 #include "engine/import/import_journal.h"
 #include "engine/import/import_plan.h"
+#include "engine/import/live_files.h"
 #include "engine/import/retry.h"
 #include "engine/import/undo_writer.h"
 #include "menufiles/libindex.h"
@@ -42,6 +43,14 @@ struct ImportState {
   std::vector<FileWork> files;
   ImportJournal journal;
   int journalFd = -1;
+  // What stood under each name that the import moves aside or rebuilds (by upper-cased name), seen
+  // before anything read or checked it, and the holds that keep other writers out where the host can.
+  std::unordered_map<std::string, SeenFile> seen;
+  std::unordered_map<std::string, FileHold> holds;
+  std::vector<FileId> backups;        // per journal name with a backup: the backup as the rename left it
+  std::vector<SeenFile> libraries;    // per library of the table: as its rebuild read it
+  std::vector<bool> libraryReplaced;  // per library: a file entry of the same diff replaces it
+  FileId diffId;                      // the diff file as the import opened it
   // A descriptor of the menu directory's file system, open since before the first change (the lock
   // file's), when the host flushes a whole file system at once: the created files are then flushed
   // together after staging instead of each as it is written.
@@ -59,11 +68,41 @@ struct ImportState {
     return false;
   }
   void LeftBehind(const std::string& name) { report.leftBehind.push_back(name); }
+  // Records that `name` (a file the import moves aside or rebuilds) is no longer what the import saw;
+  // always false.
+  bool Changed(const std::string& name) {
+    int entry = -1;
+    const std::string upper = SjisAsciiUpper(name);
+    for (std::size_t i = 0; i < diff.directory.size() && entry < 0; ++i) {
+      if (!IsExcluded(diff.directory[i]) && SjisAsciiUpper(diff.directory[i].name) == upper) entry = static_cast<int>(i);
+    }
+    report.check = {DiffFault::kChangedDuringImport, entry};
+    return Fail(ImportStep::kBackup, name);
+  }
+  // True when the name still holds what the import saw there first.
+  bool AsSeen(const std::string& name) const {
+    const auto it = seen.find(SjisAsciiUpper(name));
+    return it != seen.end() && StillAsSeen(Path(name), it->second);
+  }
 };
 
 bool IsReadOnlyFile(const std::string& path) {
   std::uint32_t attrs = 0;
   return Host().GetAttributes(path, &attrs) == 0 && (attrs & kAttrReadOnly);
+}
+
+// Looks at every name that the import may move aside or rebuild, before the base check or the plan
+// reads anything of them, and holds each file found there where the host can keep other writers out.
+bool SeeTargets(ImportState& s) {
+  for (const SBNdt& e : s.diff.directory) {
+    const std::string upper = SjisAsciiUpper(e.name);
+    if (IsExcluded(e) || s.seen.count(upper) != 0) continue;
+    SeenFile f;
+    if (SeeFile(s.Path(e.name), &f) != 0) return s.Fail(IsDocumentLevel(e) ? ImportStep::kRebuild : ImportStep::kBackup, e.name);
+    s.seen.emplace(upper, f);
+    if (f.present && (f.id.attrs & (kAttrLink | kAttrDirectory)) == 0) s.holds[upper].Take(s.Path(e.name));
+  }
+  return true;
 }
 
 // Every name the import will use, decided before its first change and written to the journal: the
@@ -89,6 +128,8 @@ bool PlanNames(ImportState& s) {
         s.table.push_back({e.name, work, e.title});
         // A library that a file entry replaces gets its read-only from that entry's file.
         const bool replaced = fileTargets.count(upper) != 0;
+        s.libraryReplaced.push_back(replaced);
+        if (!replaced && !s.AsSeen(e.name)) return s.Changed(e.name);
         const bool readOnly = !replaced && IsReadOnlyFile(s.Path(e.name));
         JournalLibrary l{e.name, work, readOnly, {}};
         if (!replaced && IdentifyFile(s.Path(e.name), &l.was) == -1) return s.Fail(ImportStep::kRebuild, e.name);
@@ -105,6 +146,7 @@ bool PlanNames(ImportState& s) {
     }
     const auto [it, added] = names.emplace(upper, s.journal.names.size());
     if (added) {
+      if (!s.AsSeen(e.name)) return s.Changed(e.name);
       JournalName n;
       n.name = e.name;
       std::uint32_t attrs = 0;
@@ -147,6 +189,7 @@ bool PlanNames(ImportState& s) {
 // Step 5, as the journal has it: the libraries' work files made empty, and the files to be replaced
 // or deleted moved to their backups.
 bool StageEntries(ImportState& s) {
+  s.backups.assign(s.journal.names.size(), FileId{});
   for (const SFdt& t : s.table) {
     if (FileMakeEmpty(s.Path(t.tempName)) != 0) return s.Fail(ImportStep::kWorkFile, t.name);
   }
@@ -154,9 +197,17 @@ bool StageEntries(ImportState& s) {
     const JournalName& n = s.journal.names[w.name];
     if (!w.first || n.backup.empty()) continue;
     const std::string path = s.Path(n.occupant);
+    // The last look before the move: an edit from here on reaches the backup, and the check before
+    // the commit finds it there.
+    if (!s.AsSeen(n.name)) return s.Changed(n.name);
     if (n.readOnly && Host().SetAttributes(path, 0) != 0) return s.Fail(ImportStep::kBackup, w.cmd.name);
     if (Host().Rename(path, s.Path(n.backup)) != 0) return s.Fail(ImportStep::kBackup, w.cmd.name);
     w.cmd.backupName = n.backup;
+    s.holds.erase(SjisAsciiUpper(n.name));
+    FileId moved;
+    if (Host().IdentifyName(s.Path(n.backup), &moved) != 0) return s.Fail(ImportStep::kBackup, w.cmd.name);
+    if (!SameBytes(s.seen[SjisAsciiUpper(n.name)].id, moved)) return s.Changed(n.name);
+    s.backups[w.name] = moved;
   }
   return true;
 }
@@ -260,9 +311,12 @@ void ApplyDocumentCommands(const ImportState& s, int k, SSDocInfoAry& docs) {
 // Step 8: every library rebuilt into its work file, which takes over the read-only attribute. A work
 // file with nothing to become (no library existed and none is made) goes at once.
 bool RebuildLibraries(ImportState& s) {
+  s.libraries.assign(s.table.size(), SeenFile{});
   for (std::size_t k = 0; k < s.table.size(); ++k) {
     const SFdt& t = s.table[k];
     const std::string path = s.Path(t.name);
+    const bool replaced = s.libraryReplaced[k];
+    if (!replaced && !s.AsSeen(t.name)) return s.Changed(t.name);
     SSDocInfoAry docs;
     int old = -1;
     const LibraryState state = OpenLibraryForChange(path, &docs, &old);
@@ -285,6 +339,15 @@ bool RebuildLibraries(ImportState& s) {
       if (Host().SetAttributes(s.Path(t.tempName), kAttrReadOnly) != 0) return s.Fail(ImportStep::kRebuild, t.name);
       if (Host().SetAttributes(path, 0) != 0) return s.Fail(ImportStep::kRebuild, t.name);
     }
+    // The library the rebuild read must still be the one the import saw, its bytes untouched: from
+    // here the check before the commit holds it to this identity.
+    SeenFile read;
+    if (SeeFile(path, &read) != 0) return s.Fail(ImportStep::kRebuild, t.name);
+    if (!replaced) {
+      const SeenFile& seen = s.seen[SjisAsciiUpper(t.name)];
+      if (read.present != seen.present || (read.present && !SameBytes(seen.id, read.id))) return s.Changed(t.name);
+    }
+    s.libraries[k] = read;
   }
   return true;
 }
@@ -302,12 +365,41 @@ int Abort(ImportState& s) {
   return -1;
 }
 
+// True when every file moved aside is still as its move left it, every library as its rebuild read it,
+// and the diff the file the import opened; else the report says which changed.
+bool NothingChanged(ImportState& s) {
+  for (const FileWork& w : s.files) {
+    const JournalName& n = s.journal.names[w.name];
+    if (!w.first || w.cmd.backupName.empty()) continue;
+    FileId now;
+    if (Host().IdentifyName(s.Path(n.backup), &now) != 0 || now != s.backups[w.name]) return s.Changed(n.name);
+  }
+  for (std::size_t k = 0; k < s.table.size(); ++k) {
+    if (!StillAsSeen(s.Path(s.table[k].name), s.libraries[k])) return s.Changed(s.table[k].name);
+  }
+  FileId open, named;
+  if (Host().IdentifyFd(s.diff.fd, &open) != 0 || open != s.diffId || Host().IdentifyName(s.diffPath, &named) != 0 ||
+      named != s.diffId) {
+    s.report.check = {DiffFault::kDiffChanged, -1};
+    return s.Fail(ImportStep::kReadDiff, "");
+  }
+  return true;
+}
+
 // Marks the journal committing, puts the libraries in place, makes the names durable, then drops the
 // backups and the journal. Until the first library is replaced, a failure still rolls back.
 int Commit(ImportState& s) {
+  if (!NothingChanged(s)) return Abort(s);
   if (MarkJournal(s.journalFd, JournalState::kCommitting) != 0) {
     MarkJournal(s.journalFd, JournalState::kStaging);
     s.Fail(ImportStep::kJournal, "");
+    return Abort(s);
+  }
+  // The libraries are let go so that they can be replaced; then the last look, right before the first
+  // replacement. What is left is the time from here to each library's rename.
+  s.holds.clear();
+  if (!NothingChanged(s)) {
+    if (MarkJournal(s.journalFd, JournalState::kStaging) != 0) return kImportIncomplete;
     return Abort(s);
   }
   const std::size_t left = s.report.leftBehind.size();
@@ -371,7 +463,25 @@ int Import(const std::string& diffPath, const std::string& menuDir, const SBNdtA
     s.report.check = {why, -1};
     return -1;
   }
-  if (PrepareImport(diffPath, menuDir, list, &s.diff, &s.report.check) != 0) return -1;
+  if (PrepareImport(diffPath, menuDir, list, &s.diff, &s.report.check) != 0) {
+    // A diff replaced under its path since the caller read its list fails as some other fault.
+    FileId now;
+    if (options.diffSeen != nullptr && (Host().IdentifyName(diffPath, &now) != 0 || now != *options.diffSeen)) {
+      s.report.check = {DiffFault::kDiffChanged, -1};
+    }
+    return -1;
+  }
+  FileId named;
+  if (Host().IdentifyFd(s.diff.fd, &s.diffId) != 0 || Host().IdentifyName(diffPath, &named) != 0 || named != s.diffId ||
+      (options.diffSeen != nullptr && *options.diffSeen != s.diffId)) {
+    FileClose(s.diff.fd);
+    s.report.check = {DiffFault::kDiffChanged, -1};
+    return -1;
+  }
+  if (!SeeTargets(s)) {
+    FileClose(s.diff.fd);
+    return -1;
+  }
   if (CheckImportBases(menuDir, options, &s.diff, &s.report.bases, &s.report.check) != 0 || !AnyToImport(s.diff.directory)) {
     FileClose(s.diff.fd);
     return s.report.check.ok() ? 0 : -1;
@@ -402,7 +512,6 @@ int Import(const std::string& diffPath, const std::string& menuDir, const SBNdtA
     verifier = std::make_unique<SealVerifier>(diffPath, s.diff.blocks, s.diff.seal, ChosenEntries(s.diff.directory));
   }
   const bool staged = StageEntries(s) && ReadDocumentHeaders(s) && CreateFiles(s) && RebuildLibraries(s);
-  FileClose(s.diff.fd);
   // Rebuilt libraries are flushed already, and so are the created files unless they wait for the flush
   // of the whole file system; the names are not yet. The flush runs while the last digests are taken.
   const bool created = std::any_of(s.files.begin(), s.files.end(), [](const FileWork& w) { return w.created; });
@@ -412,7 +521,7 @@ int Import(const std::string& diffPath, const std::string& menuDir, const SBNdtA
   }
   // Nothing of the diff is committed before every block it used is known to be the seal's.
   if (staged && s.report.step == ImportStep::kNone && verifier != nullptr) {
-    if (const DiffCheck v = verifier->Finish(); !v.ok()) {
+    if (const DiffCheck v = verifier->Finish(); !v.ok() && NothingChanged(s)) {
       s.report.check = v;
       const std::size_t i = static_cast<std::size_t>(v.entry);
       s.Fail(ImportStep::kReadDiff, v.entry >= 0 ? s.diff.directory[i].name : "");
@@ -427,8 +536,12 @@ int Import(const std::string& diffPath, const std::string& menuDir, const SBNdtA
     }
     s.report.undoWritten = s.report.step == ImportStep::kNone;
   }
-  if (s.report.step != ImportStep::kNone) return Abort(s);
+  if (s.report.step != ImportStep::kNone) {
+    FileClose(s.diff.fd);
+    return Abort(s);
+  }
   const int result = Commit(s);
+  FileClose(s.diff.fd);
   // Rolled back, the import leaves nothing to undo.
   if (result == -1 && s.report.undoWritten) {
     s.report.undoWritten = false;

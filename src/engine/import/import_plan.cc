@@ -190,6 +190,7 @@ int PlanImport(const std::string& diffPath, const std::string& menuDir, const SB
   *plan = ImportPlan{};
   PreparedDiff prepared;
   if (PrepareImport(diffPath, menuDir, list, &prepared, why) != 0) return -1;
+  plan->sealed = prepared.seal.sealed;
   BaseCheck bases;
   const int checked = CheckImportBases(menuDir, options, &prepared, &bases, why);
   FileClose(prepared.fd);
@@ -210,6 +211,7 @@ int PlanImport(const std::string& diffPath, const std::string& menuDir, const SB
     return -1;
   }
   SummariseImport(menuDir, prepared.directory, plan);
+  plan->sealed = prepared.seal.sealed;
   plan->bases = bases;
   plan->excluded -= static_cast<int>(bases.applied.size());  // left out by the check, not by the list
   return 0;

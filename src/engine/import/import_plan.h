@@ -8,6 +8,7 @@
 #include "engine/diff/diff_check.h"
 #include "engine/import/base_check.h"
 #include "model/records.h"
+#include "platform/platform.h"
 
 namespace quarvel {
 
@@ -24,6 +25,9 @@ struct PreparedDiff {
 // What an import may do beyond its rules.
 struct ImportOptions {
   bool force = false;  // import over local changes: a conflict refuses nothing (it is still reported)
+  // The diff file as the caller found it when it read the list (Platform::IdentifyName), or null: a
+  // diff that is another file, or changed, by the time the import opens it is refused as such.
+  const FileId* diffSeen = nullptr;
 };
 
 // Opens the diff, copies the excluded marks of `list` by position and checks the whole diff against
@@ -79,6 +83,7 @@ struct ImportPlan {
   std::vector<PlannedDocument> documents;
   int excluded = 0;        // entries the list leaves out
   BaseCheck bases;       // entries already applied (left out) and, when refused, the conflicts
+  bool sealed = false;   // the diff carries a seal: its bytes and bases were checked
 };
 
 // The import's writability test, "XXXXXX.TMP" in the menu directory: made as a new file and removed.
