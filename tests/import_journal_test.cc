@@ -23,6 +23,14 @@ ImportJournal Sample() {
   j.names = {{"M2.SST", "m2.sst", "SBN0ab.cde", true, true, {true, 70000, 0x52345678}, 0x1234567890u},
              {"NEW.KKK", "", "", false, true, {}, 12}};
   j.libraries = {{"L.SSD", "SBN1ab.cde", true, {true, 5000000000u, 0x5A000001}}};
+  JournalName& made = j.names[1];
+  made.createdStamp = 0x5A000002;
+  made.madeKnown = true;
+  made.madeVolume = 0x0102030405060708u;
+  made.madeIndex = 0x1112131415161718u;
+  made.digestKnown = true;
+  made.createdFlag = 1;
+  made.createdDigest.fill(0xA5);
   return j;
 }
 
@@ -126,6 +134,68 @@ TEST(ImportJournal, AJournalOfThePreviousVersionIsStillRecoveredByItsNames) {
   EXPECT_EQ(after.size(), 1u);
   ASSERT_EQ(after.count("M2.SST"), 1u);
   EXPECT_EQ(after.at("M2.SST").bytes, "old");
+}
+
+// What a recovery may remove of a file under a created name: only the very file the import made
+// (or, before its journal could say which, an empty one); and an import completes a name only where
+// its new file stands, whole.
+TEST(ImportJournal, ARecoveryRemovesOrCompletesOnlyWhatIsProvablyTheImports) {
+  TempDir dir;
+  const std::string d = dir.path();
+  auto madeHere = [&](JournalName* n) {
+    FileId id;
+    ASSERT_EQ(Host().IdentifyName(d + n->name, &id), 0);
+    n->madeKnown = true;
+    n->madeVolume = id.volume;
+    n->madeIndex = id.index;
+  };
+  auto recover = [&](const ImportJournal& j, Recovery* done, RecoveryLog* log) {
+    WriteFile(d + kJournalName, EncodeJournal(j));
+    DiffFault why;
+    StringAry left, lost;
+    return RecoverMenuDir(d, done, &why, &left, &lost, log);
+  };
+  // Staged: its own half-written file goes, as does an empty one it had not yet named; a copy put
+  // back with the same bytes and a file of someone else's stay, and are named.
+  ImportJournal j;
+  j.names = {{"OWN.KKK", "", "", false, true, {}, 4}, {"EMPTY.KKK", "", "", false, true, {}, 4},
+             {"COPY.KKK", "", "", false, true, {}, 4}, {"OTHER.KKK", "", "", false, true, {}, 4}};
+  WriteFile(d + "OWN.KKK", "half");
+  madeHere(&j.names[0]);
+  WriteFile(d + "EMPTY.KKK", "");
+  WriteFile(d + "COPY.KKK", "full");
+  madeHere(&j.names[2]);
+  WriteFile(d + "COPY.NEW", "full");  // made while the other stands: another file, whatever the host
+  std::filesystem::rename(d + "COPY.NEW", d + "COPY.KKK");
+  WriteFile(d + "OTHER.KKK", "full");
+  Recovery done;
+  RecoveryLog log;
+  EXPECT_EQ(recover(j, &done, &log), -1);
+  EXPECT_EQ(done, Recovery::kRolledBackInPart);
+  EXPECT_EQ(log.removed, (StringAry{"EMPTY.KKK", "OWN.KKK"}));
+  EXPECT_EQ(log.kept, (StringAry{"OTHER.KKK", "COPY.KKK"}));
+  EXPECT_EQ(ReadFile(d + "COPY.KKK"), "full");
+  EXPECT_EQ(ReadFile(d + "OTHER.KKK"), "full");
+
+  // Committing: a name whose new file is gone, or is another one, keeps its old file in the backup.
+  ImportJournal c;
+  c.state = JournalState::kCommitting;
+  c.names = {{"A.KKK", "A.KKK", "SBN0aa.aaa", false, true, {true, 3, 0}, 3},
+             {"B.KKK", "B.KKK", "SBN0bb.bbb", false, true, {true, 3, 0}, 3}};
+  WriteFile(d + "A.KKK", "new");
+  madeHere(&c.names[0]);
+  WriteFile(d + "SBN0aa.aaa", "old");
+  WriteFile(d + "SBN0bb.bbb", "old");
+  WriteFile(d + "B.KKK", "new");
+  madeHere(&c.names[1]);
+  ASSERT_TRUE(std::filesystem::remove(d + "B.KKK"));
+  log = {};
+  EXPECT_EQ(recover(c, &done, &log), -1);
+  EXPECT_EQ(done, Recovery::kCompletedInPart);
+  EXPECT_EQ(log.removed, StringAry{"SBN0aa.aaa"});
+  EXPECT_EQ(log.kept, StringAry{"SBN0bb.bbb"});
+  EXPECT_EQ(ReadFile(d + "SBN0bb.bbb"), "old");
+  EXPECT_EQ(ReadFile(d + "A.KKK"), "new");
 }
 
 TEST(ImportJournal, RefusesNamesThatNoImportWouldWrite) {

@@ -290,10 +290,10 @@ TEST_F(ImportTargetTest, WhatCouldNotBeRemovedIsNamed) {
   EXPECT_FALSE(fs::exists(target_ + kJournalName));
 
   // A rollback whose backup cannot be put back does not claim the old state, and keeps the journal
-  // for the next try. Flushes (each file on its own): the journal, then A.CSV; renames: the journal,
-  // the backup, the way back.
+  // for the next try. Flushes (each file on its own): the journal, the journal that names the new
+  // file, then A.CSV; renames: the journal, the backup, the way back.
   faults.set_flushes_file_system(false);
-  faults.FailFrom(FaultOp::kFlush, 2);
+  faults.FailFrom(FaultOp::kFlush, 3);
   faults.AlsoFailFrom(FaultOp::kRename, 3);
   EXPECT_EQ(Import(list, &report), kImportIncomplete);
   EXPECT_EQ(report.step, ImportStep::kCreate);

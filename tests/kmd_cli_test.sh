@@ -433,6 +433,42 @@ case "$case_name" in
       contains "$out" "no interrupted import in $work/t"
     else
       fail "could not kill an import after its first backup"
+    fi    # A recovery completes only what it can prove, and removes only the import's own files. Killed at
+    # its second rename(2), the commit's first library (the first puts the rewritten journal in place).
+    if command -v strace >/dev/null; then
+      killed_in_commit() {
+        rm -rf "$work/t" && cp -a "$work/old" "$work/t"
+        strace -f -o /dev/null -e trace=rename -e inject=rename:signal=KILL:when=$1 \
+          "$kmd" import "$work/d.kmd" "$work/t" >/dev/null 2>&1
+      }
+      killed_in_commit 2
+      expect 0 "$kmd" import "$work/d.kmd" "$work/t" --dry-run
+      contains "$out" "pending completed the interrupted import"
+      # A new file gone since: its old file, in its backup, is all there is of it, and stays.
+      rm "$work/t/PRICES.CSV"
+      expect 1 "$kmd" recover "$work/t"
+      contains "$err" "but for PRICES.CSV"
+      contains "$out" "kept SBN0"
+      contains "$out" "placed DOCS.SSD"
+      [ "$(ls "$work/t" | grep -c '^SBN0')" -eq 1 ] || fail "the backup of a vanished new file was removed"
+      # A new file changed since is no more the import's than a missing one.
+      killed_in_commit 2
+      printf 'changed' >"$work/t/NEWMENU.SST"
+      expect 1 "$kmd" recover "$work/t"
+      contains "$err" "but for NEWMENU.SST"
+      [ "$(cat "$work/t/NEWMENU.SST")" = "changed" ] || fail "a changed new file was not kept"
+      # A stale journal in a directory put back to the new state removes none of its files.
+      killed_in_commit 1
+      cp "$work/t/QUARVEL.JNL" "$work/stale.jnl"
+      expect 0 "$kmd" recover "$work/t"
+      [ "$(state "$work/t")" = "$old_state" ] || fail "an import killed before writing is not rolled back"
+      rm -rf "$work/t" && cp -a "$work/done" "$work/t" && cp "$work/stale.jnl" "$work/t/QUARVEL.JNL"
+      expect 1 "$kmd" recover "$work/t"
+      contains "$out" "kept NEWMENU.SST"
+      case "$out" in *"removed NEWMENU.SST"*|*"removed PRICES.CSV"*) fail "a stale journal removed new files: $out" ;; esac
+      for f in NEWMENU.SST PRICES.CSV BIG.DAT; do
+        cmp -s "$work/done/$f" "$work/t/$f" || fail "a stale journal changed $f"
+      done
     fi
     ;;
   undo)

@@ -44,13 +44,24 @@ std::string RecoveryFailure(DiffFault why, const StringAry& left, const std::str
   return BusyText(why, shown);
 }
 
+// One line for every file the recovery removed, gave back, put in place or kept as it found it.
+void PrintRecoveryLog(const RecoveryLog& log) {
+  const std::pair<const char*, const StringAry*> lines[] = {
+      {"removed", &log.removed}, {"restored", &log.restored}, {"placed", &log.placed}, {"kept", &log.kept}};
+  for (const auto& [label, names] : lines) {
+    for (const std::string& name : *names) std::printf("%s %s\n", label, Utf8(name).c_str());
+  }
+}
+
 int Recover(const std::string& menuDir, const std::string& shown, bool sayNone) {
   Recovery done = Recovery::kNone;
   DiffFault why = DiffFault::kNone;
   StringAry left, lost;
-  if (RecoverMenuDir(menuDir, &done, &why, &left, &lost) != 0) {
-    return Fail(kExitFailed, RecoveryFailure(why, left, shown, done, lost));
-  }
+  RecoveryLog log;
+  const int r = RecoverMenuDir(menuDir, &done, &why, &left, &lost, &log);
+  PrintRecoveryLog(log);
+  std::fflush(stdout);
+  if (r != 0) return Fail(kExitFailed, RecoveryFailure(why, left, shown, done, lost));
   if (done != Recovery::kNone || sayNone) std::printf("%s\n", RecoveryLine(done, shown).c_str());
   return kExitOk;
 }

@@ -428,6 +428,20 @@ std::string NameList(const StringAry& names) {
   return text;
 }
 
+std::string RecoveryLogLines(const RecoveryLog& log) {
+  // 削除したﾌｧｲﾙ, 元に戻したﾌｧｲﾙ, 置き換えたﾗｲﾌﾞﾗﾘ, そのまま残したﾌｧｲﾙ
+  const std::pair<const char*, const StringAry*> lines[] = {
+      {"\x8D\xED\x8F\x9C\x82\xB5\x82\xBD\xCC\xA7\xB2\xD9", &log.removed},
+      {"\x8C\xB3\x82\xC9\x96\xDF\x82\xB5\x82\xBD\xCC\xA7\xB2\xD9", &log.restored},
+      {"\x92u\x82\xAB\x8A\xB7\x82\xA6\x82\xBD\xD7\xB2\xCC\xDE\xD7\xD8", &log.placed},
+      {"\x82\xBB\x82\xCC\x82\xDC\x82\xDC\x8E\x63\x82\xB5\x82\xBD\xCC\xA7\xB2\xD9", &log.kept}};
+  std::string text;
+  for (const auto& [label, names] : lines) {
+    if (!names->empty()) text += std::string("\n") + label + ": " + NameList(*names);
+  }
+  return text;
+}
+
 std::string DiffFaultCause(const DiffCheck& check, const SBNdtAry& list) {
   return FaultCause(check.fault) + EntryLine(check.entry, list);
 }

@@ -37,4 +37,7 @@ std::string AppliedLine(const BaseCheck& bases);
 // A list of file names for a message: "A, B, C".
 std::string NameList(const StringAry& names);
 
+// What a recovery did, a line for each kind of step that it took: "\n削除したﾌｧｲﾙ: A, B" and so on.
+std::string RecoveryLogLines(const RecoveryLog& log);
+
 }  // namespace quarvel

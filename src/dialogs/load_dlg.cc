@@ -213,12 +213,14 @@ void TSabunLoadDlg::OnImport() {
   Recovery recovered = Recovery::kNone;
   DiffFault why = DiffFault::kNone;
   StringAry left, lost;
-  if (RecoverMenuDir(target, &recovered, &why, &left, &lost) != 0) {
+  RecoveryLog log;
+  if (RecoverMenuDir(target, &recovered, &why, &left, &lost, &log) != 0) {
     // A recovery that did what it could and removed its journal names what it could not mend; the
     // directory is not what the diff was made for, so the import does not go on by itself.
     if (recovered == Recovery::kRolledBackInPart || recovered == Recovery::kCompletedInPart) {
       const char* text = recovered == Recovery::kRolledBackInPart ? kRolledBackInPart : kCompletedInPart;
-      DialogMessage(services_, window_, std::string(text) + "\n" + NameList(lost.empty() ? left : lost), "", kMbOk);
+      DialogMessage(services_, window_,
+                    std::string(text) + "\n" + NameList(lost.empty() ? left : lost) + RecoveryLogLines(log), "", kMbOk);
       return;
     }
     if (why == DiffFault::kImportRunning || why == DiffFault::kJournalUntrusted || why == DiffFault::kRecoveryFailed) {
@@ -230,7 +232,9 @@ void TSabunLoadDlg::OnImport() {
     // Any other refusal (not writable) the plan below reports.
   }
   if (recovered != Recovery::kNone) {
-    DialogMessage(services_, window_, recovered == Recovery::kRolledBack ? kRolledBack : kCompleted, "", kMbOk);
+    DialogMessage(services_, window_,
+                  std::string(recovered == Recovery::kRolledBack ? kRolledBack : kCompleted) + RecoveryLogLines(log), "",
+                  kMbOk);
   }
   // Items changed in the target since the diff was made are listed, and imported over only when the
   // user agrees; entries already applied are left out. A diff that would be refused anyway the import

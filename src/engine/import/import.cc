@@ -180,7 +180,13 @@ bool PlanNames(ImportState& s) {
       if (FileErrorFlags != 0) return s.Fail(ImportStep::kReadDiff, e.name);
       w.cmd.offset = block.start + 12;
       w.cmd.length = block.length - 8;
-      s.journal.names[w.name].createdSize = w.cmd.length;  // the last entry's file is the one that stays
+      // The last entry's file is the one that stays.
+      JournalName& made = s.journal.names[w.name];
+      made.createdSize = w.cmd.length;
+      made.createdStamp = w.cmd.stamp;
+      made.createdFlag = static_cast<std::uint32_t>(w.cmd.key);
+      made.digestKnown = s.diff.seal.sealed && i < s.diff.seal.seal.blocks.size();
+      made.createdDigest = made.digestKnown ? s.diff.seal.seal.blocks[i] : Sha256Digest{};
     }
   }
   return true;
@@ -230,22 +236,45 @@ bool ReadDocumentHeaders(ImportState& s) {
 
 // Step 7: the new files with exactly the diff's bytes, their stamps and attributes, flushed to disk
 // (or, with flushAllFd, on their way there). Of several entries that add one name, the last one's
-// file is the one that would stay, so only it is made. Each file gets its whole size before its
-// bytes, so that whatever a crash leaves of it is empty or as long as the journal says (createdSize):
-// a recovery removes only a file it can tell is the import's.
+// file is the one that would stay, so only it is made. Every file is first made empty and the journal
+// rewritten with what identifies each, before a byte is written: a recovery then removes only the
+// very files the import made (or, before that rewrite, empty ones), never a file put there otherwise.
 bool CreateFiles(ImportState& s) {
   std::vector<std::size_t> last(s.journal.names.size(), s.files.size());
   for (std::size_t i = 0; i < s.files.size(); ++i) {
     if (s.files[i].cmd.op == 0) last[s.files[i].name] = i;
   }
+  std::vector<std::size_t> made;
   for (std::size_t i = 0; i < s.files.size(); ++i) {
     FileWork& w = s.files[i];
     if (w.cmd.op != 0 || last[w.name] != i) continue;
-    const std::string path = s.Path(w.cmd.name);
     // Anything under the name stays, and the exclusive create fails on it.
-    const int fd = FileCreateNew(path);
+    const int fd = FileCreateNew(s.Path(w.cmd.name));
     if (fd < 0) return s.Fail(ImportStep::kCreate, w.cmd.name);
     w.created = true;
+    FileId id;
+    const bool known = Host().IdentifyFd(fd, &id) == 0;
+    if (FileCloseWritten(fd) != 0 || !known) return s.Fail(ImportStep::kCreate, w.cmd.name);
+    JournalName& n = s.journal.names[w.name];
+    n.madeKnown = true;
+    n.madeVolume = id.volume;
+    n.madeIndex = id.index;
+    made.push_back(i);
+  }
+  if (made.empty()) return true;
+  if (RewriteJournal(s.menuDir, s.journal, &s.journalFd) != 0) return s.Fail(ImportStep::kJournal, "");
+  for (const std::size_t i : made) {
+    FileWork& w = s.files[i];
+    const JournalName& n = s.journal.names[w.name];
+    const std::string path = s.Path(w.cmd.name);
+    // The file made above, and no other that took its name meanwhile.
+    const int fd = FileCreate(path);
+    FileId id;
+    if (fd < 0) return s.Fail(ImportStep::kCreate, w.cmd.name);
+    if (Host().IdentifyFd(fd, &id) != 0 || id.volume != n.madeVolume || id.index != n.madeIndex || id.size != 0) {
+      FileClose(fd);
+      return s.Fail(ImportStep::kCreate, w.cmd.name);
+    }
     const char zero = 0;
     bool ok = w.cmd.length == 0 ||
               (FileSeek(fd, static_cast<std::int64_t>(w.cmd.length) - 1) >= 0 && FileWrite(fd, &zero, 1) == 1 &&

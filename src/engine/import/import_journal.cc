@@ -17,7 +17,8 @@ namespace quarvel {
 namespace {
 
 constexpr std::uint16_t kJournalMagic = 2931;
-constexpr std::uint16_t kJournalVersion = 2;
+constexpr std::uint16_t kJournalVersion = 3;
+constexpr std::uint16_t kJournalVersionSizesOnly = 2;
 constexpr std::uint16_t kJournalVersionNamesOnly = 1;
 constexpr std::size_t kHeaderSize = 16;
 constexpr std::size_t kStateOffset = 4;
@@ -99,7 +100,7 @@ bool Trustworthy(const ImportJournal& j) {
     if (!IsSafeFileName(n.name) || !names.insert(SjisAsciiUpper(n.name)).second) return false;
     if (n.occupant.empty() != n.backup.empty()) return false;
     if (n.occupant.empty() && (n.readOnly || n.was.known)) return false;
-    if (!n.created && n.createdSize != 0) return false;
+    if (!n.created && (n.createdSize != 0 || n.madeKnown || n.digestKnown)) return false;
     if (!n.occupant.empty() && SjisAsciiUpper(n.occupant) != SjisAsciiUpper(n.name)) return false;
     if (!n.backup.empty() && (!IsWorkName(n.backup, "SBN0") || !work.insert(SjisAsciiUpper(n.backup)).second)) {
       return false;
@@ -123,10 +124,16 @@ std::string EncodeJournal(const ImportJournal& journal) {
     PutString(body, n.name);
     PutString(body, n.occupant);
     PutString(body, n.backup);
-    PutU8(body, static_cast<std::uint8_t>((n.readOnly ? 1 : 0) | (n.created ? 2 : 0) | (n.was.known ? 4 : 0)));
+    PutU8(body, static_cast<std::uint8_t>((n.readOnly ? 1 : 0) | (n.created ? 2 : 0) | (n.was.known ? 4 : 0) |
+                                          (n.madeKnown ? 8 : 0) | (n.digestKnown ? 16 : 0)));
     PutU64(body, n.was.size);
     AppendU32(body, n.was.stamp);
     PutU64(body, n.createdSize);
+    AppendU32(body, n.createdStamp);
+    PutU64(body, n.madeVolume);
+    PutU64(body, n.madeIndex);
+    AppendU32(body, n.createdFlag);
+    body.append(n.createdDigest.begin(), n.createdDigest.end());
   }
   AppendU32(body, static_cast<std::uint32_t>(journal.libraries.size()));
   for (const JournalLibrary& l : journal.libraries) {
@@ -151,8 +158,11 @@ bool DecodeJournal(const std::string& bytes, ImportJournal* journal) {
   Reader header{bytes};
   if (header.Uint(2) != kJournalMagic) return false;
   const std::uint32_t version = header.Uint(2);
-  if (version != kJournalVersion && version != kJournalVersionNamesOnly) return false;
-  const bool contents = version == kJournalVersion;
+  if (version != kJournalVersion && version != kJournalVersionSizesOnly && version != kJournalVersionNamesOnly) {
+    return false;
+  }
+  const bool contents = version != kJournalVersionNamesOnly;
+  const bool made = version == kJournalVersion;
   std::uint32_t state = header.Uint(1);
   if (contents) {
     const std::uint8_t* code = std::find(std::begin(kStateCodes), std::end(kStateCodes), state);
@@ -168,13 +178,14 @@ bool DecodeJournal(const std::string& bytes, ImportJournal* journal) {
 
   journal->state = static_cast<JournalState>(state);
   journal->contentsKnown = contents;
+  journal->madeFilesKnown = made;
   Reader r{body};
   std::uint8_t bits = 0;
   if (!r.Flag(&bits, 1)) return false;
   journal->testFileOurs = bits != 0;
   // Every record takes at least this many bytes, so a count beyond that is cut short, not a reason
   // to allocate.
-  const std::size_t nameBytes = contents ? 27 : 7;
+  const std::size_t nameBytes = made ? 83 : contents ? 27 : 7;
   const std::size_t libraryBytes = contents ? 17 : 5;
   const std::uint32_t names = r.Uint(4);
   if (!r.ok || names > body.size() / nameBytes) return false;
@@ -183,7 +194,7 @@ bool DecodeJournal(const std::string& bytes, ImportJournal* journal) {
     n.name = r.String();
     n.occupant = r.String();
     n.backup = r.String();
-    if (!r.Flag(&bits, contents ? 7 : 3)) return false;
+    if (!r.Flag(&bits, made ? 31 : contents ? 7 : 3)) return false;
     n.readOnly = bits & 1;
     n.created = bits & 2;
     if (contents) {
@@ -191,6 +202,18 @@ bool DecodeJournal(const std::string& bytes, ImportJournal* journal) {
       n.was.size = r.Uint64();
       n.was.stamp = r.Uint(4);
       n.createdSize = r.Uint64();
+    }
+    if (made) {
+      n.madeKnown = bits & 8;
+      n.digestKnown = bits & 16;
+      n.createdStamp = r.Uint(4);
+      n.madeVolume = r.Uint64();
+      n.madeIndex = r.Uint64();
+      n.createdFlag = r.Uint(4);
+      if (r.Has(n.createdDigest.size())) {
+        std::copy_n(body.begin() + static_cast<std::ptrdiff_t>(r.at), n.createdDigest.size(), n.createdDigest.begin());
+        r.at += n.createdDigest.size();
+      }
     }
     journal->names.push_back(n);
   }
@@ -253,6 +276,27 @@ int WriteJournal(const std::string& menuDir, const ImportJournal& journal, int* 
   }
   *fd = f;
   return 0;
+}
+
+int RewriteJournal(const std::string& menuDir, const ImportJournal& journal, int* fd) {
+  const std::string work = menuDir + kJournalWorkName;
+  const std::string path = menuDir + kJournalName;
+  const std::string bytes = EncodeJournal(journal);
+  std::uint32_t attrs = 0;
+  if (Host().GetAttributes(work, &attrs) != kPlatformNotFound && !RemoveFileOrReadOnly(work)) return -1;
+  const int f = FileCreateNew(work);
+  if (f < 0) return -1;
+  const bool ok = FileWrite(f, bytes.data(), bytes.size()) == static_cast<long>(bytes.size()) && FileFlush(f) == 0;
+  if (!ok || Host().ReplaceFile(work, path) != 0) {
+    FileCloseWritten(f);
+    RemoveFileOrReadOnly(work);
+    return -1;
+  }
+  // From here the new journal stands: a failed flush of its name leaves either one, and both are
+  // this import's.
+  FileCloseWritten(*fd);
+  *fd = f;
+  return Host().FlushDir(menuDir) == 0 ? 0 : -1;
 }
 
 int MarkJournal(int fd, JournalState state) {

@@ -1,9 +1,13 @@
 #include "engine/import/recovery.h"
 
+#include <set>
+
 #include "engine/import/dir_lock.h"
 #include "engine/import/import_plan.h"
 #include "engine/import/retry.h"
 #include "fileio/fileio.h"
+#include "fileio/range_digests.h"
+#include "platform/text.h"
 #include "platform/platform.h"
 
 namespace quarvel {
@@ -20,6 +24,14 @@ int Present(const std::string& path) {
 
 bool Gone(const std::string& path) {
   return Retry([&] { return Present(path) == 0 || RemoveFileOrReadOnly(path); });
+}
+
+// Gone, with the name added to `removed` when there was something to remove.
+bool GoneNoted(const std::string& path, const std::string& name, StringAry* removed) {
+  const bool there = Present(path) != 0;
+  const bool gone = Gone(path);
+  if (there && gone) removed->push_back(name);
+  return gone;
 }
 
 bool MadeReadOnly(const std::string& path) {
@@ -55,12 +67,43 @@ bool SameFile(const FileIdentity& a, const FileIdentity& b) {
   return a.known && b.known && a.size == b.size && a.stamp == b.stamp;
 }
 
-// True when `now`, found under n's name, is a file that the import made there: of a journal that
-// knows contents, an empty file or one of exactly the size the import gives it. A journal of names
-// only takes whatever has a name for the import's, as the release that wrote it did.
-bool MadeByImport(const ImportJournal& journal, const JournalName& n, const FileIdentity& now) {
+// True when `now`, found at `path` under n's name, is a file that the import made there: the very
+// file the journal says it made, or, before the journal could say, an empty one (the import makes its
+// files empty and records them before it writes a byte). A file with other bytes or another identity
+// (a copy of the directory put back, a file made since) is not the import's. A journal of an older
+// release goes by sizes (an empty file, or one of exactly the size the import gives it), or, with
+// names only, takes whatever has a name for the import's, as those releases did.
+bool MadeByImport(const ImportJournal& journal, const JournalName& n, const FileIdentity& now, const std::string& path) {
   if (!journal.contentsKnown) return true;
-  return n.created && now.known && (now.size == 0 || now.size == n.createdSize);
+  if (!n.created || !now.known) return false;
+  if (!journal.madeFilesKnown) return now.size == 0 || now.size == n.createdSize;
+  if (!n.madeKnown) return now.size == 0;
+  FileId id;
+  return Host().IdentifyName(path, &id) == 0 && id.volume == n.madeVolume && id.index == n.madeIndex;
+}
+
+// True when the file the import made under n's name stands there complete: the file the journal says
+// it made, of the size it gave it, and with `digests`, where the journal has the diff's digest of it,
+// of those bytes.
+bool NewFileInPlace(const std::string& menuDir, const ImportJournal& journal, const JournalName& n, bool digests) {
+  if (!journal.contentsKnown) return true;
+  const std::string path = menuDir + n.name;
+  FileIdentity now;
+  if (Identify(path, &now) != 0 || !now.known || now.size != n.createdSize) return false;
+  if (!journal.madeFilesKnown) return true;
+  if (!MadeByImport(journal, n, now, path)) return false;
+  if (!digests || !n.digestKnown) return true;
+  // The seal's digest covers the block: its length field, flag word and stamp, then the bytes.
+  std::string prefix;
+  AppendU32(prefix, static_cast<std::uint32_t>(n.createdSize + 8));
+  AppendU32(prefix, n.createdFlag);
+  AppendU32(prefix, n.createdStamp);
+  const int fd = FileOpenRead(path);
+  if (fd < 0) return false;
+  Sha256Digest digest{};
+  const bool read = DigestRange(fd, 0, n.createdSize, &digest, prefix);
+  FileClose(fd);
+  return read && digest == n.createdDigest;
 }
 
 // True when the occupant of n's name, found there with `now`, was never moved aside.
@@ -72,7 +115,9 @@ bool StillTheOccupant(const ImportJournal& journal, const JournalName& n, const 
 }  // namespace
 
 RollbackOutcome RollBackImport(const std::string& menuDir, const ImportJournal& journal, StringAry* left,
-                               StringAry* lost) {
+                               StringAry* lost, RecoveryLog* log) {
+  RecoveryLog unused;
+  if (log == nullptr) log = &unused;
   bool failed = false, inPart = false;
   auto step = [&](bool done, const std::string& name) {
     if (!done) left->push_back(name);
@@ -80,7 +125,7 @@ RollbackOutcome RollBackImport(const std::string& menuDir, const ImportJournal& 
   };
   for (std::size_t k = journal.libraries.size(); k-- > 0;) {
     const JournalLibrary& l = journal.libraries[k];
-    step(Gone(menuDir + l.work), l.work);
+    step(GoneNoted(menuDir + l.work, l.work, &log->removed), l.work);
     if (l.readOnly) step(MadeReadOnly(menuDir + l.name), l.name);
   }
   for (std::size_t i = journal.names.size(); i-- > 0;) {
@@ -92,7 +137,7 @@ RollbackOutcome RollBackImport(const std::string& menuDir, const ImportJournal& 
       step(false, n.name);
       continue;
     }
-    const bool ours = held == 0 && MadeByImport(journal, n, now);
+    const bool ours = held == 0 && MadeByImport(journal, n, now, path);
     bool restored = true;  // the name holds its old file again, or nothing when it had none
     if (!n.backup.empty()) {
       const std::string backup = menuDir + n.backup;
@@ -102,9 +147,13 @@ RollbackOutcome RollBackImport(const std::string& menuDir, const ImportJournal& 
         left->push_back(n.name);
         left->push_back(n.backup);
         lost->push_back(n.name);
+        log->kept.push_back(n.name);
+        log->kept.push_back(n.backup);
         restored = false;
       } else if (moved == 1) {
-        const bool back = Gone(path) && Retry([&] { return Host().Rename(backup, menuDir + n.occupant) == 0; });
+        const bool back = GoneNoted(path, n.name, &log->removed) &&
+                          Retry([&] { return Host().Rename(backup, menuDir + n.occupant) == 0; });
+        if (back) log->restored.push_back(n.occupant);
         step(back, n.backup);
       } else if (moved < 0) {
         step(false, n.backup);
@@ -115,9 +164,10 @@ RollbackOutcome RollBackImport(const std::string& menuDir, const ImportJournal& 
       }
     } else if (n.created && held == 0) {
       if (ours) {
-        step(Gone(path), n.name);
+        step(GoneNoted(path, n.name, &log->removed), n.name);
       } else {
         left->push_back(n.name);
+        log->kept.push_back(n.name);
         restored = false;
       }
     }
@@ -132,7 +182,9 @@ RollbackOutcome RollBackImport(const std::string& menuDir, const ImportJournal& 
 }
 
 CommitOutcome CompleteImport(const std::string& menuDir, const ImportJournal& journal, StringAry* left,
-                             StringAry* lost) {
+                             StringAry* lost, bool digests, RecoveryLog* log) {
+  RecoveryLog unused;
+  if (log == nullptr) log = &unused;
   bool placed = false;
   const std::size_t lostBefore = lost->size();
   for (std::size_t k = 0; k < journal.libraries.size(); ++k) {
@@ -140,7 +192,7 @@ CommitOutcome CompleteImport(const std::string& menuDir, const ImportJournal& jo
     const std::string work = menuDir + l.work;
     // A work file that is gone was put in place already, or had nothing to become; unless the library
     // is still the one the import found, which it would not be after the replacement.
-    bool vanished = false;
+    bool vanished = false, replaced = false;
     const bool done = Retry([&] {
       const int present = Present(work);
       if (present == 0 && l.was.known) {
@@ -149,8 +201,10 @@ CommitOutcome CompleteImport(const std::string& menuDir, const ImportJournal& jo
         if (r == -1) return false;
         vanished = r == kPlatformNotFound || (r == 0 && SameFile(now, l.was));
       }
-      return present == 0 || (present == 1 && Host().ReplaceFile(work, menuDir + l.name) == 0);
+      replaced = present == 1 && Host().ReplaceFile(work, menuDir + l.name) == 0;
+      return present == 0 || replaced;
     });
+    if (replaced) log->placed.push_back(l.name);
     if (!done) {
       for (std::size_t j = k; j < journal.libraries.size(); ++j) {
         if (Present(menuDir + journal.libraries[j].work) != 0) left->push_back(journal.libraries[j].work);
@@ -172,15 +226,34 @@ CommitOutcome CompleteImport(const std::string& menuDir, const ImportJournal& jo
     return CommitOutcome::kLeftovers;
   }
   const std::size_t before = left->size();
+  bool newLost = false;
+  // A file that a library's rebuild then changed is that library's work file now.
+  std::set<std::string> rebuilt;
+  for (const JournalLibrary& l : journal.libraries) rebuilt.insert(SjisAsciiUpper(l.name));
   for (const JournalName& n : journal.names) {
-    if (!n.backup.empty() && !Gone(menuDir + n.backup)) left->push_back(n.backup);
+    // An old file goes only once the name holds its new one: a backup is all that is left of it.
+    if (n.created && rebuilt.count(SjisAsciiUpper(n.name)) == 0 && !NewFileInPlace(menuDir, journal, n, digests)) {
+      lost->push_back(n.name);
+      if (!n.backup.empty() && Present(menuDir + n.backup) != 0) {
+        log->kept.push_back(n.backup);
+        left->push_back(n.backup);
+      }
+      newLost = true;
+      continue;
+    }
+    if (!n.backup.empty() && !GoneNoted(menuDir + n.backup, n.backup, &log->removed)) left->push_back(n.backup);
+  }
+  if (newLost) {
+    if (!TestFileGone(menuDir, journal)) left->push_back(kWritabilityTestName);
+    return CommitOutcome::kLost;
   }
   if (!TestFileGone(menuDir, journal)) left->push_back(kWritabilityTestName);
   if (left->size() != before) return CommitOutcome::kLeftovers;
   return lost->size() == lostBefore ? CommitOutcome::kDone : CommitOutcome::kLost;
 }
 
-int RecoverImport(const std::string& menuDir, Recovery* done, DiffFault* why, StringAry* left, StringAry* lost) {
+int RecoverImport(const std::string& menuDir, Recovery* done, DiffFault* why, StringAry* left, StringAry* lost,
+                  RecoveryLog* log) {
   *done = Recovery::kNone;
   *why = DiffFault::kNone;
   StringAry* const notRestored = lost != nullptr ? lost : left;
@@ -202,12 +275,12 @@ int RecoverImport(const std::string& menuDir, Recovery* done, DiffFault* why, St
   bool finished = true, inPart = false;
   Recovery did = Recovery::kNone;
   if (journal.state == JournalState::kStaging) {
-    const RollbackOutcome o = RollBackImport(menuDir, journal, left, notRestored);
+    const RollbackOutcome o = RollBackImport(menuDir, journal, left, notRestored, log);
     finished = o != RollbackOutcome::kUnfinished;
     inPart = o == RollbackOutcome::kInPart;
     did = inPart ? Recovery::kRolledBackInPart : Recovery::kRolledBack;
   } else if (journal.state == JournalState::kCommitting) {
-    const CommitOutcome o = CompleteImport(menuDir, journal, left, notRestored);
+    const CommitOutcome o = CompleteImport(menuDir, journal, left, notRestored, true, log);
     finished = o == CommitOutcome::kDone || o == CommitOutcome::kLost;
     inPart = o == CommitOutcome::kLost;
     did = inPart ? Recovery::kCompletedInPart : Recovery::kCompleted;
@@ -245,7 +318,8 @@ int PendingRecovery(const std::string& menuDir, Recovery* what) {
   return 0;
 }
 
-int RecoverMenuDir(const std::string& menuDir, Recovery* done, DiffFault* why, StringAry* left, StringAry* lost) {
+int RecoverMenuDir(const std::string& menuDir, Recovery* done, DiffFault* why, StringAry* left, StringAry* lost,
+                   RecoveryLog* log) {
   *done = Recovery::kNone;
   if (const int d = CheckDirectory(menuDir); d != 0) {
     *why = d == kPlatformNotFound ? DiffFault::kMenuDirMissing : DiffFault::kMenuDirNotDirectory;
@@ -254,7 +328,7 @@ int RecoverMenuDir(const std::string& menuDir, Recovery* done, DiffFault* why, S
   DirLock lock;
   *why = lock.Take(menuDir);
   if (*why != DiffFault::kNone) return -1;
-  return RecoverImport(menuDir, done, why, left, lost);
+  return RecoverImport(menuDir, done, why, left, lost, log);
 }
 
 }  // namespace quarvel

@@ -11,6 +11,14 @@
 
 namespace quarvel {
 
+// What a rollback or a completion did, file by file, so that the user is told of every file.
+struct RecoveryLog {
+  StringAry removed;   // files of the import's removed: work files, new files, backups no longer needed
+  StringAry restored;  // names given their old file back from its backup
+  StringAry placed;    // libraries given their rebuilt state
+  StringAry kept;      // files under the import's names that are not provably its own, left as found
+};
+
 enum class RollbackOutcome {
   kDone,        // the directory holds its old state again
   kInPart,      // everything that could be undone was, but some names do not hold their old state
@@ -19,13 +27,14 @@ enum class RollbackOutcome {
 
 // Undoes a staged import: work files removed, read-only given back to the libraries, whatever the
 // import made under a name removed and each backup moved back under the name it had. A file under a
-// created name is removed only when it can be told to be the import's (ImportJournal's contents:
-// empty, or exactly the size the import gives it); anything else under a name stays, is added to
-// `left`, and the name's backup then stays too (also in `left`). A name whose backup is gone while
+// created name is removed only when it can be told to be the import's: the very file the journal says
+// the import made, or an empty one where the import died before it could say (a journal of an older
+// release: empty, or exactly the size the import gives it); anything else under a name stays, is
+// added to `left`, and the name's backup then stays too (also in `left`). A name whose backup is gone while
 // the name does not hold the old file any more cannot get its old state back: it is added to `lost`.
 // Names whose step still failed after retries are added to `left`.
 RollbackOutcome RollBackImport(const std::string& menuDir, const ImportJournal& journal, StringAry* left,
-                               StringAry* lost);
+                               StringAry* lost, RecoveryLog* log = nullptr);
 
 enum class CommitOutcome {
   kDone,           // every library in place and every backup removed
@@ -37,9 +46,13 @@ enum class CommitOutcome {
 };
 
 // Puts each library's work file in place of the library, flushes the directory, then removes the
-// backups and the import's test file. Names left behind are added to `left`.
+// backups and the import's test file. Names left behind are added to `left`. A backup goes only where
+// the name holds the import's new file, complete: the file the journal says it made, of the size it
+// gave it and, with `digests` and where the journal has one, of the bytes the diff's seal holds. Where
+// it does not (the file was removed or changed since), the backup stays, and the name is added to
+// `lost` and the backup to `left` (kLost): the new state of that name is not in place.
 CommitOutcome CompleteImport(const std::string& menuDir, const ImportJournal& journal, StringAry* left,
-                             StringAry* lost);
+                             StringAry* lost, bool digests = false, RecoveryLog* log = nullptr);
 
 // What a recovery found and did.
 enum class Recovery {
@@ -57,8 +70,9 @@ enum class Recovery {
 // whether the journal stays for the next try (kNone) or the recovery did all it could and removed it
 // (kRolledBackInPart, kCompletedInPart): then `lost` (or `left`, when `lost` is null) names what
 // could not be given its old (new) state, and `left` also what was kept as found.
+// `log` (may be null) names every file it removed, restored, put in place or kept as found.
 int RecoverImport(const std::string& menuDir, Recovery* done, DiffFault* why, StringAry* left,
-                  StringAry* lost = nullptr);
+                  StringAry* lost = nullptr, RecoveryLog* log = nullptr);
 
 // What a recovery of `menuDir` would do, from its journal alone; changes nothing. 0 with `what` set
 // (kNone without a journal), -1 when a journal is there but cannot be read or trusted.
@@ -67,6 +81,6 @@ int PendingRecovery(const std::string& menuDir, Recovery* what);
 // RecoverImport under the directory's own lock (DirLock), for a recovery on its own: also -1 with
 // `why` kImportRunning or kNotWritable when the lock cannot be taken.
 int RecoverMenuDir(const std::string& menuDir, Recovery* done, DiffFault* why, StringAry* left,
-                   StringAry* lost = nullptr);
+                   StringAry* lost = nullptr, RecoveryLog* log = nullptr);
 
 }  // namespace quarvel
