@@ -557,6 +557,13 @@ case "$case_name" in
     python3 -c 'import struct,sys; b=open(sys.argv[1],"rb").read(); n=struct.unpack_from("<I",b,len(b)-16)[0]; open(sys.argv[2],"wb").write(b[:len(b)-48-n])' \
       "$work/d.kmd" "$work/cut.kmd"
     expect 0 "$kmd" verify "$work/cut.kmd"
+    # A header that claims more entries or a larger directory than the directory holds is damage.
+    for at in 8 12; do
+      python3 -c 'import struct,sys; b=bytearray(open(sys.argv[1],"rb").read()); struct.pack_into("<I",b,int(sys.argv[3]),10000000); open(sys.argv[2],"wb").write(b)' \
+        "$work/d.kmd" "$work/head.kmd" "$at"
+      expect 1 "$kmd" verify "$work/head.kmd"
+      contains "$err" "the header's entry count or directory size does not match the directory"
+    done
     cp -a "$work/old" "$work/t"
     printf 'my own edit' >>"$work/t/PRICES.CSV"
     expect 1 "$kmd" import "$work/d.kmd" "$work/t"

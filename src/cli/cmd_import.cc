@@ -112,7 +112,7 @@ std::string FailureLine(int result, const ImportReport& report, const SBNdtAry& 
                         const std::string& undo) {
   if (report.check.fault == DiffFault::kChangedDuringImport) {
     // Someone else's edit wins: the import rolled back rather than lose it.
-    std::string line = Utf8(report.name) + " " + DiffFaultText(report.check.fault);
+    std::string line = ShownName(report.name) + " " + DiffFaultText(report.check.fault);
     if (result == kImportIncomplete) {
       return line + "; " + dir + " holds part of the update, kept: " + Names(report.leftBehind) + "; kmd recover " + dir +
              " finishes it";
@@ -125,7 +125,7 @@ std::string FailureLine(int result, const ImportReport& report, const SBNdtAry& 
     why += " " + undo + ": " + UndoFaultText(report.undo);
     if (!report.name.empty() && Utf8(report.name) != undo) why += " (" + Utf8(report.name) + ")";
   } else if (report.check.ok() && !report.name.empty()) {
-    why += " " + Utf8(report.name);
+    why += " " + ShownName(report.name);
   }
   if (result == kImportIncomplete) {
     return "the import failed: " + why + "; " + dir + " holds part of the update, kept: " + Names(report.leftBehind) +

@@ -30,6 +30,18 @@ std::string Utf8(const std::string& cp932) {
   return text;
 }
 
+std::string ShownName(const std::string& cp932) {
+  std::string text;
+  for (const char c : Utf8(cp932)) {
+    if (c == '\\') text += '\\';
+    text += c;
+  }
+  if (text.size() <= kShownNameBytes) return text;
+  std::size_t cut = kShownNameBytes;
+  while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;  // a UTF-8 continuation byte
+  return text.substr(0, cut) + "\xE2\x80\xA6";
+}
+
 bool FromArg(const std::string& arg, const char* what, std::string* cp932) {
   if (Utf8ToCp932(arg, cp932)) return true;
   Fail(kExitUsage, std::string(what) + " has characters that the menu directory cannot name: " + arg);
@@ -118,7 +130,7 @@ int IdleDir(const std::string& dir, const std::string& shown, bool whole) {
 
 std::string Names(const StringAry& names) {
   std::string text;
-  for (const std::string& n : names) text += (text.empty() ? "" : ", ") + Utf8(n);
+  for (const std::string& n : names) text += (text.empty() ? "" : ", ") + ShownName(n);
   return text;
 }
 
@@ -169,7 +181,7 @@ int WriteDiff(const std::string& path, const std::string& menuDir, const SBNdtAr
 }
 
 std::string EntryName(const SBNdt& entry) {
-  return IsDocumentLevel(entry) ? Utf8(entry.name) + "/" + Utf8(entry.member) : Utf8(entry.name);
+  return IsDocumentLevel(entry) ? ShownName(entry.name) + "/" + ShownName(entry.member) : ShownName(entry.name);
 }
 
 nlohmann::json ItemJson(const EntryBase& item) {

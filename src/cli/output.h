@@ -23,6 +23,11 @@ constexpr int kExitUsage = 2;
 // CP932 to UTF-8 for printing (bytes without a form are shown as \xNN).
 // Control characters are shown as \xNN too, so that a name never breaks a line.
 std::string Utf8(const std::string& cp932);
+// A file or document name for a message: as Utf8 shows it, with a backslash doubled (so that a name
+// holding "\x1B" as text never reads like an escaped ESC), and a name longer than kShownNameBytes cut
+// there, at a character's end, with "…".
+constexpr std::size_t kShownNameBytes = 200;
+std::string ShownName(const std::string& cp932);
 // A host path or text from the command line to CP932; false (with an error printed) when it has no form.
 bool FromArg(const std::string& arg, const char* what, std::string* cp932);
 // A directory argument (`what` names it in errors) in CP932 with its trailing separator. Returns
@@ -56,7 +61,7 @@ int Fail(int code, const std::string& message);
 int WriteDiff(const std::string& path, const std::string& menuDir, const SBNdtAry& changes,
               const std::string& comment, const std::string& shown, const WriteOptions& options);
 
-// An entry as the lines name it: NAME, or LIBRARY/DOCUMENT, in UTF-8.
+// An entry as the lines name it: NAME, or LIBRARY/DOCUMENT, in UTF-8 (ShownName).
 std::string EntryName(const SBNdt& entry);
 // An item as a conflict names it: "missing", "N bytes, STAMP" (a file) or "present".
 std::string ItemText(const EntryBase& item);
@@ -67,7 +72,7 @@ nlohmann::json ItemJson(const EntryBase& item);
 // conflict ("overwrite NAME: ..." when `forced`), on standard output.
 void PrintBaseCheck(const BaseCheck& bases, const SBNdtAry& list, bool forced = false);
 
-// Names in UTF-8, separated by ", ".
+// Names in UTF-8 (ShownName), separated by ", ".
 std::string Names(const StringAry& names);
 
 // The list line of a change as the dialogs show it, in UTF-8; a raw description when no list shows it.

@@ -165,6 +165,11 @@ const char kChangedDuringImport[] =
 const char kDiffChanged[] =
     "\x8E\xE6\x8D\x9E\x92\x86\x82\xC9\x8D\xB7\x95\xAA\xCC\xA7\xB2\xD9\x82\xAA\x95\xCF\x8DX\x82\xB3\x82"
     "\xEA\x82\xDC\x82\xB5\x82\xBD\x81\x42";
+// 差分ﾌｧｲﾙの見出しの項目数か一覧の大きさが一覧と合いません。
+const char kHeaderMismatch[] =
+    "\x8D\xB7\x95\xAA\xCC\xA7\xB2\xD9\x82\xCC\x8C\xA9\x8Fo\x82\xB5\x82\xCC\x8D\x80\x96\xDA\x90\x94\x82\xA9"
+    "\x88\xEA\x97\x97\x82\xCC\x91\xE5\x82\xAB\x82\xB3\x82\xAA\x88\xEA\x97\x97\x82\xC6\x8D\x87\x82\xA2\x82"
+    "\xDC\x82\xB9\x82\xF1\x81\x42";
 // 中断された差分取込が残っています。次の差分取込で終えます。
 const char kRecoveryPending[] =
     "\x92\x86\x92\x66\x82\xB3\x82\xEA\x82\xBD\x8D\xB7\x95\xAA\x8E\xE6\x8D\x9E\x82\xAA\x8E\x63\x82"
@@ -304,6 +309,7 @@ const char* FaultCause(DiffFault fault) {
     case DiffFault::kNotOpened: return kNotOpened;
     case DiffFault::kNotDiff: return kNotDiff;
     case DiffFault::kDirectoryCut: return kDirectoryCut;
+    case DiffFault::kHeaderMismatch: return kHeaderMismatch;
     case DiffFault::kUnsafeName: return kUnsafeName;
     case DiffFault::kBlockPastEnd: return kBlockPastEnd;
     case DiffFault::kBlockTooLong: return kBlockTooLong;

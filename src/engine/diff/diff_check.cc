@@ -27,6 +27,7 @@ const char* DiffFaultText(DiffFault fault) {
     case DiffFault::kNone: return "ok";
     case DiffFault::kNotOpened: return "the file cannot be opened";
     case DiffFault::kNotDiff: return "not a diff file (wrong magic number or a later version)";
+    case DiffFault::kHeaderMismatch: return "the header's entry count or directory size does not match the directory";
     case DiffFault::kDirectoryCut: return "the header or directory is cut short or has a negative count";
     case DiffFault::kUnsafeName: return "an entry's name is not a plain file name";
     case DiffFault::kBlockPastEnd: return "a data block runs past the end of the file";
@@ -114,6 +115,19 @@ DiffCheck CheckDiffBlocks(int fd, const SBNdtAry& changes, std::vector<DiffBlock
   std::int64_t p = FileTell(fd);
   if (size < 0 || p < 0) return {DiffFault::kNotOpened, -1};
   found.headLength = static_cast<std::uint64_t>(p);
+  // The header's count and directory size must be the directory's: a header that claims more than the
+  // directory holds is damaged, whatever the blocks say.
+  if (FileSeek(fd, 8) < 0) return {DiffFault::kNotOpened, -1};
+  const auto flags = FileErrorFlags;
+  FileErrorFlags = 0;
+  const std::uint32_t count = ReadU32(fd);
+  const std::uint32_t directorySize = ReadU32(fd);
+  const bool unread = FileErrorFlags != 0;
+  FileErrorFlags = flags;
+  if (unread) return {DiffFault::kDirectoryCut, -1};
+  if (count != changes.size() || std::int64_t{kDiffHeaderSize} + directorySize != p) {
+    return {DiffFault::kHeaderMismatch, -1};
+  }
   for (std::size_t i = 0; i < changes.size(); ++i) {
     const SBNdt& e = changes[i];
     const int index = static_cast<int>(i);

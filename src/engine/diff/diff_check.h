@@ -16,6 +16,7 @@ enum class DiffFault {
   kNotOpened,           // the file is missing or unreadable
   kNotDiff,             // wrong magic or a later version
   kDirectoryCut,        // the header or directory ended early, or a count is negative
+  kHeaderMismatch,      // the header's entry count or directory size is not the directory's
   kUnsafeName,          // an entry's name is not a plain file name of the menu directory
   kBlockPastEnd,        // a block (or its length field) runs past the end of the file
   kBlockTooLong,        // a block's length is above the format's limit of 2147483639 bytes
