@@ -105,7 +105,7 @@ TEST(BulkCopy, ManyShortCopiesIntoOneFileAreWrittenBehindAsOneLongCopy) {
   }
 }
 
-TEST(BulkCopy, AFailedHostCopyIsAFailedWrite) {
+TEST(BulkCopy, AFailedHostCopyIsAFailedWriteUnlessTheSourceCannotBeRead) {
   POSIX_HOST_ONLY("a copy inside the host between two descriptors, which Windows has not (it reads and writes)");
   TempDir dir;
   FaultPlatform faults(NativePlatform());
@@ -122,6 +122,16 @@ TEST(BulkCopy, AFailedHostCopyIsAFailedWrite) {
     FileClose(in);
     FileCloseWritten(out);
   }
+  // Unless the source cannot be read either: then it is a failed read, and no full disk is claimed.
+  faults.FailNth(FaultOp::kCopy, 1);
+  faults.AlsoFailFrom(FaultOp::kRead, 1);
+  const int in = FileOpenRead(dir.path() + "src");
+  const int out = FileCreate(dir.path() + "dst3");
+  EXPECT_EQ(FileCopyBytes(in, out, 2 * kBulkChunk), -1);
+  EXPECT_TRUE(FileErrorFlags & FERR_BADDATA);
+  EXPECT_FALSE(FileErrorFlags & FERR_DISKFULL);
+  FileClose(in);
+  FileCloseWritten(out);
 }
 
 }  // namespace

@@ -17,4 +17,4 @@ ensure_packages() {
 QUARVEL_PACKAGES=(cmake make g++ libgtest-dev libcli11-dev nlohmann-json3-dev libssl-dev libwxgtk3.2-dev xvfb xauth fonts-ipafont-gothic)
 # What the tests of the registration and of the Linux package ask the desktop's and Debian's tools.
 QUARVEL_TEST_PACKAGES=(shared-mime-info desktop-file-utils xdg-utils libfile-mimeinfo-perl lintian man-db dpkg-dev file
-  locales wx3.2-i18n strace)
+  locales wx3.2-i18n strace fuse3 python3-fuse)

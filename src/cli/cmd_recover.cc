@@ -63,6 +63,10 @@ int Recover(const std::string& menuDir, const std::string& shown, bool sayNone) 
   std::fflush(stdout);
   if (r != 0) return Fail(kExitFailed, RecoveryFailure(why, left, shown, done, lost));
   if (done != Recovery::kNone || sayNone) std::printf("%s\n", RecoveryLine(done, shown).c_str());
+  if (!left.empty()) {
+    std::fflush(stdout);
+    Fail(kExitOk, "warning: could not remove " + Names(left) + " from " + shown + "; the next import or kmd recover removes them");
+  }
   return kExitOk;
 }
 

@@ -180,9 +180,11 @@ long CopyChunk(int from, CopyTarget& to, std::uint32_t want, bool* kernel, std::
   if (*kernel) {
     const long got = Host().CopyBytes(from, to.fd, want);
     if (got != kPlatformUnsupported) {
-      // Short or failed: a read that came up short; a failure also counts as a failed write.
+      // Short or failed: a read that came up short. The host's copy does not say which side failed; a
+      // read of the source tells: where it fails too, the source could not be read, else the write failed.
       if (got != static_cast<long>(want)) FileErrorFlags |= FERR_BADDATA;
-      if (got < 0) FileErrorFlags |= FERR_DISKFULL;
+      char probe = 0;
+      if (got < 0 && Host().Read(from, &probe, 1) >= 0) FileErrorFlags |= FERR_DISKFULL;
       if (got > 0) to.Wrote(static_cast<std::uint64_t>(got));
       return got;
     }

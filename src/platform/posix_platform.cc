@@ -723,15 +723,24 @@ const DirIndex* IndexOf(const std::string& parent) {
   index.trusted = st.st_mtim.tv_sec + kStillSeconds < now;
   // By this process's clock: a directory on a server whose clock runs ahead is still rescanned.
   index.recheck = now + kStillSeconds + 1;
+  errno = 0;
   while (struct dirent* e = ::readdir(d)) {
     const std::string name = e->d_name;
     if (name != "." && name != "..") {
       index.Append(e->d_name);
       index.sorted.push_back({DirIndex::Key(name), static_cast<std::uint32_t>(index.start.size() - 1)});
     }
+    errno = 0;
+  }
+  // A directory that could not be read to its end is no index: its missing names would read as absent,
+  // and a listing built from it as an empty directory.
+  const bool whole = errno == 0;
+  ::closedir(d);
+  if (!whole) {
+    g_dir_indexes.erase(parent);
+    return nullptr;
   }
   std::sort(index.sorted.begin(), index.sorted.end());
-  ::closedir(d);
   return &index;
 }
 

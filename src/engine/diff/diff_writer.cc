@@ -139,9 +139,13 @@ int WriteDiffFile(const std::string& path, const std::string& menuDir, const SBN
   LibraryLookup libraries;
   for (std::size_t i = 0; i < changes.size(); ++i) {
     const SBNdt& e = changes[i];
-    // Opening a source clears the error word, so a failed write must be seen before that.
-    if (FileErrorFlags != 0) result = WriteFault::kWriteFailed;
+    // Opening a source clears the error word, so a failed write must be seen before that; a failure of
+    // the entry before has its own cause already, which the word must not turn into a failed write.
     if (result != WriteFault::kNone) break;
+    if (FileErrorFlags != 0) {
+      result = WriteFault::kWriteFailed;
+      break;
+    }
     entry = static_cast<int>(i);
     if (e.op != kOpAddOrReplace) {
       WriteU32(diff, 0);

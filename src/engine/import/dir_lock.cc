@@ -33,17 +33,18 @@ DiffFault DirLock::Take(const std::string& menuDir) {
   return DiffFault::kNone;
 }
 
-void DirLock::Release() {
-  if (fd_ < 0) return;
+bool DirLock::Release() {
+  if (fd_ < 0) return true;
   // The name goes while the lock is still held: whoever locks the old file after us finds it nameless
   // and makes a new one. A lock file that stays is merely taken over by the next import.
-  Retry([&] {
+  const bool gone = Retry([&] {
     const int r = FileRemove(path_);
     return r == 0 || r == kPlatformNotFound;
   });
   Host().Close(fd_);
   fd_ = -1;
   path_.clear();
+  return gone;
 }
 
 DiffFault MenuDirBusy(const std::string& dir) {

@@ -22,8 +22,9 @@ class DirLock {
   // kNotWritable when the lock file cannot be made. Nothing is written to a file it did not make
   // unless it is a plain file of this user with no other name.
   DiffFault Take(const std::string& menuDir);
-  // Removes the lock file and unlocks; nothing when not held.
-  void Release();
+  // Removes the lock file and unlocks; nothing when not held. False when the lock file could not be
+  // removed (the next import takes it over).
+  bool Release();
   // The lock file's descriptor while held (it stays the lock's), else -1.
   int fd() const { return fd_; }
 

@@ -56,6 +56,7 @@ struct ImportState {
   // together after staging instead of each as it is written.
   int flushAllFd = -1;
   ImportReport report;
+  DirLock lock;
 
   ~ImportState() {
     if (journalFd >= 0) Host().Close(journalFd);
@@ -482,7 +483,7 @@ int Import(const std::string& diffPath, const std::string& menuDir, const SBNdtA
     s.report.check = {d == kPlatformNotFound ? DiffFault::kMenuDirMissing : DiffFault::kMenuDirNotDirectory, -1};
     return -1;
   }
-  DirLock lock;
+  DirLock& lock = s.lock;
   if (const DiffFault f = lock.Take(menuDir); f != DiffFault::kNone) {
     s.report.check = {f, -1};
     return -1;
@@ -601,6 +602,7 @@ int ImportDiff(void* /*window*/, const std::string& diffPath, const std::string&
                ImportReport* report, const std::string& undoPath, const ImportOptions& options) {
   ImportState s;
   const int result = Import(diffPath, menuDir, list, undoPath, options, s);
+  if (!s.lock.Release()) s.LeftBehind(kLockName);
   if (report != nullptr) *report = s.report;
   return result;
 }

@@ -328,7 +328,9 @@ int RecoverMenuDir(const std::string& menuDir, Recovery* done, DiffFault* why, S
   DirLock lock;
   *why = lock.Take(menuDir);
   if (*why != DiffFault::kNone) return -1;
-  return RecoverImport(menuDir, done, why, left, lost, log);
+  const int r = RecoverImport(menuDir, done, why, left, lost, log);
+  if (!lock.Release()) left->push_back(kLockName);
+  return r;
 }
 
 }  // namespace quarvel
