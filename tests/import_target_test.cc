@@ -259,12 +259,13 @@ TEST_F(ImportTargetTest, WhatCouldNotBeRemovedIsNamed) {
   FaultPlatform faults(NativePlatform());
   ScopedHost host(&faults);
   // The writability test's file cannot be removed (an append-only directory): the import stops there,
-  // names it and the journal, which stays marked done and asks nothing of the next import.
+  // names it and the journal, which stays marked done and asks nothing of the next import, and the
+  // lock file, which the next import takes over.
   faults.FailFrom(FaultOp::kRemove, 1);
   ImportReport report;
   EXPECT_EQ(Import(list, &report), -1);
   EXPECT_EQ(report.check.fault, DiffFault::kTestFileLeft);
-  EXPECT_EQ(report.leftBehind, (StringAry{"XXXXXX.TMP", kJournalName}));
+  EXPECT_EQ(report.leftBehind, (StringAry{"XXXXXX.TMP", kJournalName, kLockName}));
   EXPECT_EQ(ReadFile(target_ + "A.CSV"), "old");
   faults.FailNth(FaultOp::kRemove, 99);
   ASSERT_EQ(FileRemove(target_ + "XXXXXX.TMP"), 0);
@@ -275,8 +276,9 @@ TEST_F(ImportTargetTest, WhatCouldNotBeRemovedIsNamed) {
   faults.FailFrom(FaultOp::kRemove, 3);
   EXPECT_EQ(Import(list, &report), 0);
   EXPECT_EQ(report.recovered, Recovery::kNone);
-  ASSERT_EQ(report.leftBehind.size(), 1u);
+  ASSERT_EQ(report.leftBehind.size(), 2u);
   const std::string backup = report.leftBehind[0];
+  EXPECT_EQ(report.leftBehind[1], kLockName);
   EXPECT_EQ(backup.substr(0, 4), "SBN0");
   EXPECT_EQ(ReadFile(target_ + "A.CSV"), "a");
   EXPECT_EQ(ReadFile(target_ + backup), "old");

@@ -184,7 +184,7 @@ long CopyChunk(int from, CopyTarget& to, std::uint32_t want, bool* kernel, std::
       // read of the source tells: where it fails too, the source could not be read, else the write failed.
       if (got != static_cast<long>(want)) FileErrorFlags |= FERR_BADDATA;
       char probe = 0;
-      if (got < 0 && Host().Read(from, &probe, 1) >= 0) FileErrorFlags |= FERR_DISKFULL;
+      if (got < 0 && Host().Read(from, &probe, 1) == 1) FileErrorFlags |= FERR_DISKFULL;
       if (got > 0) to.Wrote(static_cast<std::uint64_t>(got));
       return got;
     }

@@ -252,19 +252,33 @@ int IdentifyFile(const std::string& path, FileIdentity* id) {
   return 0;
 }
 
-int WriteJournal(const std::string& menuDir, const ImportJournal& journal, int* fd) {
-  *fd = -1;
+namespace {
+
+// The journal's bytes written and flushed under kJournalWorkName: its descriptor, or -1 with nothing
+// left there. A work journal left by an import that died before its first change goes first: it is
+// of no use to anyone.
+int WriteWorkJournal(const std::string& menuDir, const ImportJournal& journal) {
   const std::string work = menuDir + kJournalWorkName;
-  const std::string path = menuDir + kJournalName;
   const std::string bytes = EncodeJournal(journal);
-  // A work journal left by an import that died before its first change is of no use to anyone.
   std::uint32_t attrs = 0;
   if (Host().GetAttributes(work, &attrs) != kPlatformNotFound && !RemoveFileOrReadOnly(work)) return -1;
   const int f = FileCreateNew(work);
   if (f < 0) return -1;
-  bool ok = FileWrite(f, bytes.data(), bytes.size()) == static_cast<long>(bytes.size()) && FileFlush(f) == 0;
-  ok = ok && Host().Rename(work, path) == 0;
-  if (!ok) {
+  if (FileWrite(f, bytes.data(), bytes.size()) == static_cast<long>(bytes.size()) && FileFlush(f) == 0) return f;
+  FileCloseWritten(f);
+  RemoveFileOrReadOnly(work);
+  return -1;
+}
+
+}  // namespace
+
+int WriteJournal(const std::string& menuDir, const ImportJournal& journal, int* fd) {
+  *fd = -1;
+  const std::string work = menuDir + kJournalWorkName;
+  const std::string path = menuDir + kJournalName;
+  const int f = WriteWorkJournal(menuDir, journal);
+  if (f < 0) return -1;
+  if (Host().Rename(work, path) != 0) {
     FileCloseWritten(f);
     RemoveFileOrReadOnly(work);
     return -1;
@@ -280,14 +294,9 @@ int WriteJournal(const std::string& menuDir, const ImportJournal& journal, int* 
 
 int RewriteJournal(const std::string& menuDir, const ImportJournal& journal, int* fd) {
   const std::string work = menuDir + kJournalWorkName;
-  const std::string path = menuDir + kJournalName;
-  const std::string bytes = EncodeJournal(journal);
-  std::uint32_t attrs = 0;
-  if (Host().GetAttributes(work, &attrs) != kPlatformNotFound && !RemoveFileOrReadOnly(work)) return -1;
-  const int f = FileCreateNew(work);
+  const int f = WriteWorkJournal(menuDir, journal);
   if (f < 0) return -1;
-  const bool ok = FileWrite(f, bytes.data(), bytes.size()) == static_cast<long>(bytes.size()) && FileFlush(f) == 0;
-  if (!ok || Host().ReplaceFile(work, path) != 0) {
+  if (Host().ReplaceFile(work, menuDir + kJournalName) != 0) {
     FileCloseWritten(f);
     RemoveFileOrReadOnly(work);
     return -1;
