@@ -294,16 +294,22 @@ int WriteJournal(const std::string& menuDir, const ImportJournal& journal, int* 
 
 int RewriteJournal(const std::string& menuDir, const ImportJournal& journal, int* fd) {
   const std::string work = menuDir + kJournalWorkName;
+  const std::string path = menuDir + kJournalName;
   const int f = WriteWorkJournal(menuDir, journal);
   if (f < 0) return -1;
-  if (Host().ReplaceFile(work, menuDir + kJournalName) != 0) {
+  // Windows replaces no file that is open: the old journal is closed first, and opened again when it
+  // stays.
+  FileCloseWritten(*fd);
+  if (Host().ReplaceFile(work, path) != 0) {
     FileCloseWritten(f);
     RemoveFileOrReadOnly(work);
+    std::uint32_t attrs = 0;
+    const int again = Host().GetAttributes(path, &attrs) == 0 ? Host().Open(path, OpenMode::kReadWriteCreate) : -1;
+    *fd = again >= 0 ? again : -1;
     return -1;
   }
   // From here the new journal stands: a failed flush of its name leaves either one, and both are
   // this import's.
-  FileCloseWritten(*fd);
   *fd = f;
   return Host().FlushDir(menuDir) == 0 ? 0 : -1;
 }

@@ -98,8 +98,8 @@ bool DecodeJournal(const std::string& bytes, ImportJournal* journal);
 int WriteJournal(const std::string& menuDir, const ImportJournal& journal, int* fd);
 // Puts `journal` in place of the journal open as `*fd` in one step (written beside it, flushed, then
 // renamed over it) and flushes the directory; `*fd` is then the new journal's. 0, or -1 with the old
-// journal in place and still open as `*fd` (or, when only the flush of the directory failed, the new
-// one, open as `*fd`: both are the import's).
+// journal in place and open again as `*fd` (-1 when even that failed), or, when only the flush of the
+// directory failed, the new one, open as `*fd`: both are the import's.
 int RewriteJournal(const std::string& menuDir, const ImportJournal& journal, int* fd);
 // Rewrites the state's code byte of the journal open as `fd` and flushes it. 0 or -1.
 int MarkJournal(int fd, JournalState state);
