@@ -451,6 +451,12 @@ case "$case_name" in
       contains "$out" "kept SBN0"
       contains "$out" "placed DOCS.SSD"
       [ "$(ls "$work/t" | grep -c '^SBN0')" -eq 1 ] || fail "the backup of a vanished new file was removed"
+      # A library edited since the import died is theirs now: the recovery keeps it and says so.
+      killed_in_commit 2
+      printf 'EDIT' >>"$work/t/DOCS.SSD"
+      expect 1 "$kmd" recover "$work/t"
+      contains "$out" "kept DOCS.SSD"
+      case "$(tail -c 4 "$work/t/DOCS.SSD")" in EDIT) ;; *) fail "a library edited after the crash was replaced" ;; esac
       # A new file changed since is no more the import's than a missing one.
       killed_in_commit 2
       printf 'changed' >"$work/t/NEWMENU.SST"

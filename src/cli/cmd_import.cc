@@ -127,6 +127,10 @@ std::string FailureLine(int result, const ImportReport& report, const SBNdtAry& 
   } else if (report.check.ok() && !report.name.empty()) {
     why += " " + ShownName(report.name);
   }
+  if (result == kImportIncomplete && report.finishedInPart) {
+    return "the import completed in " + dir + " but for " + Names(report.leftBehind) +
+           ", which could not be given their new state and keep what they held; nothing is left to recover";
+  }
   if (result == kImportIncomplete) {
     return "the import failed: " + why + "; " + dir + " holds part of the update, kept: " + Names(report.leftBehind) +
            "; kmd recover " + dir + " finishes it";

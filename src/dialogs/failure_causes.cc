@@ -467,6 +467,15 @@ std::string ImportFailureCause(const ImportReport& report, const SBNdtAry& list)
 }
 
 std::string ImportIncompleteMessage(const ImportReport& report) {
+  // 差分取込を完了しましたが、次のﾌｧｲﾙは新しい状態にできませんでした。元の状態のまま残しています:
+  if (report.finishedInPart) {
+    return std::string(
+               "\x8D\xB7\x95\xAA\x8E\xE6\x8D\x9E\x82\xF0\x8A\xAE\x97\xB9\x82\xB5\x82\xDC\x82\xB5\x82\xBD\x82"
+               "\xAA\x81\x41\x8E\x9F\x82\xCC\xCC\xA7\xB2\xD9\x82\xCD\x90V\x82\xB5\x82\xA2\x8F\xF3\x91\xD4\x82\xC9"
+               "\x82\xC5\x82\xAB\x82\xDC\x82\xB9\x82\xF1\x82\xC5\x82\xB5\x82\xBD\x81\x42\x8C\xB3\x82\xCC\x8F\xF3"
+               "\x91\xD4\x82\xCC\x82\xDC\x82\xDC\x8E\x63\x82\xB5\x82\xC4\x82\xA2\x82\xDC\x82\xB7:") +
+           "\n" + NameList(report.leftBehind);
+  }
   std::string text = kIncomplete;
   if (!report.leftBehind.empty()) text += std::string("\n") + kLeftBehind + " " + NameList(report.leftBehind);
   return text + "\n" + kIncompleteFinish;

@@ -346,17 +346,35 @@ bool RebuildLibraries(ImportState& s) {
     const SFdt& t = s.table[k];
     const std::string path = s.Path(t.name);
     const bool replaced = s.libraryReplaced[k];
-    if (!replaced && !s.AsSeen(t.name)) return s.Changed(t.name);
+    // The library as the import saw it, and again once the import itself has cleared its read-only
+    // (which changes its attributes and change time): from there to the commit nobody but the import
+    // may change the least thing of it.
+    SeenFile before;
+    bool readOnly = false;
+    if (!replaced) {
+      if (!s.AsSeen(t.name)) return s.Changed(t.name);
+      before = s.seen[SjisAsciiUpper(t.name)];
+      readOnly = before.present && (before.id.attrs & kAttrReadOnly) != 0;
+      if (readOnly) {
+        if (Host().SetAttributes(path, 0) != 0) return s.Fail(ImportStep::kRebuild, t.name);
+        SeenFile cleared;
+        if (SeeFile(path, &cleared) != 0) return s.Fail(ImportStep::kRebuild, t.name);
+        if (!cleared.present || !SameBytes(before.id, cleared.id)) return s.Changed(t.name);
+        before = cleared;
+      }
+    }
     SSDocInfoAry docs;
     int old = -1;
     const LibraryState state = OpenLibraryForChange(path, &docs, &old);
     if (state == LibraryState::kUnreadable) return s.Fail(ImportStep::kRebuild, t.name);
     const bool existed = state != LibraryState::kAbsent;
+    // A library that a file entry of this diff made takes its read-only from that entry's file.
     std::uint32_t attrs = 0;
-    if (existed && Host().GetAttributes(path, &attrs) != 0) {
+    if (existed && replaced && Host().GetAttributes(path, &attrs) != 0) {
       if (old >= 0) FileClose(old);
       return s.Fail(ImportStep::kRebuild, t.name);
     }
+    if (replaced) readOnly = (attrs & kAttrReadOnly) != 0;
     ApplyDocumentCommands(s, static_cast<int>(k), docs);
     bool writes = false;
     for (const SSDocInfo& d : docs) writes = writes || d.source >= 0;
@@ -365,17 +383,16 @@ bool RebuildLibraries(ImportState& s) {
     if (rebuilt != 0) return s.Fail(ImportStep::kRebuild, t.name);
     if (!existed && !writes) {
       if (!Retry([&] { return RemoveFile(s.Path(t.tempName)); })) return s.Fail(ImportStep::kRebuild, t.name);
-    } else if (existed && (attrs & kAttrReadOnly)) {
+    } else if (existed && readOnly) {
       if (Host().SetAttributes(s.Path(t.tempName), kAttrReadOnly) != 0) return s.Fail(ImportStep::kRebuild, t.name);
-      if (Host().SetAttributes(path, 0) != 0) return s.Fail(ImportStep::kRebuild, t.name);
+      if (replaced && Host().SetAttributes(path, 0) != 0) return s.Fail(ImportStep::kRebuild, t.name);
     }
-    // The library the rebuild read must still be the one the import saw, its bytes untouched: from
-    // here the check before the commit holds it to this identity.
+    // The library the rebuild read must still be exactly the one the import saw: from here the check
+    // before the commit holds it to this identity.
     SeenFile read;
     if (SeeFile(path, &read) != 0) return s.Fail(ImportStep::kRebuild, t.name);
-    if (!replaced) {
-      const SeenFile& seen = s.seen[SjisAsciiUpper(t.name)];
-      if (read.present != seen.present || (read.present && !SameBytes(seen.id, read.id))) return s.Changed(t.name);
+    if (!replaced && (read.present != before.present || (read.present && read.id != before.id))) {
+      return s.Changed(t.name);
     }
     s.libraries[k] = read;
   }
@@ -443,6 +460,7 @@ int Commit(ImportState& s) {
       if (RemoveJournal(s.menuDir, s.journalFd) != 0) s.LeftBehind(kJournalName);
       for (const std::string& name : lost) s.LeftBehind(name);
       s.Fail(ImportStep::kCommit, lost.front());
+      s.report.finishedInPart = true;
       return kImportIncomplete;
     case CommitOutcome::kLeftovers:
       return 0;  // the journal stays, and the next import or recovery removes what is left

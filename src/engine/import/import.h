@@ -43,6 +43,9 @@ struct ImportReport {
   UndoFault undo = UndoFault::kNone;     // why the undo file could not be made (step kUndo)
   bool undoWritten = false;              // the undo file stands at its path (an import with nothing to undo writes none)
   BaseCheck bases;                       // a sealed diff: entries already applied, or the conflicts that refused it
+  // With kImportIncomplete: the import finished all it could and removed its journal; the names in
+  // `leftBehind` keep what they held, and nothing is left for a recovery to do.
+  bool finishedInPart = false;
 };
 
 // Applies the diff at `diffPath` to `menuDir` (which ends with a separator), skipping the entries that

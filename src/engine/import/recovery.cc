@@ -78,8 +78,11 @@ bool MadeByImport(const ImportJournal& journal, const JournalName& n, const File
   if (!n.created || !now.known) return false;
   if (!journal.madeFilesKnown) return now.size == 0 || now.size == n.createdSize;
   if (!n.madeKnown) return now.size == 0;
+  // Its identity, and the size the import gives it: a file number can be given again to a file made
+  // after the import's was removed, and a file of the import's that someone wrote to is theirs too.
   FileId id;
-  return Host().IdentifyName(path, &id) == 0 && id.volume == n.madeVolume && id.index == n.madeIndex;
+  return (now.size == 0 || now.size == n.createdSize) && Host().IdentifyName(path, &id) == 0 &&
+         id.volume == n.madeVolume && id.index == n.madeIndex;
 }
 
 // True when the file the import made under n's name stands there complete: the file the journal says
@@ -182,7 +185,7 @@ RollbackOutcome RollBackImport(const std::string& menuDir, const ImportJournal& 
 }
 
 CommitOutcome CompleteImport(const std::string& menuDir, const ImportJournal& journal, StringAry* left,
-                             StringAry* lost, bool digests, RecoveryLog* log) {
+                             StringAry* lost, bool recovering, RecoveryLog* log) {
   RecoveryLog unused;
   if (log == nullptr) log = &unused;
   bool placed = false;
@@ -192,19 +195,29 @@ CommitOutcome CompleteImport(const std::string& menuDir, const ImportJournal& jo
     const std::string work = menuDir + l.work;
     // A work file that is gone was put in place already, or had nothing to become; unless the library
     // is still the one the import found, which it would not be after the replacement.
-    bool vanished = false, replaced = false;
+    bool vanished = false, replaced = false, edited = false;
     const bool done = Retry([&] {
       const int present = Present(work);
-      if (present == 0 && l.was.known) {
+      if (l.was.known && (present == 0 || recovering)) {
         FileIdentity now;
         const int r = IdentifyFile(menuDir + l.name, &now);
         if (r == -1) return false;
-        vanished = r == kPlatformNotFound || (r == 0 && SameFile(now, l.was));
+        // A work file gone while the library is still the one the import found was never put in
+        // place; a library that is neither that one nor (once replaced) gone was changed by someone
+        // since: their edit stays, and the work file with it.
+        vanished = present == 0 && (r == kPlatformNotFound || (r == 0 && SameFile(now, l.was)));
+        edited = present == 1 && (r != 0 || !SameFile(now, l.was));
       }
-      replaced = present == 1 && Host().ReplaceFile(work, menuDir + l.name) == 0;
-      return present == 0 || replaced;
+      replaced = present == 1 && !edited && Host().ReplaceFile(work, menuDir + l.name) == 0;
+      return present == 0 || replaced || edited;
     });
     if (replaced) log->placed.push_back(l.name);
+    if (edited) {
+      lost->push_back(l.name);
+      left->push_back(l.work);
+      log->kept.push_back(l.name);
+      continue;
+    }
     if (!done) {
       for (std::size_t j = k; j < journal.libraries.size(); ++j) {
         if (Present(menuDir + journal.libraries[j].work) != 0) left->push_back(journal.libraries[j].work);
@@ -232,7 +245,7 @@ CommitOutcome CompleteImport(const std::string& menuDir, const ImportJournal& jo
   for (const JournalLibrary& l : journal.libraries) rebuilt.insert(SjisAsciiUpper(l.name));
   for (const JournalName& n : journal.names) {
     // An old file goes only once the name holds its new one: a backup is all that is left of it.
-    if (n.created && rebuilt.count(SjisAsciiUpper(n.name)) == 0 && !NewFileInPlace(menuDir, journal, n, digests)) {
+    if (n.created && rebuilt.count(SjisAsciiUpper(n.name)) == 0 && !NewFileInPlace(menuDir, journal, n, recovering)) {
       lost->push_back(n.name);
       if (!n.backup.empty() && Present(menuDir + n.backup) != 0) {
         log->kept.push_back(n.backup);
