@@ -245,7 +245,9 @@ CommitOutcome CompleteImport(const std::string& menuDir, const ImportJournal& jo
   for (const JournalLibrary& l : journal.libraries) rebuilt.insert(SjisAsciiUpper(l.name));
   for (const JournalName& n : journal.names) {
     // An old file goes only once the name holds its new one: a backup is all that is left of it.
-    if (n.created && rebuilt.count(SjisAsciiUpper(n.name)) == 0 && !NewFileInPlace(menuDir, journal, n, recovering)) {
+    // (The import's own commit made them a moment ago, and checked what it wrote.)
+    if (recovering && n.created && rebuilt.count(SjisAsciiUpper(n.name)) == 0 &&
+        !NewFileInPlace(menuDir, journal, n, true)) {
       lost->push_back(n.name);
       if (!n.backup.empty() && Present(menuDir + n.backup) != 0) {
         log->kept.push_back(n.backup);

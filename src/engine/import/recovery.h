@@ -47,12 +47,13 @@ enum class CommitOutcome {
 
 // Puts each library's work file in place of the library, flushes the directory, then removes the
 // backups and the import's test file. Names left behind are added to `left`. A backup goes only where
-// the name holds the import's new file, complete: the file the journal says it made, of the size it
-// gave it and, in a recovery, where the journal has one, of the bytes the diff's seal holds. Where it
-// does not (the file was removed or changed since), the backup stays, and the name is added to `lost`
-// and the backup to `left` (kLost): the new state of that name is not in place. A recovery also keeps
-// a library that is no longer the one the journal recorded (edited since the import died): it is
-// added to `lost`, its work file to `left`. (The import's own commit has just made both checks.)
+// the name holds the import's new file, complete: in a recovery (`recovering`), the file the journal
+// says it made, of the size it gave it and, where the journal has one, of the bytes the diff's seal
+// holds. Where it does not (the file was removed or changed since the import died), the backup stays,
+// and the name is added to `lost` and the backup to `left` (kLost): the new state of that name is not
+// in place. A recovery also keeps a library that is no longer the one the journal recorded: it is
+// added to `lost`, its work file to `left`. (The import's own commit made the files a moment ago and
+// has just checked the libraries itself.)
 CommitOutcome CompleteImport(const std::string& menuDir, const ImportJournal& journal, StringAry* left,
                              StringAry* lost, bool recovering = false, RecoveryLog* log = nullptr);
 
