@@ -59,6 +59,7 @@ struct ImportState {
   DirLock lock;
 
   ~ImportState() {
+    if (diff.fd >= 0) FileClose(diff.fd);
     if (journalFd >= 0) Host().Close(journalFd);
   }
   std::string Path(const std::string& name) const { return menuDir + name; }
@@ -522,33 +523,23 @@ int Import(const std::string& diffPath, const std::string& menuDir, const SBNdtA
   FileId named;
   if (Host().IdentifyFd(s.diff.fd, &s.diffId) != 0 || Host().IdentifyName(diffPath, &named) != 0 || named != s.diffId ||
       (options.diffSeen != nullptr && *options.diffSeen != s.diffId)) {
-    FileClose(s.diff.fd);
     s.report.check = {DiffFault::kDiffChanged, -1};
     return -1;
   }
-  if (!SeeTargets(s)) {
-    FileClose(s.diff.fd);
-    return -1;
-  }
+  if (!SeeTargets(s)) return -1;
   if (CheckImportBases(menuDir, options, &s.diff, &s.report.bases, &s.report.check) != 0 || !AnyToImport(s.diff.directory)) {
-    FileClose(s.diff.fd);
     return s.report.check.ok() ? 0 : -1;
   }
   std::uint32_t attrs = 0;
   s.journal.testFileOurs = Host().GetAttributes(s.Path(kWritabilityTestName), &attrs) == kPlatformNotFound;
   UndoPlan undo;
-  if (!PlanNames(s) || (!undoPath.empty() && !PlanUndoFile(s, undoPath, &undo))) {
-    FileClose(s.diff.fd);
-    return -1;
-  }
+  if (!PlanNames(s) || (!undoPath.empty() && !PlanUndoFile(s, undoPath, &undo))) return -1;
   // The journal is the first file the import makes: a directory that cannot take it is not writable.
   if (WriteJournal(menuDir, s.journal, &s.journalFd) != 0) {
-    FileClose(s.diff.fd);
     s.report.check = {DiffFault::kNotWritable, -1};
     return -1;
   }
   if (const DiffFault f = TestWritable(menuDir, &s.report.leftBehind); f != DiffFault::kNone) {
-    FileClose(s.diff.fd);
     s.report.check = {f, -1};
     s.report.leftBehind.clear();  // the rollback removes the test file, or names it again
     return Abort(s);
@@ -584,12 +575,8 @@ int Import(const std::string& diffPath, const std::string& menuDir, const SBNdtA
     }
     s.report.undoWritten = s.report.step == ImportStep::kNone;
   }
-  if (s.report.step != ImportStep::kNone) {
-    FileClose(s.diff.fd);
-    return Abort(s);
-  }
+  if (s.report.step != ImportStep::kNone) return Abort(s);
   const int result = Commit(s);
-  FileClose(s.diff.fd);
   // Rolled back, the import leaves nothing to undo.
   if (result == -1 && s.report.undoWritten) {
     s.report.undoWritten = false;

@@ -86,16 +86,15 @@ bool MadeByImport(const ImportJournal& journal, const JournalName& n, const File
 }
 
 // True when the file the import made under n's name stands there complete: the file the journal says
-// it made, of the size it gave it, and with `digests`, where the journal has the diff's digest of it,
-// of those bytes.
-bool NewFileInPlace(const std::string& menuDir, const ImportJournal& journal, const JournalName& n, bool digests) {
+// it made, of the size it gave it, and, where the journal has the diff's digest of it, of those bytes.
+bool NewFileInPlace(const std::string& menuDir, const ImportJournal& journal, const JournalName& n) {
   if (!journal.contentsKnown) return true;
   const std::string path = menuDir + n.name;
   FileIdentity now;
   if (Identify(path, &now) != 0 || !now.known || now.size != n.createdSize) return false;
   if (!journal.madeFilesKnown) return true;
   if (!MadeByImport(journal, n, now, path)) return false;
-  if (!digests || !n.digestKnown) return true;
+  if (!n.digestKnown) return true;
   // The seal's digest covers the block: its length field, flag word and stamp, then the bytes.
   std::string prefix;
   AppendU32(prefix, static_cast<std::uint32_t>(n.createdSize + 8));
@@ -247,7 +246,7 @@ CommitOutcome CompleteImport(const std::string& menuDir, const ImportJournal& jo
     // An old file goes only once the name holds its new one: a backup is all that is left of it.
     // (The import's own commit made them a moment ago, and checked what it wrote.)
     if (recovering && n.created && rebuilt.count(SjisAsciiUpper(n.name)) == 0 &&
-        !NewFileInPlace(menuDir, journal, n, true)) {
+        !NewFileInPlace(menuDir, journal, n)) {
       lost->push_back(n.name);
       if (!n.backup.empty() && Present(menuDir + n.backup) != 0) {
         log->kept.push_back(n.backup);
