@@ -6,19 +6,6 @@
 
 namespace quarvel::kmd {
 
-namespace {
-
-// What the analysis could not read: a library that does not read as one is the analysis' own cause;
-// the rest is worded as for every listing.
-std::string AnalyseFailureText(const ReadFailure& failure) {
-  if (failure.code == kReadNotLibrary) {
-    return "cannot read " + Utf8(failure.path) + ": it is not a library, or its header or index is damaged";
-  }
-  return ReadFailureText(failure);
-}
-
-}  // namespace
-
 int RunAnalyse(const AnalyseArgs& args) {
   std::string current, old, extensions, output, comment;
   if (const int r = DirArg(args.menuDir, "MENU_DIR", &current); r != kExitOk) return r;
@@ -39,7 +26,7 @@ int RunAnalyse(const AnalyseArgs& args) {
     AnalyseOptions options;
     options.content = args.content;
     if (AnalyseMenuDirs(current, old, changes, extensions, options, &failure) != 0) {
-      return Fail(kExitFailed, AnalyseFailureText(failure) + "; nothing was compared");
+      return Fail(kExitFailed, ReadFailureText(failure) + "; nothing was compared");
     }
   }
   if (changes.empty()) {

@@ -55,7 +55,7 @@ std::string Refusal(const DiffCheck& why, const SBNdtAry& list, const std::strin
   if (why.entry < 0 && IsDirectoryFault(why.fault)) return BusyText(why.fault, dir);
   std::string text = DiffFaultText(why.fault);
   if (why.entry >= 0 && static_cast<std::size_t>(why.entry) < list.size()) {
-    text += " (entry " + std::to_string(why.entry) + ": " + EntryName(list[static_cast<std::size_t>(why.entry)]) + ")";
+    text += " (entry " + std::to_string(why.entry) + ": " + ShownEntry(list[static_cast<std::size_t>(why.entry)]) + ")";
   }
   return text;
 }
@@ -186,10 +186,10 @@ int RunImport(const ImportArgs& args) {
   SBNdtAry list;
   std::string description;
   // The diff as it was when its list was read: the import refuses another file, or a changed one.
-  FileId seen, after;
-  const bool seenOk = Host().IdentifyName(path, &seen) == 0;
+  SeenFile seen;
+  SeeFile(path, &seen);
   if (LoadDiffDirectory(path, list, &description) != 0) return Fail(kExitFailed, args.file + ": not a readable diff file");
-  if (!seenOk || Host().IdentifyName(path, &after) != 0 || after != seen) {
+  if (!seen.present || !StillAsSeen(path, seen)) {
     return Fail(kExitFailed, args.file + ": " + DiffFaultText(DiffFault::kDiffChanged) + "; nothing was changed");
   }
   std::set<std::size_t> excluded;

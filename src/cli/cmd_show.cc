@@ -19,7 +19,7 @@ std::string DamagedText(const std::vector<int>& damaged, const SBNdtAry& changes
   for (const int i : damaged) {
     if (!text.empty()) text += ", ";
     text += i < 0 ? std::string("the header or directory")
-                  : "entry " + std::to_string(i) + " (" + EntryName(changes[static_cast<std::size_t>(i)]) + ")";
+                  : "entry " + std::to_string(i) + " (" + ShownEntry(changes[static_cast<std::size_t>(i)]) + ")";
   }
   return text;
 }
@@ -44,7 +44,7 @@ std::string CheckText(const DiffCheck& check, const std::vector<int>& damaged, c
   std::string text = DiffFaultText(check.fault);
   if (check.fault == DiffFault::kDigestMismatch) return text + ": " + DamagedText(damaged, changes);
   if (check.entry >= 0 && static_cast<std::size_t>(check.entry) < changes.size()) {
-    text += " (entry " + std::to_string(check.entry) + ": " + EntryName(changes[static_cast<std::size_t>(check.entry)]) + ")";
+    text += " (entry " + std::to_string(check.entry) + ": " + ShownEntry(changes[static_cast<std::size_t>(check.entry)]) + ")";
   }
   return text;
 }

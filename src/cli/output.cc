@@ -138,6 +138,7 @@ std::string ReadFailureText(const ReadFailure& failure) {
   const char* cause = "it cannot be read (an input/output error)";
   if (failure.code == kPlatformNotFound) cause = "it does not exist";
   if (failure.code == kPlatformDenied) cause = "permission denied";
+  if (failure.code == kReadNotLibrary) cause = "it is not a library, or its header or index is damaged";
   return "cannot read " + Utf8(failure.path) + ": " + cause;
 }
 
@@ -181,6 +182,10 @@ int WriteDiff(const std::string& path, const std::string& menuDir, const SBNdtAr
 }
 
 std::string EntryName(const SBNdt& entry) {
+  return IsDocumentLevel(entry) ? Utf8(entry.name) + "/" + Utf8(entry.member) : Utf8(entry.name);
+}
+
+std::string ShownEntry(const SBNdt& entry) {
   return IsDocumentLevel(entry) ? ShownName(entry.name) + "/" + ShownName(entry.member) : ShownName(entry.name);
 }
 
@@ -208,7 +213,7 @@ std::string ItemText(const EntryBase& item) {
 
 void PrintBaseCheck(const BaseCheck& bases, const SBNdtAry& list, bool forced) {
   for (const int i : bases.applied) {
-    std::printf("already applied %s\n", EntryName(list[static_cast<std::size_t>(i)]).c_str());
+    std::printf("already applied %s\n", ShownEntry(list[static_cast<std::size_t>(i)]).c_str());
   }
   for (const BaseConflict& c : bases.conflicts) {
     // Two documents differ in their bytes alone: "present" against "present" would say nothing.
@@ -216,7 +221,7 @@ void PrintBaseCheck(const BaseCheck& bases, const SBNdtAry& list, bool forced) {
     const SBNdt& e = list[static_cast<std::size_t>(c.entry)];
     const std::string found = c.libraryMissing ? "no library " + Utf8(e.name) : both ? "it with other bytes" : ItemText(c.found);
     std::printf("%s %s: the diff was made against %s; the menu directory holds %s\n", forced ? "overwrite" : "conflict",
-                EntryName(e).c_str(), ItemText(c.base).c_str(), found.c_str());
+                ShownEntry(e).c_str(), ItemText(c.base).c_str(), found.c_str());
   }
 }
 

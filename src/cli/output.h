@@ -61,8 +61,10 @@ int Fail(int code, const std::string& message);
 int WriteDiff(const std::string& path, const std::string& menuDir, const SBNdtAry& changes,
               const std::string& comment, const std::string& shown, const WriteOptions& options);
 
-// An entry as the lines name it: NAME, or LIBRARY/DOCUMENT, in UTF-8 (ShownName).
+// An entry as JSON names it: NAME, or LIBRARY/DOCUMENT, in UTF-8.
 std::string EntryName(const SBNdt& entry);
+// The same for a message line, each name as ShownName shows it.
+std::string ShownEntry(const SBNdt& entry);
 // An item as a conflict names it: "missing", "N bytes, STAMP" (a file) or "present".
 std::string ItemText(const EntryBase& item);
 // The same as a JSON object: {"kind": "missing" | "file" | "document" | "unknown"}, with "size",

@@ -135,12 +135,11 @@ void TSabunLoadDlg::OnInitDialog() {
   // The whole file is checked as the import checks it: a diff that it would refuse says so now, and
   // shows what could be read of it, with no way to start.
   // The diff as it stood when its list was read: the import refuses another file, or a changed one.
-  FileId after;
-  diffSeenKnown_ = Host().IdentifyName(diffPath_, &diffSeen_) == 0;
+  SeeFile(diffPath_, &diffSeen_);
   SealState seal;
   DiffCheck check = CheckDiffFile(diffPath_, &commands_, &description, nullptr, &seal);
   sealed_ = seal.sealed;
-  if (check.ok() && (!diffSeenKnown_ || Host().IdentifyName(diffPath_, &after) != 0 || after != diffSeen_)) {
+  if (check.ok() && (!diffSeen_.present || !StillAsSeen(diffPath_, diffSeen_))) {
     check = {DiffFault::kDiffChanged, -1};
   }
   controls_.SetText(kDiffPath, diffPath_);
@@ -241,7 +240,7 @@ void TSabunLoadDlg::OnImport() {
   // reports itself.
   BaseCheck bases;
   ImportOptions options;
-  if (diffSeenKnown_) options.diffSeen = &diffSeen_;
+  if (diffSeen_.present) options.diffSeen = &diffSeen_;
   SBNdtAry chosen = commands_;
   if (CheckBasesBeforeImport(diffPath_, target, commands_, &bases) == 0) {
     if (!bases.conflicts.empty()) {

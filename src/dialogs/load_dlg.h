@@ -6,8 +6,8 @@
 
 #include "dialogs/dialog_controls.h"
 #include "dialogs/dialog_services.h"
+#include "engine/import/live_files.h"
 #include "model/records.h"
-#include "platform/platform.h"
 
 namespace quarvel {
 
@@ -40,8 +40,7 @@ class TSabunLoadDlg {
   DialogControls controls_;
   SBNdtAry commands_;
   bool sealed_ = false;        // the diff carries a seal
-  FileId diffSeen_;            // the diff as its list was read
-  bool diffSeenKnown_ = false;
+  SeenFile diffSeen_;          // the diff as its list was read
   int result_ = 0;
 };
 

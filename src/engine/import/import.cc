@@ -514,15 +514,14 @@ int Import(const std::string& diffPath, const std::string& menuDir, const SBNdtA
   }
   if (PrepareImport(diffPath, menuDir, list, &s.diff, &s.report.check) != 0) {
     // A diff replaced under its path since the caller read its list fails as some other fault.
-    FileId now;
-    if (options.diffSeen != nullptr && (Host().IdentifyName(diffPath, &now) != 0 || now != *options.diffSeen)) {
+    if (options.diffSeen != nullptr && !StillAsSeen(diffPath, *options.diffSeen)) {
       s.report.check = {DiffFault::kDiffChanged, -1};
     }
     return -1;
   }
   FileId named;
   if (Host().IdentifyFd(s.diff.fd, &s.diffId) != 0 || Host().IdentifyName(diffPath, &named) != 0 || named != s.diffId ||
-      (options.diffSeen != nullptr && *options.diffSeen != s.diffId)) {
+      (options.diffSeen != nullptr && options.diffSeen->id != s.diffId)) {
     s.report.check = {DiffFault::kDiffChanged, -1};
     return -1;
   }

@@ -7,8 +7,8 @@
 
 #include "engine/diff/diff_check.h"
 #include "engine/import/base_check.h"
+#include "engine/import/live_files.h"
 #include "model/records.h"
-#include "platform/platform.h"
 
 namespace quarvel {
 
@@ -25,9 +25,9 @@ struct PreparedDiff {
 // What an import may do beyond its rules.
 struct ImportOptions {
   bool force = false;  // import over local changes: a conflict refuses nothing (it is still reported)
-  // The diff file as the caller found it when it read the list (Platform::IdentifyName), or null: a
-  // diff that is another file, or changed, by the time the import opens it is refused as such.
-  const FileId* diffSeen = nullptr;
+  // The diff file as the caller found it when it read the list (SeeFile), or null: a diff that is
+  // another file, or changed, by the time the import opens it is refused as such.
+  const SeenFile* diffSeen = nullptr;
 };
 
 // Opens the diff, copies the excluded marks of `list` by position and checks the whole diff against
