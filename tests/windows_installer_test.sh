@@ -92,9 +92,32 @@ wine reg add "$classes\\.quarveltestkeep" /ve /d "Keep.Me" /f </dev/null >/dev/n
 classes_before=$(classes_tree)
 programs_before=$(cd "$programs" && find . | sort)
 
+# Runs the setup silently with ARGS, Wine's error messages kept in a log; its exit status. A status
+# other than 0 prints what the log and the folder say, so that a failure on a CI machine explains itself.
+run_setup() {
+  local log=$prefix/setup.log rc
+  WINEDEBUG=fixme-all,warn-all,trace-all wine "$setup" /S "$@" </dev/null >"$log" 2>&1
+  rc=$?
+  if [ $rc -ne 0 ]; then
+    echo "the setup${*:+ $*} exited $rc; Wine said:" >&2
+    tail -n 20 "$log" >&2
+    echo "the program folder holds: $(cd "$dir" 2>/dev/null && ls -A | tr '\n' ' ')" >&2
+  fi
+  return $rc
+}
+
 # --- Installation ---
-wine "$setup" /S </dev/null >/dev/null 2>&1
+run_setup
 rc=$?
+# NSIS ends a failed script with 2 and a cancelled one with 1, which a silent setup cannot be. A CI
+# machine once saw 1 from the first program of a prefix made seconds before, with nothing said: the
+# status is printed with Wine's messages, and the setup run once more, as an upgrade would run it.
+if [ $rc -ne 0 ] && [ $rc -ne 2 ]; then
+  echo "note: the setup exited $rc; trying once more" >&2
+  sleep 2
+  run_setup
+  rc=$?
+fi
 [ $rc -eq 0 ] || fatal "the setup exited $rc"
 [ -d "$dir" ] || fatal "nothing installed in $windir"
 check "installed files" "$(cd "$dir" && ls -A | LC_ALL=C sort)" "$installed_files"
@@ -195,10 +218,10 @@ check "the Start menu" "$(cd "$programs" && find . | sort)" "$programs_before"
 chosen='C:\QuarvelTest\インストール先'
 chosen_dir=$(unix_path "$chosen")
 # /D= must come last and unquoted, so the folder has no space.
-wine "$setup" /S "/D=$chosen" </dev/null >/dev/null 2>&1 || fatal "the setup into $chosen exited $?"
+run_setup "/D=$chosen" || fatal "the setup into $chosen failed"
 check "files in the chosen folder" "$(cd "$chosen_dir" 2>/dev/null && ls -A | LC_ALL=C sort)" "$installed_files"
 touch -d '2001-01-01' "$chosen_dir/quarvel.exe"
-wine "$setup" /S </dev/null >/dev/null 2>&1 || fatal "the upgrade exited $?"
+run_setup || fatal "the upgrade failed"
 [ "$(stat -c %Y "$chosen_dir/quarvel.exe")" -gt "$(date -d 2001-01-02 +%s)" ] ||
   fail "the upgrade did not replace quarvel.exe in $chosen"
 check "the default folder after the upgrade" "$(cd "$dir" 2>/dev/null && ls -A)" "my notes.txt"
