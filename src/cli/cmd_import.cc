@@ -1,15 +1,12 @@
 #include <cstdio>
-#include <ctime>
 #include <nlohmann/json.hpp>
 #include <set>
 
 #include "cli/commands.h"
 #include "cli/output.h"
 #include "cli/recovery_output.h"
-#include "engine/diff/diff_reader.h"
 #include "engine/import/dir_lock.h"
-#include "engine/import/import.h"
-#include "engine/import/import_plan.h"
+#include "engine/import/import_session.h"
 #include "engine/import/undo_writer.h"
 #include "fileio/fileio.h"
 #include "platform/dos_time.h"
@@ -183,15 +180,16 @@ int RunImport(const ImportArgs& args) {
   if (!FromArg(args.file, "file name", &path)) return kExitUsage;
   if (args.json && !args.dryRun) return Fail(kExitUsage, "--json goes with --dry-run");
   if (const int r = DirArg(args.menuDir, "MENU_DIR", &menuDir); r != kExitOk) return r;
-  SBNdtAry list;
-  std::string description;
-  // The diff as it was when its list was read: the import refuses another file, or a changed one.
-  SeenFile seen;
-  SeeFile(path, &seen);
-  if (LoadDiffDirectory(path, list, &description) != 0) return Fail(kExitFailed, args.file + ": not a readable diff file");
-  if (!seen.present || !StillAsSeen(path, seen)) {
+  ImportSession session(path);
+  // Any other fault of the diff is named by the checks below, after an interrupted import is finished.
+  const DiffCheck opened = session.Open();
+  if (opened.fault == DiffFault::kNotOpened || opened.fault == DiffFault::kNotDiff) {
+    return Fail(kExitFailed, args.file + ": not a readable diff file");
+  }
+  if (opened.fault == DiffFault::kDiffChanged) {
     return Fail(kExitFailed, args.file + ": " + DiffFaultText(DiffFault::kDiffChanged) + "; nothing was changed");
   }
+  SBNdtAry& list = session.Entries();
   std::set<std::size_t> excluded;
   if (!ParseExclude(args.exclude, list.size(), &excluded)) return kExitUsage;
   for (std::size_t i : excluded) list[i].op |= kOpExcluded;
@@ -212,17 +210,16 @@ int RunImport(const ImportArgs& args) {
       std::printf("pending %s\n", RecoveryLine(pending, args.menuDir).c_str());
       return Fail(kExitOk, "the import would do that first; run kmd recover " + args.menuDir + " to see its own plan");
     }
-  } else if (const int r = Recover(menuDir, args.menuDir, false); r != kExitOk) {
+  } else if (const int r = ReportRecovery(ImportSession::FinishInterrupted(menuDir), args.menuDir, false);
+             r != kExitOk) {
     return r;
   }
   // The checks run first on their own, so that a refused diff is named with its reason.
-  ImportOptions options;
-  options.force = args.force;
-  options.diffSeen = &seen;
+  session.ImportOver(args.force);
   ImportPlan plan;
   DiffCheck why;
   // The import verifies the digests itself while it stages: only a dry run reads them here.
-  if (PlanImport(path, menuDir, list, &plan, &why, options, args.dryRun) != 0) {
+  if (session.Plan(menuDir, args.dryRun, &plan, &why) != 0) {
     const char* state = why.fault == DiffFault::kTestFileLeft ? "nothing else was changed" : "nothing was changed";
     std::string text = Refusal(why, list, args.menuDir) + "; " + state;
     if (why.fault == DiffFault::kConflicts) text += "; kmd import --force imports over them";
@@ -256,7 +253,7 @@ int RunImport(const ImportArgs& args) {
       UndoPlan undo;
       UndoFault fault = UndoFault::kNone;
       std::string name;
-      if (PlanUndo(menuDir, list, UndoDescription(description, std::time(nullptr)), &undo, &fault, &name) != 0) {
+      if (session.PlanUndoFile(menuDir, &undo, &fault, &name) != 0) {
         return Fail(kExitFailed, args.file + ": the import could not make the undo file " + args.undo + ": " +
                                      UndoFaultText(fault) + " (" + Utf8(name) + "); nothing was changed");
       }
@@ -268,7 +265,7 @@ int RunImport(const ImportArgs& args) {
   ImportReport report;
   {
     Progress progress("importing");
-    result = ImportDiff(nullptr, path, menuDir, list, &report, undoPath, options);
+    result = session.Import(menuDir, undoPath, &report);
   }
   // Changed since the plan: the import names its own findings.
   if (report.check.fault == DiffFault::kConflicts) PrintBaseCheck(report.bases, list);
@@ -276,8 +273,8 @@ int RunImport(const ImportArgs& args) {
   if (result != 0) return Fail(kExitFailed, FailureLine(result, report, list, args.menuDir, args.undo));
   const std::size_t applied = report.bases.applied.size();
   const std::string also = applied == 0 ? "" : " (" + std::to_string(applied) + " already applied)";
-  std::printf("imported %zu of %zu entries into %s%s\n", list.size() - static_cast<std::size_t>(plan.excluded) - applied,
-              list.size(), args.menuDir.c_str(), also.c_str());
+  std::printf("imported %zu of %zu entries into %s%s\n", session.ImportedCount(plan, report), list.size(),
+              args.menuDir.c_str(), also.c_str());
   if (report.undoWritten) std::printf("wrote the undo to %s\n", args.undo.c_str());
   if (args.undoGiven && !report.undoWritten) std::printf("nothing to undo: no undo file was written\n");
   if (!report.leftBehind.empty()) {

@@ -53,19 +53,14 @@ void PrintRecoveryLog(const RecoveryLog& log) {
   }
 }
 
-int Recover(const std::string& menuDir, const std::string& shown, bool sayNone) {
-  Recovery done = Recovery::kNone;
-  DiffFault why = DiffFault::kNone;
-  StringAry left, lost;
-  RecoveryLog log;
-  const int r = RecoverMenuDir(menuDir, &done, &why, &left, &lost, &log);
-  PrintRecoveryLog(log);
+int ReportRecovery(const RecoveryResult& r, const std::string& shown, bool sayNone) {
+  PrintRecoveryLog(r.log);
   std::fflush(stdout);
-  if (r != 0) return Fail(kExitFailed, RecoveryFailure(why, left, shown, done, lost));
-  if (done != Recovery::kNone || sayNone) std::printf("%s\n", RecoveryLine(done, shown).c_str());
-  if (!left.empty()) {
+  if (r.result != 0) return Fail(kExitFailed, RecoveryFailure(r.why, r.left, shown, r.done, r.lost));
+  if (r.done != Recovery::kNone || sayNone) std::printf("%s\n", RecoveryLine(r.done, shown).c_str());
+  if (!r.left.empty()) {
     std::fflush(stdout);
-    Fail(kExitOk, "warning: could not remove " + Names(left) + " from " + shown + "; the next import or kmd recover removes them");
+    Fail(kExitOk, "warning: could not remove " + Names(r.left) + " from " + shown + "; the next import or kmd recover removes them");
   }
   return kExitOk;
 }
@@ -73,7 +68,7 @@ int Recover(const std::string& menuDir, const std::string& shown, bool sayNone) 
 int RunRecover(const std::string& dirArg) {
   std::string menuDir;
   if (const int r = DirArg(dirArg, "MENU_DIR", &menuDir); r != kExitOk) return r;
-  return Recover(menuDir, dirArg, true);
+  return ReportRecovery(ImportSession::FinishInterrupted(menuDir), dirArg, true);
 }
 
 }  // namespace quarvel::kmd

@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "engine/import/import_session.h"
 #include "engine/import/recovery.h"
 
 namespace quarvel::kmd {
@@ -13,8 +14,8 @@ std::string RecoveryLine(Recovery done, const std::string& shown);
 // could (`done` kRolledBackInPart or kCompletedInPart, RecoverImport), also what it could not restore.
 std::string RecoveryFailure(DiffFault why, const StringAry& left, const std::string& shown,
                             Recovery done = Recovery::kNone, const StringAry& lost = {});
-// Finishes an interrupted import in `menuDir` (CP932, with its separator) and prints what it did;
-// with `sayNone`, also that there was nothing to do. kExitOk, or kExitFailed with the error printed.
-int Recover(const std::string& menuDir, const std::string& shown, bool sayNone);
+// Prints what finishing an interrupted import did (ImportSession::FinishInterrupted); with `sayNone`,
+// also that there was nothing to do. kExitOk, or kExitFailed with the error printed.
+int ReportRecovery(const RecoveryResult& result, const std::string& shown, bool sayNone);
 
 }  // namespace quarvel::kmd

@@ -4,13 +4,9 @@
 #include "dialogs/copy_estimate.h"
 #include "dialogs/failure_causes.h"
 #include "dialogs/load_dlg_layout.h"
-#include "engine/diff/diff_check.h"
-#include "engine/diff/diff_reader.h"
-#include "engine/import/import.h"
-#include "engine/import/import_plan.h"
+#include "engine/import/import_session.h"
 #include "fileio/fileio.h"
 #include "platform/platform.h"
-#include "engine/import/recovery.h"
 #include "platform/text.h"
 #include "shell/env.h"
 #include "shell/paths.h"
@@ -128,39 +124,30 @@ bool HoldsMenuFiles(const std::string& dir) {
 }  // namespace
 
 TSabunLoadDlg::TSabunLoadDlg(DialogServices& services, std::string diffPath, void* window)
-    : services_(services), diffPath_(std::move(diffPath)), window_(window), controls_(LoadDlgLayout()) {}
+    : services_(services), window_(window), controls_(LoadDlgLayout()), session_(std::move(diffPath)) {}
 
 void TSabunLoadDlg::OnInitDialog() {
-  std::string description;
   // The whole file is checked as the import checks it: a diff that it would refuse says so now, and
   // shows what could be read of it, with no way to start.
-  // The diff as it stood when its list was read: the import refuses another file, or a changed one.
-  SeeFile(diffPath_, &diffSeen_);
-  SealState seal;
-  DiffCheck check = CheckDiffFile(diffPath_, &commands_, &description, nullptr, &seal);
-  sealed_ = seal.sealed;
-  if (check.ok() && (!diffSeen_.present || !StillAsSeen(diffPath_, diffSeen_))) {
-    check = {DiffFault::kDiffChanged, -1};
-  }
-  controls_.SetText(kDiffPath, diffPath_);
-  controls_.SetText(kDescription, description);
+  const DiffCheck check = session_.Open();
+  controls_.SetText(kDiffPath, session_.DiffPath());
+  controls_.SetText(kDescription, session_.Description());
   std::string target = MenuPath("", "");
   AddTrailingSeparator(target);
   controls_.SetText(kTarget, target);
   OnTakeBack();
   if (!check.ok()) {
     controls_.Enable(kImport, false);
-    DialogMessage(services_, window_, std::string(kCannotRead) + "\n" + diffPath_ + "\n" + DiffFaultCause(check, commands_),
-                  "", kMbOk);
+    DialogMessage(services_, window_,
+                  std::string(kCannotRead) + "\n" + session_.DiffPath() + "\n" + DiffFaultCause(check, Commands()), "",
+                  kMbOk);
   }
 }
 
-void TSabunLoadDlg::FillCommands() { FillCommandList(controls_.MutableList(kCommands), commands_); }
+void TSabunLoadDlg::FillCommands() { FillCommandList(controls_.MutableList(kCommands), Commands()); }
 
 void TSabunLoadDlg::OnTakeBack() {
-  for (SBNdt& command : commands_) {
-    if (command.op >= 0) command.op &= ~kOpExcluded;
-  }
+  session_.TakeBackAll();
   FillCommands();
 }
 
@@ -170,7 +157,7 @@ void TSabunLoadDlg::OnLeaveOut() {
   if (selected.empty()) return;
   for (int line : selected) {
     std::uint32_t index = list.Item(line).data;
-    if (index < commands_.size()) commands_[index].op |= kOpExcluded;
+    if (index < session_.Entries().size()) session_.Entries()[index].op |= kOpExcluded;
   }
   FillCommands();
 }
@@ -195,7 +182,7 @@ void TSabunLoadDlg::OnImport() {
     ImportReport report;
     report.check.fault = r == kPlatformNotFound ? DiffFault::kMenuDirMissing : DiffFault::kMenuDirNotDirectory;
     DialogMessage(services_, window_,
-                  std::string(kImportError) + "\n" + target + "\n" + ImportFailureCause(report, commands_), "", kMbOk);
+                  std::string(kImportError) + "\n" + target + "\n" + ImportFailureCause(report, Commands()), "", kMbOk);
     return;
   }
   // A directory without a menu or a library may be a typing error: an import would fill it.
@@ -206,67 +193,73 @@ void TSabunLoadDlg::OnImport() {
   }
   std::string confirm = std::string(kConfirm) + "\n\n" + kTargetLine + target;
   // Without a seal nothing tells a damaged byte or a local change: the user must know that.
-  if (!sealed_) confirm += std::string("\n\n") + kNotSealed;
+  if (!session_.Sealed()) confirm += std::string("\n\n") + kNotSealed;
   if (DialogMessage(services_, window_, confirm, kConfirmCaption, kMbOkCancel) != kIdOk) return;
   // An import that an interrupted process left there is finished first, and the user told.
-  Recovery recovered = Recovery::kNone;
-  DiffFault why = DiffFault::kNone;
-  StringAry left, lost;
-  RecoveryLog log;
-  if (RecoverMenuDir(target, &recovered, &why, &left, &lost, &log) != 0) {
+  const RecoveryResult recovery = ImportSession::FinishInterrupted(target);
+  if (recovery.result != 0) {
     // A recovery that did what it could and removed its journal names what it could not mend; the
     // directory is not what the diff was made for, so the import does not go on by itself.
-    if (recovered == Recovery::kRolledBackInPart || recovered == Recovery::kCompletedInPart) {
-      const char* text = recovered == Recovery::kRolledBackInPart ? kRolledBackInPart : kCompletedInPart;
+    if (recovery.InPart()) {
+      const char* text = recovery.done == Recovery::kRolledBackInPart ? kRolledBackInPart : kCompletedInPart;
       DialogMessage(services_, window_,
-                    std::string(text) + "\n" + NameList(lost.empty() ? left : lost) + RecoveryLogLines(log), "", kMbOk);
+                    std::string(text) + "\n" + NameList(recovery.lost.empty() ? recovery.left : recovery.lost) +
+                        RecoveryLogLines(recovery.log),
+                    "", kMbOk);
       return;
     }
+    const DiffFault why = recovery.why;
     if (why == DiffFault::kImportRunning || why == DiffFault::kJournalUntrusted || why == DiffFault::kRecoveryFailed) {
-      std::string text = DiffFaultCause({why, -1}, commands_);
-      if (!left.empty()) text += "\n" + NameList(left);
+      std::string text = DiffFaultCause({why, -1}, Commands());
+      if (!recovery.left.empty()) text += "\n" + NameList(recovery.left);
       DialogMessage(services_, window_, text, "", kMbOk);
       return;
     }
     // Any other refusal (not writable) the plan below reports.
   }
-  if (recovered != Recovery::kNone) {
+  if (recovery.done != Recovery::kNone) {
     DialogMessage(services_, window_,
-                  std::string(recovered == Recovery::kRolledBack ? kRolledBack : kCompleted) + RecoveryLogLines(log), "",
-                  kMbOk);
+                  std::string(recovery.done == Recovery::kRolledBack ? kRolledBack : kCompleted) +
+                      RecoveryLogLines(recovery.log),
+                  "", kMbOk);
   }
-  // Items changed in the target since the diff was made are listed, and imported over only when the
-  // user agrees; entries already applied are left out. A diff that would be refused anyway the import
-  // reports itself.
-  BaseCheck bases;
-  ImportOptions options;
-  if (diffSeen_.present) options.diffSeen = &diffSeen_;
-  SBNdtAry chosen = commands_;
-  if (CheckBasesBeforeImport(diffPath_, target, commands_, &bases) == 0) {
-    if (!bases.conflicts.empty()) {
-      if (DialogMessage(services_, window_, ConflictQuestion(bases, commands_), kConfirmCaption, kMbOkCancel) != kIdOk) {
-        return;
-      }
-      options.force = true;
-      bases = {};
-    }
-    for (const int i : bases.applied) chosen[static_cast<std::size_t>(i)].op |= kOpExcluded;
-  }
-  // What the import will change, taken before it changes it, for the summary.
+  // Every check the import makes first, and what it will change, for the summary. Items changed in
+  // the target since the diff was made are listed, and imported over only when the user agrees;
+  // entries already applied are left out.
+  session_.ImportOver(false);
   ImportPlan plan;
-  SummariseImport(target, chosen, &plan);
   ImportReport report;
+  if (session_.Plan(target, false, &plan, &report.check) != 0) {
+    if (report.check.fault != DiffFault::kConflicts) {
+      DialogMessage(services_, window_, std::string(kImportError) + "\n" + ImportFailureCause(report, Commands()), "",
+                    kMbOk);
+      return;
+    }
+    if (DialogMessage(services_, window_, ConflictQuestion(plan.bases, Commands()), kConfirmCaption, kMbOkCancel) !=
+        kIdOk) {
+      return;
+    }
+    session_.ImportOver(true);
+    report = {};
+    if (session_.Plan(target, false, &plan, &report.check) != 0) {
+      DialogMessage(services_, window_, std::string(kImportError) + "\n" + ImportFailureCause(report, Commands()), "",
+                    kMbOk);
+      return;
+    }
+  }
   int imported;
   {
-    CopyWork work(services_, DiffImportBytes(diffPath_, target, chosen));
-    imported = ImportDiff(window_, diffPath_, target, commands_, &report, "", options);
+    SBNdtAry chosen = Commands();
+    for (const int i : plan.bases.applied) chosen[static_cast<std::size_t>(i)].op |= kOpExcluded;
+    CopyWork work(services_, DiffImportBytes(session_.DiffPath(), target, chosen));
+    imported = session_.Import(target, "", &report);
   }
   if (imported == kImportIncomplete) {
     DialogMessage(services_, window_, std::string(kImportError) + "\n" + ImportIncompleteMessage(report), "", kMbOk);
     return;
   }
   if (imported < 0) {
-    DialogMessage(services_, window_, std::string(kImportError) + "\n" + ImportFailureCause(report, commands_), "",
+    DialogMessage(services_, window_, std::string(kImportError) + "\n" + ImportFailureCause(report, Commands()), "",
                   kMbOk);
     return;
   }

@@ -6,7 +6,7 @@
 
 #include "dialogs/dialog_controls.h"
 #include "dialogs/dialog_services.h"
-#include "engine/import/live_files.h"
+#include "engine/import/import_session.h"
 #include "model/records.h"
 
 namespace quarvel {
@@ -27,7 +27,7 @@ class TSabunLoadDlg {
   const DialogControls& Controls() const { return controls_; }
   DialogControls& controls() { return controls_; }
   // The commands read at set-up; left-out ones carry kOpExcluded.
-  const SBNdtAry& Commands() const { return commands_; }
+  const SBNdtAry& Commands() const { return session_.Entries(); }
   int Result() const { return result_; }
 
  private:
@@ -35,12 +35,9 @@ class TSabunLoadDlg {
   void Close(int outcome);
 
   DialogServices& services_;
-  std::string diffPath_;
   void* window_;
   DialogControls controls_;
-  SBNdtAry commands_;
-  bool sealed_ = false;        // the diff carries a seal
-  SeenFile diffSeen_;          // the diff as its list was read
+  ImportSession session_;  // the diff, its commands with the left-out marks, the user's answers
   int result_ = 0;
 };
 

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <set>
+#include <unordered_map>
+#include <utility>
 
 #include "engine/diff/diff_reader.h"
 #include "engine/diff/seal_check.h"
@@ -82,6 +84,40 @@ DiffCheck Prepare(const std::string& diffPath, const std::string& menuDir, const
     if (state == LibraryState::kUnreadable) return Refuse(out, DiffFault::kBadLibrary, static_cast<int>(i));
   }
   return {};
+}
+
+// What importing `list` (its excluded entries left out) creates, replaces, deletes and rebuilds in
+// `menuDir` as it stands now.
+void SummariseImport(const std::string& menuDir, const SBNdtAry& list, ImportPlan* plan) {
+  *plan = ImportPlan{};
+  // Counted as the import applies them: names that differ in case only are one file, which the first
+  // entry of the name moves aside; the last entry that adds it gives the file that stays, under its
+  // own spelling, and with none a deletion stays. In a library the first entry for a document decides.
+  std::vector<std::pair<std::string, bool>> files;  // the name as it will stand, whether a file stays
+  std::unordered_map<std::string, std::size_t> fileIndex;
+  std::set<std::string> libraries, documents;
+  for (const SBNdt& e : list) {
+    if (IsExcluded(e)) {
+      ++plan->excluded;
+      continue;
+    }
+    const bool remove = e.op != kOpAddOrReplace;
+    const std::string upper = SjisAsciiUpper(e.name);
+    if (IsDocumentLevel(e)) {
+      if (libraries.insert(upper).second) plan->rebuilds.push_back(e.name);
+      if (documents.insert(upper + '\0' + e.member).second) plan->documents.push_back({e.name, e.member, remove});
+      continue;
+    }
+    const auto [it, added] = fileIndex.emplace(upper, files.size());
+    if (added) files.emplace_back(e.name, false);
+    if (!remove) files[it->second] = {e.name, true};
+  }
+  for (const auto& [name, stays] : files) {
+    std::uint32_t attrs = 0;
+    const bool exists = Host().GetAttributes(menuDir + name, &attrs) == 0;
+    StringAry& into = stays ? (exists ? plan->replaces : plan->creates) : (exists ? plan->deletes : plan->absent);
+    into.push_back(name);
+  }
 }
 
 }  // namespace
@@ -215,27 +251,6 @@ int PlanImport(const std::string& diffPath, const std::string& menuDir, const SB
   plan->bases = bases;
   plan->excluded -= static_cast<int>(bases.applied.size());  // left out by the check, not by the list
   return 0;
-}
-
-void SummariseImport(const std::string& menuDir, const SBNdtAry& list, ImportPlan* plan) {
-  *plan = ImportPlan{};
-  std::set<std::string> libraries;
-  for (const SBNdt& e : list) {
-    if (IsExcluded(e)) {
-      ++plan->excluded;
-      continue;
-    }
-    const bool remove = e.op != kOpAddOrReplace;
-    if (IsDocumentLevel(e)) {
-      if (libraries.insert(SjisAsciiUpper(e.name)).second) plan->rebuilds.push_back(e.name);
-      plan->documents.push_back({e.name, e.member, remove});
-      continue;
-    }
-    std::uint32_t attrs = 0;
-    const bool exists = Host().GetAttributes(menuDir + e.name, &attrs) == 0;
-    StringAry& into = remove ? (exists ? plan->deletes : plan->absent) : (exists ? plan->replaces : plan->creates);
-    into.push_back(e.name);
-  }
 }
 
 }  // namespace quarvel

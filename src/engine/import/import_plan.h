@@ -105,9 +105,4 @@ bool RemoveFileOrReadOnly(const std::string& path);
 int PlanImport(const std::string& diffPath, const std::string& menuDir, const SBNdtAry& list, ImportPlan* plan,
                DiffCheck* why, const ImportOptions& options = {}, bool digests = true);
 
-// What importing `list` (its excluded entries left out) creates, replaces, deletes and rebuilds in
-// `menuDir` as it stands now: PlanImport's account without its checks, for a caller that imports at
-// once and reports what changed.
-void SummariseImport(const std::string& menuDir, const SBNdtAry& list, ImportPlan* plan);
-
 }  // namespace quarvel
