@@ -11,11 +11,11 @@ add_test(NAME win.env.ja COMMAND quarvel_tests --gtest_filter=EnvTest.*)
 set_tests_properties(win.core win.env PROPERTIES ENVIRONMENT "LANG=C.UTF-8" TIMEOUT 600)
 set_tests_properties(win.core.ja win.env.ja PROPERTIES ENVIRONMENT "LANG=ja_JP.UTF-8" TIMEOUT 600)
 set_tests_properties(win.env win.env.ja PROPERTIES RESOURCE_LOCK windows-directory)
-add_test(NAME win.kmd.roundtrip COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/kmd_windows_test.sh
+add_test(NAME win.kmd.roundtrip COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/cli/kmd_windows_test.sh
          $<TARGET_FILE:kmd> $<TARGET_FILE:quarvel-sample> "${QUARVEL_NATIVE_KMD}" "${QUARVEL_NATIVE_SAMPLE}" roundtrip)
 if(QUARVEL_NATIVE_KMD AND QUARVEL_NATIVE_SAMPLE)
   foreach(case native-to-windows windows-to-native)
-    add_test(NAME win.kmd.${case} COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/kmd_windows_test.sh
+    add_test(NAME win.kmd.${case} COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/cli/kmd_windows_test.sh
              $<TARGET_FILE:kmd> $<TARGET_FILE:quarvel-sample> "${QUARVEL_NATIVE_KMD}" "${QUARVEL_NATIVE_SAMPLE}" ${case})
   endforeach()
 endif()

@@ -13,7 +13,6 @@
 #include <iterator>
 #include <set>
 
-#include "dialog_test_util.h"
 #include "dialogs/directory_tree.h"
 #include "dialogs/directry_layout.h"
 #include "dialogs/kaiseki_dlg_layout.h"
@@ -27,6 +26,7 @@
 #include "gui/wx/main_window.h"
 #include "platform/text.h"
 #include "sample/menu_dir_builder.h"
+#include "support/dialog_test_util.h"
 #include "support/temp_dir.h"
 
 namespace quarvel {

@@ -15,7 +15,6 @@
 
 #include "app/help_text.h"
 #include "app/registration.h"
-#include "dialog_test_util.h"
 #include "dialogs/directry_layout.h"
 #include "dialogs/kaiseki_dlg_layout.h"
 #include "dialogs/load_dlg_layout.h"
@@ -28,6 +27,7 @@
 #include "gui/win32/ui_text.h"
 #include "platform/platform.h"
 #include "sample/menu_dir_builder.h"
+#include "support/dialog_test_util.h"
 #include "support/temp_dir.h"
 
 namespace quarvel {

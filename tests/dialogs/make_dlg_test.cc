@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "dialog_test_util.h"
 #include "dialogs/kaiseki_dlg.h"
 #include "dialogs/kaiseki_dlg_layout.h"
 #include "dialogs/make_dlg_layout.h"
@@ -11,6 +10,7 @@
 #include "fileio/fileio.h"
 #include "dialogs/read_failure_message.h"
 #include "sample/menu_dir_builder.h"
+#include "support/dialog_test_util.h"
 #include "support/fault_platform.h"
 #include "support/fake_dialog_services.h"
 #include "support/temp_dir.h"

@@ -2,12 +2,12 @@
 
 #include <gtest/gtest.h>
 
-#include "dialog_test_util.h"
 #include "dialogs/kaiseki_dlg_layout.h"
 #include "dialogs/read_failure_message.h"
 #include "fileio/fileio.h"
 #include "platform/text.h"
 #include "sample/menu_dir_builder.h"
+#include "support/dialog_test_util.h"
 #include "support/fake_dialog_services.h"
 #include "support/fault_platform.h"
 #include "support/temp_dir.h"

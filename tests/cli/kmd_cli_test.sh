@@ -164,7 +164,7 @@ case "$case_name" in
     contains "$out" "seal: not sealed"
     # A diff that the writer before the seal wrote from this sample: --plain writes it byte for byte,
     # and it is read and imported as before.
-    golden=$(dirname "$0")/data/before-seal.kmd
+    golden=$(dirname "$0")/../data/before-seal.kmd
     "$kmd" create "$work/new" -o "$work/g.kmd" --comment golden --plain menu:SALES.SST 'doc:DOCS.SSD/見積B' \
       common:PARTS.SSV file:PRICES.CSV >/dev/null
     cmp -s "$work/g.kmd" "$golden" || fail "--plain differs from the writer before the seal"

@@ -7,7 +7,6 @@
 #include <filesystem>
 #include <thread>
 
-#include "dialog_test_util.h"
 #include "dialogs/failure_causes.h"
 #include "dialogs/load_dlg_layout.h"
 #include "engine/diff/diff_writer.h"
@@ -17,6 +16,7 @@
 #include "platform/dos_time.h"
 #include "sample/menu_dir_builder.h"
 #include "support/child_process.h"
+#include "support/dialog_test_util.h"
 #include "support/fake_dialog_services.h"
 #include "support/fault_platform.h"
 #include "support/temp_dir.h"
