@@ -7,11 +7,6 @@
 
 namespace quarvel {
 
-// Removes any file `path`, creates it and writes the header and the directory, the description cut to
-// its first 47 bytes at a character boundary (never inside a double-byte character). Returns the descriptor,
-// positioned after the directory, or -1 (nothing left at `path` when a write failed).
-int CreateDiffFile(const std::string& path, const SBNdtAry& changes, const std::string& description);
-
 // Why WriteDiffFile failed.
 enum class WriteFault {
   kNone,

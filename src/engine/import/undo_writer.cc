@@ -1,9 +1,7 @@
 #include "engine/import/undo_writer.h"
 
-#include "engine/diff/diff_format.h"
-#include "engine/diff/diff_writer.h"
+#include "engine/diff/diff_builder.h"
 #include "engine/diff/entry_base.h"
-#include "engine/diff/seal_writer.h"
 #include "fileio/fileio.h"
 #include "menufiles/library_lookup.h"
 #include "platform/platform.h"
@@ -14,89 +12,53 @@ namespace quarvel {
 
 namespace {
 
-// The undo's work file: closed, and removed unless it was put in place.
-struct WorkFile {
-  std::string path;
-  int fd = -1;
-  bool placed = false;
-  ~WorkFile() {
-    if (fd >= 0) FileCloseWritten(fd);
-    if (!placed && !path.empty()) FileRemove(path);
-  }
-};
-
-struct Writer : UndoFailure {
-  Writer(const std::string& dir, const ImportJournal& j, int fd) : menuDir(dir), journal(j), diff(fd) {}
-  const std::string& menuDir;
-  const ImportJournal& journal;
-  int diff;
-  LibraryLookup libraries;  // the old libraries that documents are taken from
-
-  // Where the file `from` lies now: under its backup when the import moved it aside.
-  bool SourceOf(const std::string& from, std::string* path) {
-    for (const JournalName& n : journal.names) {
-      if (n.occupant != from) continue;
-      if (n.backup.empty()) return false;
-      *path = menuDir + n.backup;
-      return true;
-    }
-    *path = menuDir + from;
+// Where the file `from` lies now: under its backup when the import moved it aside; false when it was
+// moved aside to no backup.
+bool SourceOf(const std::string& menuDir, const ImportJournal& journal, const std::string& from, std::string* path) {
+  for (const JournalName& n : journal.names) {
+    if (n.occupant != from) continue;
+    if (n.backup.empty()) return false;
+    *path = menuDir + n.backup;
     return true;
   }
+  *path = menuDir + from;
+  return true;
+}
 
-  // Read-only flag, stamp, bytes: the block of a whole file.
-  bool FileBlock(const UndoItem& item) {
+UndoFault Fault(BlockFault f) {
+  switch (f) {
+    case BlockFault::kNone: return UndoFault::kNone;
+    case BlockFault::kSourceMissing: return UndoFault::kUnreadable;
+    case BlockFault::kTooLarge: return UndoFault::kTooBig;
+    case BlockFault::kReadFailed:
+    case BlockFault::kWriteFailed: return UndoFault::kWrite;
+  }
+  return UndoFault::kWrite;
+}
+
+// The block of each item, in order: empty, the old file, or the old library's document.
+bool WriteBlocks(DiffBuilder& builder, const std::string& menuDir, const UndoPlan& plan, const ImportJournal& journal,
+                 UndoFault* fault, std::string* name) {
+  for (const UndoItem& item : plan.items) {
     std::string path;
-    if (!SourceOf(item.from, &path)) return Fail(UndoFault::kUnreadable, item.from);
-    const int fd = FileOpenRead(path);  // never through a link
-    if (fd < 0) return Fail(UndoFault::kUnreadable, item.from);
-    std::uint32_t stamp = 0;
-    const std::int64_t size = Host().Size(fd);
-    UndoFault f = UndoFault::kNone;
-    if (Host().GetStampFd(fd, &stamp) != 0 || size < 0) {
-      f = UndoFault::kUnreadable;
-    } else if (size > static_cast<std::int64_t>(kMaxDiffData) - 8) {
-      f = UndoFault::kTooBig;
-    } else {
-      const auto n = static_cast<std::uint32_t>(size);
-      WriteFileBlockHead(diff, n, item.readOnly, stamp);
-      if ((n > 0 && FileCopyBytes(fd, diff, n) != 0) || FileErrorFlags != 0) f = UndoFault::kWrite;
+    BlockFault f = BlockFault::kNone;
+    switch (item.source) {
+      case UndoSource::kNone: f = builder.AddEmpty(); break;
+      case UndoSource::kFile:
+        f = SourceOf(menuDir, journal, item.from, &path) ? builder.AddFile(path, &item.readOnly)
+                                                          : BlockFault::kSourceMissing;
+        break;
+      case UndoSource::kDocument: f = builder.AddDocument(menuDir + item.from, item.entry.member); break;
     }
-    FileClose(fd);
-    return f == UndoFault::kNone || Fail(f, item.from);
-  }
-
-  // Word, second name, length, data: the block of one document of the old library.
-  bool DocumentBlock(const UndoItem& item) {
-    SSDocInfo d;
-    std::string title;
-    const int lib = libraries.Find(menuDir + item.from, item.entry.member, &d, &title);
-    if (lib < 0) return Fail(UndoFault::kUnreadable, item.from);
-    if (DocumentBlockLength(d) > kMaxDiffData) return Fail(UndoFault::kTooBig, item.from);
-    WriteDocumentBlockHead(diff, d);  // the lookup gives the stored word as `word`
-    if (d.length > 0 && (FileSeek(lib, static_cast<std::int64_t>(d.offset)) < 0 ||
-                         FileCopyBytes(lib, diff, d.length) != 0)) {
-      return Fail(UndoFault::kWrite, item.from);
+    if (f != BlockFault::kNone) {
+      *fault = Fault(f);
+      // A failed write is the undo file's, whatever block it came in.
+      *name = f == BlockFault::kWriteFailed ? "" : item.from;
+      return false;
     }
-    return FileErrorFlags == 0 || Fail(UndoFault::kWrite, item.from);
   }
-
-  bool Blocks(const UndoPlan& plan, SealWriter& sealer) {
-    for (const UndoItem& item : plan.items) {
-      // Opening a source clears the error word, so a failed write must be seen before that.
-      if (FileErrorFlags != 0) return Fail(UndoFault::kWrite, "");
-      bool ok = true;
-      switch (item.source) {
-        case UndoSource::kNone: WriteU32(diff, 0); break;
-        case UndoSource::kFile: ok = FileBlock(item); break;
-        case UndoSource::kDocument: ok = DocumentBlock(item); break;
-      }
-      if (!ok) return false;
-      if (!sealer.BlockWritten(diff)) return Fail(UndoFault::kWrite, "");
-    }
-    return FileErrorFlags == 0 || Fail(UndoFault::kWrite, "");
-  }
-};
+  return true;
+}
 
 // The undo's bases: what the import leaves under each entry's name once it commits, which is what an
 // undo applied later must find there. A file the import creates stands under its name already, a
@@ -135,36 +97,17 @@ int WriteUndoFile(const std::string& path, const std::string& menuDir, const Und
   *name = path;
   SBNdtAry entries;
   for (const UndoItem& item : plan.items) entries.push_back(item.entry);
-  const std::string dir = DirectoryPart(path);
-  const std::string work_name = MakeWorkName(dir, "KMDW");
-  if (entries.empty() || work_name.empty()) return -1;
-  WorkFile work;
-  work.fd = CreateDiffFile(dir + work_name, entries, plan.description);
-  if (work.fd < 0) return -1;
-  work.path = dir + work_name;
-  Writer w(menuDir, journal, work.fd);
-  SealWriter sealer(work.path, work.fd);
-  if (!w.Blocks(plan, sealer)) {
-    sealer.Abandon();
-    *fault = w.fault;
-    if (!w.name.empty()) *name = w.name;
+  DiffBuilder builder;
+  if (entries.empty() || !builder.Begin(path, entries, plan.description, true)) return -1;
+  std::string blockName;
+  if (!WriteBlocks(builder, menuDir, plan, journal, fault, &blockName)) {
+    if (!blockName.empty()) *name = blockName;
     return -1;
   }
-  const bool sealed = sealer.Finish(work.fd, StagedBases(menuDir, plan, journal));
-  sealer.Abandon();
-  if (!sealed) return -1;
-  const bool flushed = FileFlush(work.fd) == 0;
-  const int fd = work.fd;
-  work.fd = -1;
-  if (FileCloseWritten(fd) != 0 || !flushed) return -1;
-  std::uint32_t attrs = 0;
-  if (Host().Rename(work.path, path) != 0) {
-    if (Host().GetAttributes(path, &attrs) != kPlatformNotFound) *fault = UndoFault::kPathTaken;
-    return -1;
-  }
-  work.placed = true;
-  if (Host().FlushDir(dir) != 0) {
-    RemoveUndoFile(path);
+  *fault = UndoFault::kWrite;
+  bool taken = false;
+  if (!builder.Finish(StagedBases(menuDir, plan, journal)) || !builder.PlaceNew(&taken)) {
+    if (taken) *fault = UndoFault::kPathTaken;
     return -1;
   }
   *fault = UndoFault::kNone;

@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "engine/analysis/analysis.h"
+#include "engine/diff/diff_builder.h"
 #include "engine/diff/diff_format.h"
 #include "engine/diff/diff_reader.h"
 #include "engine/diff/diff_writer.h"
