@@ -58,9 +58,9 @@ int RunShow(const ShowArgs& args) {
   SBNdtAry changes;
   std::string description;
   const int fd = OpenDiffFile(path, changes, description);
-  if (fd == -4) return Fail(kExitFailed, args.file + ": not a diff file");
+  if (fd == kFileWrongMagic) return Fail(kExitFailed, args.file + ": not a diff file");
   if (fd < 0) return Fail(kExitFailed, args.file + ": cannot be opened");
-  if (FileErrorFlags & FERR_BADDATA) {
+  if (DirectoryCut()) {
     FileClose(fd);
     return Fail(kExitFailed, args.file + ": " + DiffFaultText(DiffFault::kDirectoryCut));
   }

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "engine/diff/diff_check.h"
+#include "engine/diff/diff_format.h"
 #include "engine/diff/diff_reader.h"
 #include "fileio/fileio.h"
 #include "menufiles/libindex.h"
@@ -16,16 +17,10 @@ namespace quarvel {
 
 namespace {
 
-// The data length that a document block holds: after the block's length come the attribute word, the
-// second name and the data length. 0 when it cannot be read.
+// The data length that a document block holds; 0 when it cannot be read.
 std::uint32_t DocumentDataLength(int diff, const DiffBlock& block) {
-  if (FileSeek(diff, static_cast<std::int64_t>(block.start + 4)) < 0) return 0;
-  FileErrorFlags = 0;
-  ReadU32(diff);
-  std::string secondName;
-  ReadLString(diff, secondName);
-  const std::uint32_t length = ReadU32(diff);
-  return FileErrorFlags == 0 ? length : 0;
+  DocumentBlockHead head;
+  return ReadDocumentBlockHead(diff, block.DataStart(), &head) ? head.length : 0;
 }
 
 // A library that document entries change, under the spelling its first entry gives.
@@ -79,7 +74,7 @@ std::uint64_t DiffImportBytes(const std::string& diffPath, const std::string& me
       if (e.op == kOpAddOrReplace) total += DocumentDataLength(diff, blocks[i]);
     } else {
       // A file block holds the read-only flag and the stamp before the file's bytes.
-      const std::uint64_t bytes = e.op == kOpAddOrReplace && blocks[i].length >= 8 ? blocks[i].length - 8 : 0;
+      const std::uint64_t bytes = e.op == kOpAddOrReplace ? blocks[i].FileBytes() : 0;
       wholeFiles[SjisAsciiUpper(e.name)] = bytes;
       total += bytes;
     }

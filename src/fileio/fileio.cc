@@ -47,7 +47,7 @@ int FileOpenChecked(const std::string& path, std::uint16_t magic) {
   const auto version = static_cast<std::int16_t>(ReadU16(fd));
   if (got != magic || version > 1) {
     FileClose(fd);
-    return -4;
+    return kFileWrongMagic;
   }
   return fd;
 }
@@ -225,7 +225,7 @@ int FileCopyBytes(int from, int to, std::uint32_t n) {
     const long got = CopyChunk(from, target, target.Chunk(kBulkChunk), &kernel, buffer, kBulkChunk);
     FileErrorFlags &= ~FERR_BADDATA;
     if (got <= 0) return 0;
-    if (FileErrorFlags & FERR_DISKFULL) return -8;
+    if (FileErrorFlags & FERR_DISKFULL) return kFileCopyNoWrite;
     ReportCopyProgress(static_cast<std::uint64_t>(got));
     if (g_stop) return -1;
   }

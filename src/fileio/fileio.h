@@ -33,8 +33,9 @@ extern std::uint32_t FileErrorFlags;
 // Clears the word, opens an existing file read-only. Negative and FERR_NOTFOUND on failure.
 int FileOpenRead(const std::string& path);
 // FileOpenRead, then checks the 16-bit magic and the signed 16-bit version (at most 1) that start the
-// engine's own files. The descriptor positioned after them; -1 when not opened; -4 (file closed) for
-// another magic or a later version.
+// engine's own files. The descriptor positioned after them; -1 when not opened; kFileWrongMagic (-4,
+// the file closed) for another magic or a later version.
+constexpr int kFileWrongMagic = -4;
 int FileOpenChecked(const std::string& path, std::uint16_t magic);
 // Sets FERR_BADDATA when fewer than n bytes came. Returns the count (or -1).
 long FileRead(int fd, void* buffer, std::size_t n);
@@ -73,7 +74,8 @@ std::string& StrUpperSjis(std::string& text);
 // buffer of at most kBulkChunk bytes. Each time the output's position passes a multiple of
 // kWriteBackStep, starts the write-back of what lies before it, so that the caller's flush finds little
 // left, however many copies wrote the file. Returns 0; -1 when a counted copy came up short or a
-// write failed; -8 when a to-end copy could not write. Never closes either descriptor.
+// write failed; kFileCopyNoWrite (-8) when a to-end copy could not write. Never closes either descriptor.
+constexpr int kFileCopyNoWrite = -8;
 int FileCopyBytes(int from, int to, std::uint32_t n);
 // Compares the next n bytes of two files in chunks of at most kBulkChunk. False on a difference or
 // when the word is set after a chunk (an earlier failed read since the last open counts too).

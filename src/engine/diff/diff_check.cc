@@ -187,7 +187,7 @@ DiffCheck CheckDiffFile(const std::string& path, SBNdtAry* changes, std::string*
                         std::vector<DiffBlock>* blocks, SealState* seal) {
   if (seal != nullptr) *seal = {};
   const int fd = OpenDiffFile(path, *changes, *description);
-  if (fd == -4) return {DiffFault::kNotDiff, -1};
+  if (fd == kFileWrongMagic) return {DiffFault::kNotDiff, -1};
   if (fd < 0) return {DiffFault::kNotOpened, -1};
   std::vector<DiffBlock> own;
   const DiffCheck check = CheckDiffBlocks(fd, *changes, blocks != nullptr ? blocks : &own, seal);

@@ -60,6 +60,12 @@ const char* DiffFaultText(DiffFault fault);
 struct DiffBlock {
   std::uint64_t start = 0;   // offset of the block's length field (a diff may pass 4 GiB)
   std::uint32_t length = 0;  // L, the bytes after the length field
+
+  // Where the entry's bytes begin, after the length field: a document's word, a file's flag.
+  std::uint64_t DataStart() const { return start + 4; }
+  // A whole file's block: its bytes, after the read-only flag and the stamp, and how many.
+  std::uint64_t FileBytesStart() const { return start + 12; }
+  std::uint32_t FileBytes() const { return length >= 8 ? length - 8 : 0; }
 };
 
 struct DiffCheck {

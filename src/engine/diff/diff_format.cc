@@ -76,4 +76,16 @@ std::uint32_t DiffDirectorySize(const SBNdtAry& changes) {
   return size;
 }
 
+bool ReadDocumentBlockHead(int fd, std::uint64_t dataStart, DocumentBlockHead* head) {
+  if (FileSeek(fd, static_cast<std::int64_t>(dataStart)) < 0) return false;
+  FileErrorFlags = 0;
+  head->word = ReadU32(fd);
+  ReadLString(fd, head->secondName);
+  head->length = ReadU32(fd);
+  const std::int64_t data = FileTell(fd);
+  if (data < 0 || FileErrorFlags != 0) return false;
+  head->data = static_cast<std::uint64_t>(data);
+  return true;
+}
+
 }  // namespace quarvel

@@ -39,5 +39,15 @@ std::uint64_t DocumentBlockLength(const SSDocInfo& doc);
 // The head of a document's data block, in one write: the block's length (at most kMaxDiffData), the
 // document's `word`, second name and data length. Its data follows.
 void WriteDocumentBlockHead(int fd, const SSDocInfo& doc);
+// Reads that head back from the block whose data starts at `dataStart` (DiffBlock::DataStart): the
+// word, the second name and the data length, and where the data begins. False when it could not be
+// read whole.
+struct DocumentBlockHead {
+  std::uint32_t word = 0;
+  std::string secondName;
+  std::uint32_t length = 0;
+  std::uint64_t data = 0;
+};
+bool ReadDocumentBlockHead(int fd, std::uint64_t dataStart, DocumentBlockHead* head);
 
 }  // namespace quarvel

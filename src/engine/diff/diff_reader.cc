@@ -21,6 +21,8 @@ int OpenDiffFile(const std::string& path, SBNdtAry& changes, std::string& descri
   return fd;
 }
 
+bool DirectoryCut() { return (FileErrorFlags & FERR_BADDATA) != 0; }
+
 int LoadDiffDirectory(const std::string& path, SBNdtAry& changes, std::string* description) {
   std::string text;
   const int fd = OpenDiffFile(path, changes, text);

@@ -13,10 +13,10 @@ namespace {
 // Whether the target's file holds exactly the bytes of the entry's block: its size is the block's
 // data length and the bytes agree.
 bool FileAsBlock(const std::string& path, int diff, const DiffBlock& block) {
-  const std::uint64_t size = block.length - 8;
+  const std::uint64_t size = block.FileBytes();
   const int fd = FileOpenRead(path);
   if (fd < 0) return false;
-  const bool same = Host().Size(fd) == static_cast<std::int64_t>(size) && FileSeek(diff, block.start + 12) >= 0 &&
+  const bool same = Host().Size(fd) == static_cast<std::int64_t>(size) && FileSeek(diff, block.FileBytesStart()) >= 0 &&
                     FilesEqual(diff, fd, static_cast<std::uint32_t>(size)) && FileErrorFlags == 0;
   FileClose(fd);
   return same;
@@ -89,7 +89,7 @@ void CheckBases(const std::string& menuDir, int diff, const SBNdtAry& directory,
       applied = found.kind == BaseKind::kAbsent;
     } else if (IsDocumentLevel(e)) {
       // A document's digest is that of its block without the length field.
-      applied = found.kind == BaseKind::kDocument && RangeHasDigest(diff, blocks[i].start + 4, blocks[i].length, found.digest);
+      applied = found.kind == BaseKind::kDocument && RangeHasDigest(diff, blocks[i].DataStart(), blocks[i].length, found.digest);
     } else if (found.kind == BaseKind::kFile && found.size + 8 == blocks[i].length) {
       applied = FileAsBlock(menuDir + e.name, diff, blocks[i]);
     }

@@ -7,6 +7,7 @@
 #include <unordered_map>
 
 #include "fileio/fileio.h"
+#include "engine/diff/diff_format.h"
 #include "engine/diff/seal_check.h"
 #include "engine/import/dir_lock.h"
 #include "engine/import/import_journal.h"
@@ -142,7 +143,7 @@ bool PlanNames(ImportState& s) {
       c.op = e.op;
       c.name = s.table[it->second].name;
       c.member = e.member;
-      if (e.op == kOpAddOrReplace) c.offset = block.start + 4;
+      if (e.op == kOpAddOrReplace) c.offset = block.DataStart();
       s.documents.push_back(c);
       continue;
     }
@@ -175,13 +176,13 @@ bool PlanNames(ImportState& s) {
     w.cmd.name = e.name;
     w.cmd.op = e.op == kOpAddOrReplace ? 0 : 1;
     if (w.cmd.op == 0) {
-      if (FileSeek(s.diff.fd, block.start + 4) < 0) return s.Fail(ImportStep::kReadDiff, e.name);
+      if (FileSeek(s.diff.fd, block.DataStart()) < 0) return s.Fail(ImportStep::kReadDiff, e.name);
       FileErrorFlags = 0;
       w.cmd.key = static_cast<std::int32_t>(ReadU32(s.diff.fd));
       w.cmd.stamp = ReadU32(s.diff.fd);
       if (FileErrorFlags != 0) return s.Fail(ImportStep::kReadDiff, e.name);
-      w.cmd.offset = block.start + 12;
-      w.cmd.length = block.length - 8;
+      w.cmd.offset = block.FileBytesStart();
+      w.cmd.length = block.FileBytes();
       // The last entry's file is the one that stays.
       JournalName& made = s.journal.names[w.name];
       made.createdSize = w.cmd.length;
@@ -222,16 +223,14 @@ bool StageEntries(ImportState& s) {
 
 // Step 6: each added document's word, second name and data position, from its block.
 bool ReadDocumentHeaders(ImportState& s) {
-  FileErrorFlags = 0;
   for (SBCmd& c : s.documents) {
     if (c.op != kOpAddOrReplace) continue;
-    if (FileSeek(s.diff.fd, c.offset) < 0) return s.Fail(ImportStep::kReadDiff, c.name);
-    c.word = ReadU32(s.diff.fd);
-    ReadLString(s.diff.fd, c.secondName);
-    c.length = ReadU32(s.diff.fd);
-    const std::int64_t data = FileTell(s.diff.fd);
-    if (data < 0 || FileErrorFlags != 0) return s.Fail(ImportStep::kReadDiff, c.name);
-    c.offset = static_cast<std::uint64_t>(data);
+    DocumentBlockHead head;
+    if (!ReadDocumentBlockHead(s.diff.fd, c.offset, &head)) return s.Fail(ImportStep::kReadDiff, c.name);
+    c.word = head.word;
+    c.secondName = head.secondName;
+    c.length = head.length;
+    c.offset = head.data;
   }
   return true;
 }

@@ -44,11 +44,11 @@ DiffCheck Prepare(const std::string& diffPath, const std::string& menuDir, const
     return {d == kPlatformNotFound ? DiffFault::kMenuDirMissing : DiffFault::kMenuDirNotDirectory, -1};
   }
   out->fd = OpenDiffFile(diffPath, out->directory, out->description);
-  if (out->fd == -4) return Refuse(out, DiffFault::kNotDiff, -1);
+  if (out->fd == kFileWrongMagic) return Refuse(out, DiffFault::kNotDiff, -1);
   if (out->fd < 0) return Refuse(out, DiffFault::kNotOpened, -1);
   SBNdtAry& dir = out->directory;
   // The directory is compared with the list only once it is known to be read whole.
-  if (!(FileErrorFlags & FERR_BADDATA) && dir.size() != list.size()) return Refuse(out, DiffFault::kCountMismatch, -1);
+  if (!DirectoryCut() && dir.size() != list.size()) return Refuse(out, DiffFault::kCountMismatch, -1);
   // The file's ops are checked as the file holds them, before the list's marks are put on them.
   const DiffCheck check = CheckDiffBlocks(out->fd, dir, &out->blocks, &out->seal);
   if (!check.ok()) return Refuse(out, check.fault, check.entry);
