@@ -71,7 +71,7 @@ struct SFdt {
 
 // One unit of import work: a document command or a file command.
 struct SBCmd {
-  std::int32_t key = 0;          // library index (document) or read-only flag (file)
+  std::int32_t key = 0;          // document commands: the library's index in the import's table
   std::int32_t op = 0;
   std::string name;
   std::string backupName;        // file commands: where the existing file was moved
@@ -81,6 +81,7 @@ struct SBCmd {
   std::uint64_t offset = 0;      // where the data lies in the diff file
   std::uint32_t length = 0;
   std::uint32_t stamp = 0;       // file commands: DOS date/time stamp
+  std::uint32_t flag = 0;        // file commands: the block's flag word, read-only in bit 0
 };
 
 // Holders of the current file of each kind: the base name, without extension.

@@ -60,7 +60,6 @@ struct ImportState {
   DirLock lock;
 
   ~ImportState() {
-    if (diff.fd >= 0) FileClose(diff.fd);
     if (journalFd >= 0) Host().Close(journalFd);
   }
   std::string Path(const std::string& name) const { return menuDir + name; }
@@ -178,7 +177,7 @@ bool PlanNames(ImportState& s) {
     if (w.cmd.op == 0) {
       if (FileSeek(s.diff.fd, block.DataStart()) < 0) return s.Fail(ImportStep::kReadDiff, e.name);
       FileErrorFlags = 0;
-      w.cmd.key = static_cast<std::int32_t>(ReadU32(s.diff.fd));
+      w.cmd.flag = ReadU32(s.diff.fd);
       w.cmd.stamp = ReadU32(s.diff.fd);
       if (FileErrorFlags != 0) return s.Fail(ImportStep::kReadDiff, e.name);
       w.cmd.offset = block.FileBytesStart();
@@ -187,7 +186,7 @@ bool PlanNames(ImportState& s) {
       JournalName& made = s.journal.names[w.name];
       made.createdSize = w.cmd.length;
       made.createdStamp = w.cmd.stamp;
-      made.createdFlag = static_cast<std::uint32_t>(w.cmd.key);
+      made.createdFlag = w.cmd.flag;
       made.digestKnown = s.diff.seal.sealed && i < s.diff.seal.seal.blocks.size();
       made.createdDigest = made.digestKnown ? s.diff.seal.seal.blocks[i] : Sha256Digest{};
     }
@@ -195,7 +194,7 @@ bool PlanNames(ImportState& s) {
   return true;
 }
 
-// Step 5, as the journal has it: the libraries' work files made empty, and the files to be replaced
+// Staging: the libraries' work files made empty, and the files to be replaced
 // or deleted moved to their backups.
 bool StageEntries(ImportState& s) {
   s.backups.assign(s.journal.names.size(), FileId{});
@@ -221,7 +220,7 @@ bool StageEntries(ImportState& s) {
   return true;
 }
 
-// Step 6: each added document's word, second name and data position, from its block.
+// Each added document's word, second name and data position, from its block.
 bool ReadDocumentHeaders(ImportState& s) {
   for (SBCmd& c : s.documents) {
     if (c.op != kOpAddOrReplace) continue;
@@ -235,7 +234,7 @@ bool ReadDocumentHeaders(ImportState& s) {
   return true;
 }
 
-// Step 7: the new files with exactly the diff's bytes, their stamps and attributes, flushed to disk
+// The new files with exactly the diff's bytes, their stamps and attributes, flushed to disk
 // (or, with flushAllFd, on their way there). Of several entries that add one name, the last one's
 // file is the one that would stay, so only it is made. Every file is first made empty and the journal
 // rewritten with what identifies each, before a byte is written: a recovery then removes only the
@@ -293,7 +292,7 @@ bool CreateFiles(ImportState& s) {
       ok = ok && FileFlush(fd) == 0;
     }
     if (FileCloseWritten(fd) != 0 || FileErrorFlags != 0) ok = false;
-    if (!ok || ((w.cmd.key & 1) && Host().SetAttributes(path, kAttrReadOnly) != 0)) {
+    if (!ok || ((w.cmd.flag & 1) && Host().SetAttributes(path, kAttrReadOnly) != 0)) {
       return s.Fail(ImportStep::kCreate, w.cmd.name);
     }
   }
@@ -338,7 +337,7 @@ void ApplyDocumentCommands(const ImportState& s, int k, SSDocInfoAry& docs) {
   }
 }
 
-// Step 8: every library rebuilt into its work file, which takes over the read-only attribute. A work
+// Every library rebuilt into its work file, which takes over the read-only attribute. A work
 // file with nothing to become (no library existed and none is made) goes at once.
 bool RebuildLibraries(ImportState& s) {
   s.libraries.assign(s.table.size(), SeenFile{});

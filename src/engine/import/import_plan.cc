@@ -19,8 +19,7 @@ namespace quarvel {
 namespace {
 
 DiffCheck Refuse(PreparedDiff* out, DiffFault fault, int entry) {
-  if (out->fd >= 0) FileClose(out->fd);
-  out->fd = -1;
+  out->Close();
   return {fault, entry};
 }
 
@@ -122,6 +121,23 @@ void SummariseImport(const std::string& menuDir, const SBNdtAry& list, ImportPla
 
 }  // namespace
 
+PreparedDiff& PreparedDiff::operator=(PreparedDiff&& other) noexcept {
+  if (this != &other) {
+    Close();
+    fd = std::exchange(other.fd, -1);
+    description = std::move(other.description);
+    directory = std::move(other.directory);
+    blocks = std::move(other.blocks);
+    seal = std::move(other.seal);
+  }
+  return *this;
+}
+
+void PreparedDiff::Close() {
+  if (fd >= 0) FileClose(fd);
+  fd = -1;
+}
+
 LibraryState OpenLibraryForChange(const std::string& path, SSDocInfoAry* docs, int* fd) {
   *fd = -1;
   docs->clear();
@@ -204,7 +220,7 @@ int CheckBasesBeforeImport(const std::string& diffPath, const std::string& menuD
   DiffCheck why;
   if (PrepareImport(diffPath, menuDir, list, &prepared, &why) != 0) return -1;
   const int r = CheckImportBases(menuDir, {}, &prepared, bases, &why);
-  FileClose(prepared.fd);
+  prepared.Close();
   return r == 0 || why.fault == DiffFault::kConflicts ? 0 : -1;
 }
 
@@ -229,7 +245,7 @@ int PlanImport(const std::string& diffPath, const std::string& menuDir, const SB
   plan->sealed = prepared.seal.sealed;
   BaseCheck bases;
   const int checked = CheckImportBases(menuDir, options, &prepared, &bases, why);
-  FileClose(prepared.fd);
+  prepared.Close();
   plan->bases = bases;  // the conflicts of a refusal too
   if (checked != 0) return -1;
   if (digests && prepared.seal.sealed) {

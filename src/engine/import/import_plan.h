@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "engine/diff/diff_check.h"
@@ -15,11 +16,19 @@ namespace quarvel {
 // A diff opened and checked for import: its directory with the excluded marks of the list copied in,
 // and where each entry's block lies.
 struct PreparedDiff {
-  int fd = -1;  // the open diff, positioned anywhere; the owner closes it
+  int fd = -1;  // the open diff, positioned anywhere; closed by Close or with the record
   std::string description;
   SBNdtAry directory;
   std::vector<DiffBlock> blocks;
   SealState seal;
+
+  PreparedDiff() = default;
+  PreparedDiff(const PreparedDiff&) = delete;
+  PreparedDiff& operator=(const PreparedDiff&) = delete;
+  PreparedDiff(PreparedDiff&& other) noexcept { *this = std::move(other); }
+  PreparedDiff& operator=(PreparedDiff&& other) noexcept;
+  ~PreparedDiff() { Close(); }
+  void Close();
 };
 
 // What an import may do beyond its rules.
