@@ -12,6 +12,7 @@
 #include "engine/diff/diff_reader.h"
 #include "engine/import/import.h"
 #include "fileio/fileio.h"
+#include "fileio/work_names.h"
 #include "fuzz_input.h"
 #include "platform/dos_time.h"
 #include "sample/menu_dir_builder.h"

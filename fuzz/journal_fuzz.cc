@@ -3,6 +3,7 @@
 // written anew as the current version: there, what is read back must be what was accepted.
 #include "engine/import/import_journal.h"
 #include "fileio/fileio.h"
+#include "fileio/work_names.h"
 #include "fuzz_input.h"
 #include "platform/platform.h"
 

@@ -4,6 +4,7 @@
 #include "cli/output.h"
 #include "cli/recovery_output.h"
 #include "fileio/fileio.h"
+#include "fileio/work_names.h"
 
 namespace quarvel::kmd {
 

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 
+#include "fileio/copy_progress.h"
 #include "fileio/fileio.h"
 #include "shell/ui_services.h"
 

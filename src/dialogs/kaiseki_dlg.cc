@@ -3,6 +3,7 @@
 #include "dialogs/kaiseki_dlg_layout.h"
 #include "dialogs/read_failure_message.h"
 #include "engine/analysis/analysis.h"
+#include "fileio/copy_progress.h"
 #include "fileio/fileio.h"
 #include "platform/text.h"
 #include "shell/paths.h"

@@ -1,3 +1,4 @@
+#include "fileio/coding.h"
 #include "fileio/block_reader.h"
 
 #include <cstring>
@@ -38,15 +39,14 @@ std::size_t BlockReader::Read(void* out, std::size_t n) {
 std::uint32_t BlockReader::ReadU32() {
   unsigned char raw[4] = {0, 0, 0, 0};
   Read(raw, 4);
-  return static_cast<std::uint32_t>(raw[0]) | (static_cast<std::uint32_t>(raw[1]) << 8) |
-         (static_cast<std::uint32_t>(raw[2]) << 16) | (static_cast<std::uint32_t>(raw[3]) << 24);
+  return DecodeU32(raw);
 }
 
 void BlockReader::ReadLString(std::string& s) {
   s.clear();
   unsigned char raw[2];
   if (Read(raw, 2) != 2) return;
-  const auto count = static_cast<std::int16_t>(raw[0] | (raw[1] << 8));
+  const auto count = static_cast<std::int16_t>(DecodeU16(raw));
   if (count < 0) {
     FileErrorFlags |= FERR_BADDATA;
     return;

@@ -1,12 +1,11 @@
 #include "fileio/fileio.h"
 
-#include <atomic>
-
 #include <algorithm>
 #include <cstring>
 #include <memory>
-#include <random>
 
+#include "fileio/coding.h"
+#include "fileio/copy_progress.h"
 #include "platform/platform.h"
 #include "platform/text.h"
 
@@ -14,21 +13,6 @@ namespace quarvel {
 
 std::uint32_t FileErrorFlags = 0;
 
-namespace {
-
-CopyProgressFn g_progress;
-std::atomic<bool> g_stop{false};  // read by the content comparison's second thread too
-
-}  // namespace
-
-void SetCopyProgress(CopyProgressFn fn) { g_progress = std::move(fn); }
-
-void RequestCopyStop(bool stop) { g_stop = stop; }
-bool CopyStopRequested() { return g_stop; }
-
-void ReportCopyProgress(std::uint64_t bytes) {
-  if (g_progress && bytes > 0) g_progress(bytes);
-}
 
 int FileOpenRead(const std::string& path) {
   FileErrorFlags = 0;
@@ -213,7 +197,7 @@ int FileCopyBytes(int from, int to, std::uint32_t n) {
       CopyChunk(from, target, c, &kernel, buffer, buffer_size);
       if (FileErrorFlags != 0) return -1;
       ReportCopyProgress(c);
-      if (g_stop) return -1;
+      if (CopyStopRequested()) return -1;
       remaining -= c;
     }
     return 0;
@@ -227,12 +211,12 @@ int FileCopyBytes(int from, int to, std::uint32_t n) {
     if (got <= 0) return 0;
     if (FileErrorFlags & FERR_DISKFULL) return kFileCopyNoWrite;
     ReportCopyProgress(static_cast<std::uint64_t>(got));
-    if (g_stop) return -1;
+    if (CopyStopRequested()) return -1;
   }
 }
 
 bool FilesEqual(int fd_a, int fd_b, std::uint32_t n) {
-  if (g_stop) return false;  // the work is being stopped: its result is thrown away
+  if (CopyStopRequested()) return false;  // the work is being stopped: its result is thrown away
   if (n == 0) return true;
   const std::uint32_t size = n < kBulkChunk ? n : kBulkChunk;
   std::unique_ptr<char[]> a(new char[size]);
@@ -245,7 +229,7 @@ bool FilesEqual(int fd_a, int fd_b, std::uint32_t n) {
     if (FileErrorFlags != 0) return false;
     if (std::memcmp(a.get(), b.get(), c) != 0) return false;
     ReportCopyProgress(c);
-    if (g_stop) return false;
+    if (CopyStopRequested()) return false;
     remaining -= c;
   }
   return true;
@@ -279,7 +263,7 @@ void FilePiecesEqual(int fd_a, int fd_b, const std::vector<std::uint32_t>& lengt
     FileRead(fd_a, a.get(), c);
     FileRead(fd_b, b.get(), c);
     // A stopped work throws its result away: the rest counts as different, at once.
-    if (FileErrorFlags != 0 || g_stop) {
+    if (FileErrorFlags != 0 || CopyStopRequested()) {
       for (; k < lengths.size(); ++k) (*equal)[k] = lengths[k] == 0;
       return;
     }
@@ -345,14 +329,13 @@ std::size_t LStringSize(const std::string& s) { return s.size() + 3; }
 std::uint16_t ReadU16(int fd) {
   unsigned char raw[2] = {0, 0};
   FileRead(fd, raw, 2);
-  return static_cast<std::uint16_t>(raw[0] | (raw[1] << 8));
+  return DecodeU16(raw);
 }
 
 std::uint32_t ReadU32(int fd) {
   unsigned char raw[4] = {0, 0, 0, 0};
   FileRead(fd, raw, 4);
-  return static_cast<std::uint32_t>(raw[0]) | (static_cast<std::uint32_t>(raw[1]) << 8) |
-         (static_cast<std::uint32_t>(raw[2]) << 16) | (static_cast<std::uint32_t>(raw[3]) << 24);
+  return DecodeU32(raw);
 }
 
 void WriteU16(int fd, std::uint16_t v) {
@@ -367,88 +350,9 @@ void WriteU32(int fd, std::uint32_t v) {
   FileWrite(fd, raw.data(), raw.size());
 }
 
-void AppendU16(std::string& out, std::uint16_t v) {
-  out.push_back(static_cast<char>(v & 0xFF));
-  out.push_back(static_cast<char>(v >> 8));
-}
-
-void AppendU32(std::string& out, std::uint32_t v) {
-  AppendU16(out, static_cast<std::uint16_t>(v));
-  AppendU16(out, static_cast<std::uint16_t>(v >> 16));
-}
-
 void AppendLString(std::string& out, const std::string& s) {
   AppendU16(out, static_cast<std::uint16_t>(s.size() + 1));
   out.append(s.c_str(), s.size() + 1);
-}
-
-namespace {
-
-constexpr char kNameChars[] = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ";
-constexpr std::uint32_t kNameSpace = 36u * 36u * 36u * 36u * 36u;  // five variable characters
-constexpr int kNameTries = 4096;
-
-// Next candidate number; starts from the process identity so that two processes rarely collide,
-// and moves on after every name made so that names within one process stay distinct.
-std::uint32_t g_next_candidate = 0;
-bool g_candidate_seeded = false;
-
-std::string Candidate(const std::string& prefix, std::uint32_t n) {
-  char v[5];
-  for (char& c : v) {
-    c = kNameChars[n % 36];
-    n /= 36;
-  }
-  return prefix + v[0] + v[1] + "." + v[2] + v[3] + v[4];
-}
-
-}  // namespace
-
-std::string MakeWorkName(const std::string& dir, const std::string& prefix) {
-  if (!g_candidate_seeded) {
-    g_candidate_seeded = true;
-    g_next_candidate = std::random_device{}() % kNameSpace;
-  }
-  for (int i = 0; i < kNameTries; ++i) {
-    const std::uint32_t n = (g_next_candidate + static_cast<std::uint32_t>(i)) % kNameSpace;
-    const std::string name = Candidate(prefix, n);
-    std::uint32_t attrs = 0;
-    const int r = Host().GetAttributes(dir + name, &attrs);
-    if (r == kPlatformNotFound) {
-      g_next_candidate = (n + 1) % kNameSpace;
-      return name;
-    }
-  }
-  return "";
-}
-
-bool IsWorkFileName(const std::string& name) {
-  const std::string upper = SjisAsciiUpper(name);
-  for (const char* fixed : {"XXXXXX.TMP", kJournalName, kJournalWorkName, kLockName}) {
-    if (upper == fixed) return true;
-  }
-  if (upper.size() != 10 || upper[6] != '.') return false;
-  for (const char* prefix : {"SBN0", "SBN1", "KMDW"}) {
-    if (upper.compare(0, 4, prefix) == 0) return true;
-  }
-  return false;
-}
-
-int RegisterTempFile(SFTbl& table, const std::string& dir, const std::string& name, const std::string& title) {
-  for (std::size_t i = 0; i < table.size(); ++i) {
-    if (table[i].name == name) return static_cast<int>(i);
-  }
-  const std::string temp = MakeWorkName(dir, "SBN1");
-  if (temp.empty() || (dir + temp).size() > kMaxPath) return -1;
-  // A failed create made nothing (and the name may be another's now); a failed close leaves ours.
-  const int fd = FileCreateNew(dir + temp);
-  if (fd < 0) return -1;
-  if (FileCloseWritten(fd) != 0) {
-    FileRemove(dir + temp);
-    return -1;
-  }
-  table.push_back({name, temp, title});
-  return static_cast<int>(table.size() - 1);
 }
 
 }  // namespace quarvel

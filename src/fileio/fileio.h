@@ -1,15 +1,12 @@
 // The file access layer: descriptor operations over the platform with one process-wide file-error
-// word, chunked copy and compare, length-prefixed strings and the import's work-file names.
+// word, chunked copy and compare, and length-prefixed strings.
 // Paths are CP932 and at most kMaxPath bytes.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <vector>
-
-#include "model/records.h"
 
 namespace quarvel {
 
@@ -101,42 +98,8 @@ std::uint16_t ReadU16(int fd);
 std::uint32_t ReadU32(int fd);
 void WriteU16(int fd, std::uint16_t v);
 void WriteU32(int fd, std::uint32_t v);
-// The same encodings appended to a buffer, for writers that gather many small fields into one write.
-void AppendU16(std::string& out, std::uint16_t v);
-void AppendU32(std::string& out, std::uint32_t v);
+// An LString appended to a buffer, for writers that gather many small fields into one write.
 void AppendLString(std::string& out, const std::string& s);
 
-// A name (no directory) of the shape PREFIXab.cde, an 8.3 name, of which no file exists in `dir`;
-// `prefix` has four characters. Empty when none could be found.
-std::string MakeWorkName(const std::string& dir, const std::string& prefix);
-
-// The fixed names of an import's journal, of the journal while it is written, and of the menu
-// directory's lock.
-constexpr char kJournalName[] = "QUARVEL.JNL";
-constexpr char kJournalWorkName[] = "QUARVEL.JNW";
-constexpr char kLockName[] = "QUARVEL.LCK";
-
-// True for a name of the shape of the program's own work files, which no listing shows and no diff
-// carries: the import's "XXXXXX.TMP", "SBN0" backups and "SBN1" library work files, its journal and
-// lock, and the diff writer's "KMDW" work files (8.3 names: the prefix, two characters, ".", three
-// characters). Case is ignored.
-bool IsWorkFileName(const std::string& name);
-
-// Returns the index of the entry whose name equals `name`; else makes a work file from "SBN1XXXXXX",
-// creates it empty, appends {name, tempName, title} and returns its index. -1 when no unused name could
-// be made or the file could not be created; then nothing is created and nothing is appended.
-int RegisterTempFile(SFTbl& table, const std::string& dir, const std::string& name, const std::string& title);
-
-// Called with the byte count of every chunk that FileCopyBytes or FilesEqual moved; none by default.
-using CopyProgressFn = std::function<void(std::uint64_t bytes)>;
-void SetCopyProgress(CopyProgressFn fn);
-// Hands a count of bytes moved or compared (0: nothing) to that function. From the thread that set it.
-void ReportCopyProgress(std::uint64_t bytes);
-// The user asked the work in progress to stop (a progress window's Cancel, offered only where a
-// stop is safe: the diff write, whose work file is then removed, and the analysis, whose result is
-// then dropped). FileCopyBytes then fails after its next chunk and FilesEqual at once; the caller tells
-// a stop from a failure by CopyStopRequested. Any thread may ask.
-void RequestCopyStop(bool stop);
-bool CopyStopRequested();
 
 }  // namespace quarvel

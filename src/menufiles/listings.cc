@@ -4,6 +4,7 @@
 #include <functional>
 
 #include "fileio/fileio.h"
+#include "fileio/work_names.h"
 #include "menufiles/headers.h"
 #include "platform/platform.h"
 #include "platform/text.h"

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "fileio/coding.h"
 #include "fileio/fileio.h"
 #include "menufiles/headers.h"
 #include "menufiles/libindex.h"

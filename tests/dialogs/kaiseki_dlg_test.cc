@@ -4,6 +4,7 @@
 
 #include "dialogs/kaiseki_dlg_layout.h"
 #include "dialogs/read_failure_message.h"
+#include "fileio/copy_progress.h"
 #include "fileio/fileio.h"
 #include "platform/text.h"
 #include "sample/menu_dir_builder.h"

@@ -7,6 +7,7 @@
 #include "dialogs/make_dlg_layout.h"
 #include "engine/diff/diff_reader.h"
 #include "engine/diff/diff_writer.h"
+#include "fileio/copy_progress.h"
 #include "fileio/fileio.h"
 #include "dialogs/read_failure_message.h"
 #include "sample/menu_dir_builder.h"

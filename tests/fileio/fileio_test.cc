@@ -4,6 +4,7 @@
 
 #include <filesystem>
 
+#include "fileio/work_names.h"
 #include "support/fault_platform.h"
 #include "support/temp_dir.h"
 

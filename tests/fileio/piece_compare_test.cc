@@ -3,6 +3,7 @@
 // chunk boundaries and after a failed read.
 #include <gtest/gtest.h>
 
+#include "fileio/copy_progress.h"
 #include "fileio/fileio.h"
 #include "support/fault_platform.h"
 #include "support/temp_dir.h"

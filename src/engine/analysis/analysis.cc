@@ -6,6 +6,7 @@
 
 #include "engine/analysis/content_compare.h"
 #include "engine/analysis/library_compare.h"
+#include "fileio/copy_progress.h"
 #include "fileio/fileio.h"
 #include "menufiles/headers.h"
 #include "menufiles/libindex.h"

@@ -9,6 +9,7 @@
 #include <mutex>
 #include <thread>
 
+#include "fileio/copy_progress.h"
 #include "fileio/fileio.h"
 #include "platform/platform.h"
 

@@ -4,6 +4,7 @@
 
 #include "engine/diff/diff_format.h"
 #include "fileio/fileio.h"
+#include "fileio/work_names.h"
 #include "platform/platform.h"
 #include "platform/text.h"
 #include "shell/paths.h"

@@ -3,6 +3,7 @@
 #include "engine/diff/diff_format.h"
 #include "engine/diff/diff_reader.h"
 #include "fileio/fileio.h"
+#include "fileio/work_names.h"
 #include "platform/platform.h"
 #include "platform/text.h"
 

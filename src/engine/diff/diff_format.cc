@@ -1,6 +1,7 @@
 #include "engine/diff/diff_format.h"
 
 #include "fileio/block_reader.h"
+#include "fileio/coding.h"
 #include "fileio/fileio.h"
 
 namespace quarvel {

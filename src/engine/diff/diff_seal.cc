@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "engine/diff/diff_format.h"
+#include "fileio/coding.h"
 #include "fileio/fileio.h"
 
 namespace quarvel {
@@ -28,19 +29,19 @@ class SealReader {
   bool U16(std::uint16_t* v) {
     unsigned char b[2];
     if (!Take(b, 2)) return false;
-    *v = static_cast<std::uint16_t>(b[0] | (b[1] << 8));
+    *v = DecodeU16(b);
     return true;
   }
   bool U32(std::uint32_t* v) {
     unsigned char b[4];
     if (!Take(b, 4)) return false;
-    *v = b[0] | (b[1] << 8) | (b[2] << 16) | (std::uint32_t{b[3]} << 24);
+    *v = DecodeU32(b);
     return true;
   }
   bool U64(std::uint64_t* v) {
-    std::uint32_t lo = 0, hi = 0;
-    if (!U32(&lo) || !U32(&hi)) return false;
-    *v = lo | (std::uint64_t{hi} << 32);
+    unsigned char b[8];
+    if (!Take(b, 8)) return false;
+    *v = DecodeU64(b);
     return true;
   }
   bool Digest(Sha256Digest* d) { return Take(d->data(), d->size()); }
@@ -64,8 +65,7 @@ std::string EncodeSeal(const DiffSeal& seal) {
   for (const EntryBase& b : seal.bases) {
     out += static_cast<char>(b.kind);
     if (b.kind == BaseKind::kFile) {
-      AppendU32(out, static_cast<std::uint32_t>(b.size));
-      AppendU32(out, static_cast<std::uint32_t>(b.size >> 32));
+      AppendU64(out, b.size);
       AppendU32(out, b.stamp);
       out += static_cast<char>(b.readOnly ? 1 : 0);
     }

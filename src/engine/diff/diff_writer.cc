@@ -6,6 +6,7 @@
 #include "engine/diff/diff_check.h"
 #include "engine/diff/diff_format.h"
 #include "engine/diff/entry_base.h"
+#include "fileio/copy_progress.h"
 #include "fileio/fileio.h"
 #include "menufiles/library_lookup.h"
 

@@ -1,5 +1,6 @@
 #include "engine/diff/entry_base.h"
 
+#include "fileio/coding.h"
 #include "fileio/fileio.h"
 #include "fileio/range_digests.h"
 #include "platform/platform.h"

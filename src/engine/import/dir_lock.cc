@@ -2,6 +2,7 @@
 
 #include "engine/import/retry.h"
 #include "fileio/fileio.h"
+#include "fileio/work_names.h"
 #include "platform/platform.h"
 
 namespace quarvel {

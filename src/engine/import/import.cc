@@ -15,6 +15,7 @@
 #include "engine/import/live_files.h"
 #include "engine/import/retry.h"
 #include "engine/import/undo_writer.h"
+#include "fileio/work_names.h"
 #include "menufiles/libindex.h"
 #include "menufiles/rebuild.h"
 #include "platform/dos_time.h"

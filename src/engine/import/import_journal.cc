@@ -8,7 +8,9 @@
 #include "engine/diff/diff_check.h"
 #include "engine/import/import_plan.h"
 #include "engine/import/retry.h"
+#include "fileio/coding.h"
 #include "fileio/fileio.h"
+#include "fileio/work_names.h"
 #include "platform/platform.h"
 #include "platform/text.h"
 
@@ -51,10 +53,6 @@ void PutString(std::string& out, const std::string& s) {
   AppendU16(out, static_cast<std::uint16_t>(s.size()));
   out += s;
 }
-void PutU64(std::string& out, std::uint64_t v) {
-  AppendU32(out, static_cast<std::uint32_t>(v));
-  AppendU32(out, static_cast<std::uint32_t>(v >> 32));
-}
 
 // Reads the body front to back; any read past the end leaves it failed for good.
 struct Reader {
@@ -66,16 +64,13 @@ struct Reader {
     ok = ok && bytes.size() - at >= n;
     return ok;
   }
-  std::uint32_t Uint(int n) {
+  std::uint64_t Take(int n) {
     if (!Has(static_cast<std::size_t>(n))) return 0;
-    std::uint32_t v = 0;
-    for (int i = 0; i < n; ++i) v |= static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[at++])) << (8 * i);
-    return v;
+    at += static_cast<std::size_t>(n);
+    return DecodeLittleEndian(bytes.data() + at - n, n);
   }
-  std::uint64_t Uint64() {
-    const std::uint64_t low = Uint(4);
-    return low | static_cast<std::uint64_t>(Uint(4)) << 32;
-  }
+  std::uint32_t Uint(int n) { return static_cast<std::uint32_t>(Take(n)); }
+  std::uint64_t Uint64() { return Take(8); }
   std::string String() {
     const std::size_t n = Uint(2);
     if (!Has(n)) return "";
@@ -126,12 +121,12 @@ std::string EncodeJournal(const ImportJournal& journal) {
     PutString(body, n.backup);
     PutU8(body, static_cast<std::uint8_t>((n.readOnly ? 1 : 0) | (n.created ? 2 : 0) | (n.was.known ? 4 : 0) |
                                           (n.madeKnown ? 8 : 0) | (n.digestKnown ? 16 : 0)));
-    PutU64(body, n.was.size);
+    AppendU64(body, n.was.size);
     AppendU32(body, n.was.stamp);
-    PutU64(body, n.createdSize);
+    AppendU64(body, n.createdSize);
     AppendU32(body, n.createdStamp);
-    PutU64(body, n.madeVolume);
-    PutU64(body, n.madeIndex);
+    AppendU64(body, n.madeVolume);
+    AppendU64(body, n.madeIndex);
     AppendU32(body, n.createdFlag);
     body.append(n.createdDigest.begin(), n.createdDigest.end());
   }
@@ -140,7 +135,7 @@ std::string EncodeJournal(const ImportJournal& journal) {
     PutString(body, l.name);
     PutString(body, l.work);
     PutU8(body, static_cast<std::uint8_t>((l.readOnly ? 1 : 0) | (l.was.known ? 2 : 0)));
-    PutU64(body, l.was.size);
+    AppendU64(body, l.was.size);
     AppendU32(body, l.was.stamp);
   }
   std::string out;

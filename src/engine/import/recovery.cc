@@ -5,8 +5,10 @@
 #include "engine/import/dir_lock.h"
 #include "engine/import/import_plan.h"
 #include "engine/import/retry.h"
+#include "fileio/coding.h"
 #include "fileio/fileio.h"
 #include "fileio/range_digests.h"
+#include "fileio/work_names.h"
 #include "platform/text.h"
 #include "platform/platform.h"
 

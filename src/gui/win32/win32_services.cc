@@ -13,6 +13,7 @@
 #include "dialogs/kaiseki_dlg.h"
 #include "dialogs/kaiseki_dlg_layout.h"
 #include "dialogs/view_routes.h"
+#include "fileio/copy_progress.h"
 #include "fileio/fileio.h"
 #include "gui/win32/help_window.h"
 #include "gui/win32/layout_dialog.h"

@@ -12,6 +12,7 @@
 #endif
 
 #include "dialogs/directory_tree.h"
+#include "fileio/copy_progress.h"
 #include "fileio/fileio.h"
 #include "dialogs/directry.h"
 #include "dialogs/kaiseki_dlg.h"

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <thread>
 
+#include "fileio/copy_progress.h"
 #include "fileio/fileio.h"
 #include "support/fault_platform.h"
 #include "support/temp_dir.h"

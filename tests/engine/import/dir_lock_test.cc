@@ -11,6 +11,7 @@
 #endif
 
 #include "fileio/fileio.h"
+#include "fileio/work_names.h"
 #include "support/host_rules.h"
 #include "support/temp_dir.h"
 #include "support/test_data.h"

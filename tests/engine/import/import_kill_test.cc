@@ -18,6 +18,7 @@
 #include "engine/import/import_plan.h"
 #include "engine/import/recovery.h"
 #include "fileio/fileio.h"
+#include "fileio/work_names.h"
 #include "sample/menu_dir_builder.h"
 #include "support/child_process.h"
 #include "support/fault_platform.h"

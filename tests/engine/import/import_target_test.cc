@@ -12,6 +12,7 @@
 #include "engine/import/import.h"
 #include "engine/import/import_plan.h"
 #include "fileio/fileio.h"
+#include "fileio/work_names.h"
 #include "menufiles/libindex.h"
 #include "platform/dos_time.h"
 #include "sample/menu_dir_builder.h"
