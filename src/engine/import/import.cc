@@ -5,6 +5,7 @@
 #include <memory>
 #include <set>
 #include <unordered_map>
+#include <utility>
 
 #include "fileio/fileio.h"
 #include "engine/diff/diff_format.h"
@@ -108,6 +109,26 @@ bool SeeTargets(ImportState& s) {
   return true;
 }
 
+// The file that entry `i` (which adds it) makes: where its bytes lie in the diff, its flag and stamp,
+// and what the journal records of it. The last entry of a name gives the file that stays.
+bool PlanCreatedFile(ImportState& s, std::size_t i, FileWork& w) {
+  const DiffBlock& block = s.diff.blocks[i];
+  if (FileSeek(s.diff.fd, block.DataStart()) < 0) return s.Fail(ImportStep::kReadDiff, w.cmd.name);
+  FileErrorFlags = 0;
+  w.cmd.flag = ReadU32(s.diff.fd);
+  w.cmd.stamp = ReadU32(s.diff.fd);
+  if (FileErrorFlags != 0) return s.Fail(ImportStep::kReadDiff, w.cmd.name);
+  w.cmd.offset = block.FileBytesStart();
+  w.cmd.length = block.FileBytes();
+  JournalName& made = s.journal.names[w.name];
+  made.createdSize = w.cmd.length;
+  made.createdStamp = w.cmd.stamp;
+  made.createdFlag = w.cmd.flag;
+  made.digestKnown = s.diff.seal.sealed && i < s.diff.seal.seal.blocks.size();
+  made.createdDigest = made.digestKnown ? s.diff.seal.seal.blocks[i] : Sha256Digest{};
+  return true;
+}
+
 // Every name the import will use, decided before its first change and written to the journal: the
 // library table with its work names, the document commands, and for every name of a file entry what
 // stands there and the backup it will be moved to.
@@ -175,22 +196,7 @@ bool PlanNames(ImportState& s) {
     w.first = added;
     w.cmd.name = e.name;
     w.cmd.op = e.op == kOpAddOrReplace ? 0 : 1;
-    if (w.cmd.op == 0) {
-      if (FileSeek(s.diff.fd, block.DataStart()) < 0) return s.Fail(ImportStep::kReadDiff, e.name);
-      FileErrorFlags = 0;
-      w.cmd.flag = ReadU32(s.diff.fd);
-      w.cmd.stamp = ReadU32(s.diff.fd);
-      if (FileErrorFlags != 0) return s.Fail(ImportStep::kReadDiff, e.name);
-      w.cmd.offset = block.FileBytesStart();
-      w.cmd.length = block.FileBytes();
-      // The last entry's file is the one that stays.
-      JournalName& made = s.journal.names[w.name];
-      made.createdSize = w.cmd.length;
-      made.createdStamp = w.cmd.stamp;
-      made.createdFlag = w.cmd.flag;
-      made.digestKnown = s.diff.seal.sealed && i < s.diff.seal.seal.blocks.size();
-      made.createdDigest = made.digestKnown ? s.diff.seal.seal.blocks[i] : Sha256Digest{};
-    }
+    if (w.cmd.op == 0 && !PlanCreatedFile(s, i, w)) return false;
   }
   return true;
 }
@@ -489,10 +495,11 @@ bool PlanUndoFile(ImportState& s, const std::string& undoPath, UndoPlan* undo) {
   return s.Fail(ImportStep::kUndo, name);
 }
 
-int Import(const std::string& diffPath, const std::string& menuDir, const SBNdtAry& list, const std::string& undoPath,
-           const ImportOptions& options, ImportState& s) {
-  s.menuDir = menuDir;
-  s.diffPath = diffPath;
+// Everything before the first change, under the directory's lock: an interrupted import finished, the
+// diff opened and checked, and the very file the caller read; what stands under the diff's names
+// seen; the bases. 1 to go on; 0 when nothing is left to import; -1 refused, the report says why.
+int CheckBeforeChange(const std::string& diffPath, const std::string& menuDir, const SBNdtAry& list,
+                      const ImportOptions& options, ImportState& s) {
   if (list.empty()) {
     s.report.check = {DiffFault::kEmptyList, -1};
     return -1;
@@ -528,6 +535,35 @@ int Import(const std::string& diffPath, const std::string& menuDir, const SBNdtA
   if (CheckImportBases(menuDir, options, &s.diff, &s.report.bases, &s.report.check) != 0 || !AnyToImport(s.diff.directory)) {
     return s.report.check.ok() ? 0 : -1;
   }
+  return 1;
+}
+
+// Stages every entry, flushes, and finishes the digests of the blocks used; the report names a failure.
+void StageAndVerify(ImportState& s, std::unique_ptr<SealVerifier> verifier) {
+  const bool staged = StageEntries(s) && ReadDocumentHeaders(s) && CreateFiles(s) && RebuildLibraries(s);
+  // Rebuilt libraries are flushed already, and so are the created files unless they wait for the flush
+  // of the whole file system; the names are not yet. The flush runs while the last digests are taken.
+  const bool created = std::any_of(s.files.begin(), s.files.end(), [](const FileWork& w) { return w.created; });
+  const bool flushAll = s.flushAllFd >= 0 && created;
+  if (staged && ((flushAll && Host().FlushFileSystem(s.flushAllFd) != 0) || Host().FlushDir(s.menuDir) != 0)) {
+    s.Fail(ImportStep::kFlushDir, "");
+  }
+  // Nothing of the diff is committed before every block it used is known to be the seal's.
+  if (staged && s.report.step == ImportStep::kNone && verifier != nullptr) {
+    if (const DiffCheck v = verifier->Finish(); !v.ok() && NothingChanged(s)) {
+      s.report.check = v;
+      const std::size_t i = static_cast<std::size_t>(v.entry);
+      s.Fail(ImportStep::kReadDiff, v.entry >= 0 ? s.diff.directory[i].name : "");
+    }
+  }
+}
+
+int Import(const std::string& diffPath, const std::string& menuDir, const SBNdtAry& list, const std::string& undoPath,
+           const ImportOptions& options, ImportState& s) {
+  s.menuDir = menuDir;
+  s.diffPath = diffPath;
+  if (const int go = CheckBeforeChange(diffPath, menuDir, list, options, s); go <= 0) return go;
+  DirLock& lock = s.lock;
   std::uint32_t attrs = 0;
   s.journal.testFileOurs = Host().GetAttributes(s.Path(kWritabilityTestName), &attrs) == kPlatformNotFound;
   UndoPlan undo;
@@ -548,23 +584,7 @@ int Import(const std::string& diffPath, const std::string& menuDir, const SBNdtA
   if (s.diff.seal.sealed) {
     verifier = std::make_unique<SealVerifier>(diffPath, s.diff.blocks, s.diff.seal, ChosenEntries(s.diff.directory));
   }
-  const bool staged = StageEntries(s) && ReadDocumentHeaders(s) && CreateFiles(s) && RebuildLibraries(s);
-  // Rebuilt libraries are flushed already, and so are the created files unless they wait for the flush
-  // of the whole file system; the names are not yet. The flush runs while the last digests are taken.
-  const bool created = std::any_of(s.files.begin(), s.files.end(), [](const FileWork& w) { return w.created; });
-  const bool flushAll = s.flushAllFd >= 0 && created;
-  if (staged && ((flushAll && Host().FlushFileSystem(s.flushAllFd) != 0) || Host().FlushDir(menuDir) != 0)) {
-    s.Fail(ImportStep::kFlushDir, "");
-  }
-  // Nothing of the diff is committed before every block it used is known to be the seal's.
-  if (staged && s.report.step == ImportStep::kNone && verifier != nullptr) {
-    if (const DiffCheck v = verifier->Finish(); !v.ok() && NothingChanged(s)) {
-      s.report.check = v;
-      const std::size_t i = static_cast<std::size_t>(v.entry);
-      s.Fail(ImportStep::kReadDiff, v.entry >= 0 ? s.diff.directory[i].name : "");
-    }
-  }
-  verifier.reset();
+  StageAndVerify(s, std::move(verifier));
   // The undo is read from the staged state and on disk before the journal says "committing".
   if (s.report.step == ImportStep::kNone && !undo.items.empty()) {
     std::string name;

@@ -148,6 +148,41 @@ std::string EncodeJournal(const ImportJournal& journal) {
   return out + body;
 }
 
+namespace {
+
+// One name's record, as the journal's version has it: `contents` (what stood there and the size given
+// to a new file) from the second version on, `made` (what identifies a new file) from the third.
+bool ReadName(Reader& r, bool contents, bool made, JournalName* n) {
+  std::uint8_t bits = 0;
+  n->name = r.String();
+  n->occupant = r.String();
+  n->backup = r.String();
+  if (!r.Flag(&bits, made ? 31 : contents ? 7 : 3)) return false;
+  n->readOnly = bits & 1;
+  n->created = bits & 2;
+  if (contents) {
+    n->was.known = bits & 4;
+    n->was.size = r.Uint64();
+    n->was.stamp = r.Uint(4);
+    n->createdSize = r.Uint64();
+  }
+  if (made) {
+    n->madeKnown = bits & 8;
+    n->digestKnown = bits & 16;
+    n->createdStamp = r.Uint(4);
+    n->madeVolume = r.Uint64();
+    n->madeIndex = r.Uint64();
+    n->createdFlag = r.Uint(4);
+    if (r.Has(n->createdDigest.size())) {
+      std::copy_n(r.bytes.begin() + static_cast<std::ptrdiff_t>(r.at), n->createdDigest.size(), n->createdDigest.begin());
+      r.at += n->createdDigest.size();
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
 bool DecodeJournal(const std::string& bytes, ImportJournal* journal) {
   *journal = ImportJournal{};
   Reader header{bytes};
@@ -186,30 +221,7 @@ bool DecodeJournal(const std::string& bytes, ImportJournal* journal) {
   if (!r.ok || names > body.size() / nameBytes) return false;
   for (std::uint32_t i = 0; i < names && r.ok; ++i) {
     JournalName n;
-    n.name = r.String();
-    n.occupant = r.String();
-    n.backup = r.String();
-    if (!r.Flag(&bits, made ? 31 : contents ? 7 : 3)) return false;
-    n.readOnly = bits & 1;
-    n.created = bits & 2;
-    if (contents) {
-      n.was.known = bits & 4;
-      n.was.size = r.Uint64();
-      n.was.stamp = r.Uint(4);
-      n.createdSize = r.Uint64();
-    }
-    if (made) {
-      n.madeKnown = bits & 8;
-      n.digestKnown = bits & 16;
-      n.createdStamp = r.Uint(4);
-      n.madeVolume = r.Uint64();
-      n.madeIndex = r.Uint64();
-      n.createdFlag = r.Uint(4);
-      if (r.Has(n.createdDigest.size())) {
-        std::copy_n(body.begin() + static_cast<std::ptrdiff_t>(r.at), n.createdDigest.size(), n.createdDigest.begin());
-        r.at += n.createdDigest.size();
-      }
-    }
+    if (!ReadName(r, contents, made, &n)) return false;
     journal->names.push_back(n);
   }
   const std::uint32_t libraries = r.Uint(4);

@@ -185,6 +185,43 @@ RollbackOutcome RollBackImport(const std::string& menuDir, const ImportJournal& 
   return inPart ? RollbackOutcome::kInPart : RollbackOutcome::kDone;
 }
 
+namespace {
+
+// The commit's last step, once the libraries are in place and their names durable: each backup goes
+// where its name holds the new file (in a recovery, one proven to be the import's), then the test file.
+CommitOutcome DropBackups(const std::string& menuDir, const ImportJournal& journal, StringAry* left, StringAry* lost,
+                          bool recovering, RecoveryLog* log, std::size_t lostBefore) {
+  const std::size_t before = left->size();
+  bool newLost = false;
+  // A file that a library's rebuild then changed is that library's work file now.
+  std::set<std::string> rebuilt;
+  for (const JournalLibrary& l : journal.libraries) rebuilt.insert(SjisAsciiUpper(l.name));
+  for (const JournalName& n : journal.names) {
+    // An old file goes only once the name holds its new one: a backup is all that is left of it.
+    // (The import's own commit made them a moment ago, and checked what it wrote.)
+    if (recovering && n.created && rebuilt.count(SjisAsciiUpper(n.name)) == 0 &&
+        !NewFileInPlace(menuDir, journal, n)) {
+      lost->push_back(n.name);
+      if (!n.backup.empty() && Present(menuDir + n.backup) != 0) {
+        log->kept.push_back(n.backup);
+        left->push_back(n.backup);
+      }
+      newLost = true;
+      continue;
+    }
+    if (!n.backup.empty() && !GoneNoted(menuDir + n.backup, n.backup, &log->removed)) left->push_back(n.backup);
+  }
+  if (newLost) {
+    if (!TestFileGone(menuDir, journal)) left->push_back(kWritabilityTestName);
+    return CommitOutcome::kLost;
+  }
+  if (!TestFileGone(menuDir, journal)) left->push_back(kWritabilityTestName);
+  if (left->size() != before) return CommitOutcome::kLeftovers;
+  return lost->size() == lostBefore ? CommitOutcome::kDone : CommitOutcome::kLost;
+}
+
+}  // namespace
+
 CommitOutcome CompleteImport(const std::string& menuDir, const ImportJournal& journal, StringAry* left,
                              StringAry* lost, bool recovering, RecoveryLog* log) {
   RecoveryLog unused;
@@ -239,33 +276,7 @@ CommitOutcome CompleteImport(const std::string& menuDir, const ImportJournal& jo
     left->push_back(kJournalName);
     return CommitOutcome::kLeftovers;
   }
-  const std::size_t before = left->size();
-  bool newLost = false;
-  // A file that a library's rebuild then changed is that library's work file now.
-  std::set<std::string> rebuilt;
-  for (const JournalLibrary& l : journal.libraries) rebuilt.insert(SjisAsciiUpper(l.name));
-  for (const JournalName& n : journal.names) {
-    // An old file goes only once the name holds its new one: a backup is all that is left of it.
-    // (The import's own commit made them a moment ago, and checked what it wrote.)
-    if (recovering && n.created && rebuilt.count(SjisAsciiUpper(n.name)) == 0 &&
-        !NewFileInPlace(menuDir, journal, n)) {
-      lost->push_back(n.name);
-      if (!n.backup.empty() && Present(menuDir + n.backup) != 0) {
-        log->kept.push_back(n.backup);
-        left->push_back(n.backup);
-      }
-      newLost = true;
-      continue;
-    }
-    if (!n.backup.empty() && !GoneNoted(menuDir + n.backup, n.backup, &log->removed)) left->push_back(n.backup);
-  }
-  if (newLost) {
-    if (!TestFileGone(menuDir, journal)) left->push_back(kWritabilityTestName);
-    return CommitOutcome::kLost;
-  }
-  if (!TestFileGone(menuDir, journal)) left->push_back(kWritabilityTestName);
-  if (left->size() != before) return CommitOutcome::kLeftovers;
-  return lost->size() == lostBefore ? CommitOutcome::kDone : CommitOutcome::kLost;
+  return DropBackups(menuDir, journal, left, lost, recovering, log, lostBefore);
 }
 
 int RecoverImport(const std::string& menuDir, Recovery* done, DiffFault* why, StringAry* left, StringAry* lost,
