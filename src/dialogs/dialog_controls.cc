@@ -6,7 +6,7 @@ namespace quarvel {
 
 namespace {
 
-const ControlState kMissing{"", false, false};
+const ControlState kMissing{"", false, false, 0, ""};
 const ListControl kNoList;
 
 }  // namespace
@@ -16,11 +16,22 @@ std::string DialogControls::Fitted(int id, const std::string& typed) const {
   return limit == 0 || typed.size() <= limit ? typed : SjisCut(typed, limit);
 }
 
+std::optional<std::string> DialogControls::KeepWithinLimit(int id, const std::string& typed, bool atEnd) {
+  ControlState& s = Mutable(id);
+  const std::string kept = Fitted(id, typed);
+  if (kept == typed) {
+    s.fitted = typed;
+    return std::nullopt;
+  }
+  if (atEnd) s.fitted = kept;
+  return s.fitted;
+}
+
 DialogControls::DialogControls(const DialogLayout& layout) {
   for (std::size_t i = 0; i < layout.count; ++i) {
     const ControlLayout& c = layout.controls[i];
     if (c.id == kNoId) continue;
-    states_[c.id] = ControlState{c.text, (c.styles & kHiddenControl) == 0, true};
+    states_[c.id] = ControlState{c.text, (c.styles & kHiddenControl) == 0, true, 0, c.text};
     if (c.kind == ControlKind::kListBox || c.kind == ControlKind::kComboBox) {
       lists_.emplace(c.id, ListControl((c.styles & kSorted) != 0, (c.styles & kMultipleSelection) != 0));
     }

@@ -337,20 +337,15 @@ void LayoutDialog::KeepByteLimit(int id) {
   // fit is refused, so that the end the user wrote is never lost.
   HWND w = Control(id);
   const std::wstring now = WindowText(w);
-  const std::string typed = Cp932(now);
-  const std::string kept = controls_.Fitted(id, typed);
-  if (kept == typed) {
-    fitted_[id] = now;
-    return;
-  }
   DWORD caret = 0;
   SendMessageW(w, EM_GETSEL, 0, reinterpret_cast<LPARAM>(&caret));
   const bool atEnd = caret >= now.size();
-  const std::wstring shown = atEnd ? Wide(kept) : fitted_[id];
+  const std::optional<std::string> kept = controls_.KeepWithinLimit(id, Cp932(now), atEnd);
+  if (!kept) return;
+  const std::wstring shown = Wide(*kept);
   mirroring_ = true;
   SetWindowTextW(w, shown.c_str());
   mirroring_ = false;
-  fitted_[id] = shown;
   const WPARAM at = atEnd ? shown.size() : std::min<std::size_t>(caret, shown.size());
   SendMessageW(w, EM_SETSEL, at, static_cast<LPARAM>(at));
   MessageBeep(MB_OK);
@@ -394,7 +389,6 @@ void LayoutDialog::Mirror() {
       case ControlKind::kStatic:
       case ControlKind::kEdit:
         SetWindowTextIfChanged(w, Wide(controls_.Text(id)));
-        fitted_[id] = Wide(controls_.Text(id));
         break;
       case ControlKind::kButton:
         SetWindowTextIfChanged(w, Wide(controls_.Text(id)));

@@ -77,7 +77,6 @@ class LayoutDialog {
   bool modal_ = false;
   HWND window_ = nullptr;
   std::map<int, HWND> windows_;
-  std::map<int, std::wstring> fitted_;  // each edit's last text within its byte limit
   HWND tabs_ = nullptr;  // the tab control, if the layout has one
   bool mirroring_ = false;
   bool busy_ = false;

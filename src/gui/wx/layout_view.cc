@@ -143,17 +143,11 @@ void LayoutPanel::Build() {
         t->Bind(wxEVT_TEXT, [this, t, id = c.id](wxCommandEvent& event) {
           event.Skip();
           if (mirroring_ || controls_.ByteLimit(id) == 0) return;
-          const std::string typed = ToCp932(t->GetValue());
-          const std::string kept = controls_.Fitted(id, typed);
-          if (kept == typed) {
-            fitted_[id] = t->GetValue();
-            return;
-          }
           const long at = t->GetInsertionPoint();
           const bool atEnd = at >= t->GetLastPosition();
-          const wxString shown = atEnd ? FromCp932(kept) : fitted_[id];
-          t->ChangeValue(shown);
-          fitted_[id] = shown;
+          const std::optional<std::string> shown = controls_.KeepWithinLimit(id, ToCp932(t->GetValue()), atEnd);
+          if (!shown) return;
+          t->ChangeValue(FromCp932(*shown));
           t->SetInsertionPoint(atEnd ? t->GetLastPosition() : std::min<long>(at, t->GetLastPosition()));
           wxBell();
         });
@@ -310,7 +304,6 @@ void LayoutPanel::Mirror() {
         break;
       case ControlKind::kEdit:
         if (static_cast<wxTextCtrl*>(w)->GetValue() != text) static_cast<wxTextCtrl*>(w)->ChangeValue(text);
-        fitted_[c.id] = text;
         break;
       case ControlKind::kButton:
         if (w->GetLabel() != text) w->SetLabel(text);

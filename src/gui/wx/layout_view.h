@@ -64,7 +64,6 @@ class LayoutPanel : public wxPanel {
   DialogControls& controls_;
   Routes routes_;
   std::map<int, wxWindow*> windows_;
-  std::map<int, wxString> fitted_;  // each edit's last text within its byte limit
   std::vector<wxWindow*> sunken_;  // statics whose frame the panel draws: GTK gives labels none
   bool mirroring_ = false;
 };
