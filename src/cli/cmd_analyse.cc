@@ -1,7 +1,11 @@
 #include <cstdio>
 
+#include "cli/arguments.h"
+#include "cli/busy_dir.h"
 #include "cli/commands.h"
 #include "cli/output.h"
+#include "cli/progress.h"
+#include "cli/write_diff.h"
 #include "engine/analysis/analysis.h"
 
 namespace quarvel::kmd {

@@ -1,7 +1,10 @@
 #include <cstdio>
 
+#include "cli/arguments.h"
+#include "cli/busy_dir.h"
 #include "cli/commands.h"
 #include "cli/output.h"
+#include "cli/write_diff.h"
 #include "fileio/fileio.h"
 #include "menufiles/headers.h"
 #include "menufiles/library_lookup.h"

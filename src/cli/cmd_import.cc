@@ -2,8 +2,11 @@
 #include <nlohmann/json.hpp>
 #include <set>
 
+#include "cli/arguments.h"
+#include "cli/busy_dir.h"
 #include "cli/commands.h"
 #include "cli/output.h"
+#include "cli/progress.h"
 #include "cli/recovery_output.h"
 #include "engine/import/dir_lock.h"
 #include "engine/import/import_session.h"

@@ -1,5 +1,6 @@
 #include <cstdio>
 
+#include "cli/arguments.h"
 #include "cli/commands.h"
 #include "cli/output.h"
 #include "menufiles/libindex.h"

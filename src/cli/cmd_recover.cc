@@ -1,5 +1,7 @@
 #include <cstdio>
 
+#include "cli/arguments.h"
+#include "cli/busy_dir.h"
 #include "cli/commands.h"
 #include "cli/output.h"
 #include "cli/recovery_output.h"

@@ -2,6 +2,7 @@
 #include <cstdio>
 #include <nlohmann/json.hpp>
 
+#include "cli/arguments.h"
 #include "cli/commands.h"
 #include "cli/output.h"
 #include "engine/diff/diff_check.h"
