@@ -1,5 +1,6 @@
 #include "cli/busy_dir.h"
 
+#include "cli/fault_text.h"
 #include "cli/output.h"
 #include "engine/import/dir_lock.h"
 #include "fileio/work_names.h"

@@ -5,6 +5,7 @@
 #include "cli/arguments.h"
 #include "cli/busy_dir.h"
 #include "cli/commands.h"
+#include "cli/fault_text.h"
 #include "cli/output.h"
 #include "cli/progress.h"
 #include "cli/recovery_output.h"

@@ -4,6 +4,7 @@
 
 #include "cli/arguments.h"
 #include "cli/commands.h"
+#include "cli/fault_text.h"
 #include "cli/output.h"
 #include "engine/diff/diff_check.h"
 #include "engine/diff/diff_reader.h"

@@ -23,51 +23,6 @@ bool IsReservedDeviceName(const std::string& name) {
 
 }  // namespace
 
-const char* DiffFaultText(DiffFault fault) {
-  switch (fault) {
-    case DiffFault::kNone: return "ok";
-    case DiffFault::kNotOpened: return "the file cannot be opened";
-    case DiffFault::kNotDiff: return "not a diff file (wrong magic number or a later version)";
-    case DiffFault::kHeaderMismatch: return "the header's entry count or directory size does not match the directory";
-    case DiffFault::kDirectoryCut: return "the header or directory is cut short or has a negative count";
-    case DiffFault::kUnsafeName: return "an entry's name is not a plain file name";
-    case DiffFault::kBlockPastEnd: return "a data block runs past the end of the file";
-    case DiffFault::kBlockTooLong: return "a data block is longer than a diff file may hold";
-    case DiffFault::kFileBlockShort: return "a file block is shorter than its flag and stamp";
-    case DiffFault::kDocumentBlockBad: return "a document block does not match its lengths";
-    case DiffFault::kDeletionWithData: return "a deletion carries data";
-    case DiffFault::kUnknownOp: return "an entry's operation is neither add, replace nor delete";
-    case DiffFault::kUnknownKind: return "an entry's kind is unknown, or it names a document outside a document library";
-    case DiffFault::kTrailingBytes: return "bytes after the last data block are not a valid seal";
-    case DiffFault::kSealMismatch: return "the seal does not match the diff's directory";
-    case DiffFault::kDigestMismatch: return "bytes differ from the seal (the diff is damaged)";
-    case DiffFault::kEmptyList: return "there is nothing to import";
-    case DiffFault::kCountMismatch: return "the entry list does not match the diff's directory";
-    case DiffFault::kPathTooLong: return "a path into the menu directory is too long";
-    case DiffFault::kNameTooLong: return "a name is longer than the menu directory's file system allows";
-    case DiffFault::kMenuDirMissing: return "the menu directory does not exist";
-    case DiffFault::kMenuDirNotDirectory: return "the menu directory is not a directory";
-    case DiffFault::kAmbiguousName: return "files whose names differ in case only stand under an entry's name";
-    case DiffFault::kDirectoryInTheWay: return "a directory stands under the name of a file to be changed";
-    case DiffFault::kBadLibrary: return "a library to be changed cannot be read as a library";
-    case DiffFault::kConflicts: return "the menu directory was changed since the diff was made";
-    case DiffFault::kNotWritable: return "the menu directory cannot be written";
-    case DiffFault::kTestFileLeft: return "the test file XXXXXX.TMP was made but cannot be removed";
-    case DiffFault::kImportRunning: return "another import is running in the menu directory";
-    case DiffFault::kJournalUntrusted: return "the journal of an interrupted import cannot be read or trusted";
-    case DiffFault::kRecoveryFailed: return "the interrupted import found there could not be finished";
-    case DiffFault::kRecoveryPending: return "an interrupted import awaits recovery in the menu directory";
-    case DiffFault::kLockInTheWay: return "a symbolic link stands under the lock file's name QUARVEL.LCK";
-    case DiffFault::kLockIsDirectory: return "a directory stands under the lock file's name QUARVEL.LCK";
-    case DiffFault::kLockIsSpecial: return "a FIFO or another special file stands under the lock file's name QUARVEL.LCK";
-    case DiffFault::kLockOfOtherUser: return "a lock file of another user's import is left";
-    case DiffFault::kLockLinked: return "the lock file QUARVEL.LCK has other names (a hard link)";
-    case DiffFault::kChangedDuringImport: return "was changed while the import ran; nothing was imported";
-    case DiffFault::kDiffChanged: return "the diff file changed while it was read";
-  }
-  return "unknown fault";
-}
-
 bool IsSafeFileName(const std::string& name, bool windowsRules) {
   if (name.empty() || name == "." || name == "..") return false;
   for (std::size_t i = 0; i < name.size(); ++i) {

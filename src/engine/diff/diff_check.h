@@ -54,9 +54,6 @@ enum class DiffFault {
   kDiffChanged,         // the diff file was replaced or rewritten while the import read it
 };
 
-// A short English description of a fault, for the command line.
-const char* DiffFaultText(DiffFault fault);
-
 struct DiffBlock {
   std::uint64_t start = 0;   // offset of the block's length field (a diff may pass 4 GiB)
   std::uint32_t length = 0;  // L, the bytes after the length field

@@ -605,22 +605,6 @@ int Import(const std::string& diffPath, const std::string& menuDir, const SBNdtA
 
 }  // namespace
 
-const char* ImportStepText(ImportStep step) {
-  switch (step) {
-    case ImportStep::kNone: return "nothing failed";
-    case ImportStep::kJournal: return "could not write the import's journal";
-    case ImportStep::kBackup: return "could not move aside";
-    case ImportStep::kWorkFile: return "could not make a work file for";
-    case ImportStep::kReadDiff: return "could not read the diff's data for";
-    case ImportStep::kCreate: return "could not create";
-    case ImportStep::kRebuild: return "could not rebuild";
-    case ImportStep::kFlushDir: return "could not flush the menu directory";
-    case ImportStep::kCommit: return "could not put in place";
-    case ImportStep::kUndo: return "could not make the undo file";
-  }
-  return "unknown step";
-}
-
 int ImportDiff(void* /*window*/, const std::string& diffPath, const std::string& menuDir, const SBNdtAry& list,
                ImportReport* report, const std::string& undoPath, const ImportOptions& options) {
   ImportState s;

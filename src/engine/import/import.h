@@ -30,9 +30,6 @@ enum class ImportStep {
   kUndo,      // planning or writing the undo file (ImportReport::undo says why)
 };
 
-// A short English description of a step, for the command line ("could not ...").
-const char* ImportStepText(ImportStep step);
-
 // Why an import did not complete, and what it could not clean up.
 struct ImportReport {
   DiffCheck check;               // the check that refused the diff; kNone when the checks passed

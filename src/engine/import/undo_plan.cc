@@ -201,24 +201,6 @@ bool Plan(Planner& p, const SBNdtAry& directory) {
 
 }  // namespace
 
-const char* UndoFaultText(UndoFault fault) {
-  switch (fault) {
-    case UndoFault::kNone: return "ok";
-    case UndoFault::kLink: return "a symbolic link, which a diff cannot carry, stands under a name to be changed";
-    case UndoFault::kTooBig: return "a file to be changed is larger than a diff may hold";
-    case UndoFault::kTooMany: return "the undo would hold more entries than a diff may";
-    case UndoFault::kUnsafeName: return "a file to be changed has a name that a diff may not carry";
-    case UndoFault::kUnreadable: return "a file to be changed cannot be read";
-    case UndoFault::kInMenuDir: return "the undo file would lie in the menu directory";
-    case UndoFault::kIsDiff: return "the undo file would replace the diff being imported";
-    case UndoFault::kPathTaken: return "a file already stands under the undo file's name";
-    case UndoFault::kPathIsLink: return "a symbolic link stands under the undo file's name";
-    case UndoFault::kPathIsDir: return "a directory stands under the undo file's name";
-    case UndoFault::kWrite: return "the undo file could not be written";
-  }
-  return "unknown fault";
-}
-
 std::string UndoDescription(const std::string& diffDescription, std::time_t now) {
   const std::uint32_t stamp = DosStampFromTime(now);
   const unsigned date = DosDateOf(stamp), time = DosTimeOf(stamp);

@@ -27,9 +27,6 @@ enum class UndoFault {
   kWrite,       // the undo file could not be written, flushed or put in place
 };
 
-// A short English description of a fault, for the command line.
-const char* UndoFaultText(UndoFault fault);
-
 // The first fault met while planning or writing an undo, and the name it concerns.
 struct UndoFailure {
   UndoFault fault = UndoFault::kNone;

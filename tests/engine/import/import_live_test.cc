@@ -151,7 +151,7 @@ class ImportLiveTest : public ImportScenario {
       } else if (result != 0 && report.leftBehind.empty()) {
         ++refused;
         EXPECT_TRUE(report.check.fault == DiffFault::kChangedDuringImport || report.check.fault == DiffFault::kConflicts)
-            << DiffFaultText(report.check.fault);
+            << static_cast<int>(report.check.fault);
         if (report.check.fault == DiffFault::kChangedDuringImport) {
           EXPECT_EQ(report.name, name);
         }
