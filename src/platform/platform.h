@@ -17,16 +17,17 @@ constexpr char kDirSep = '\\';
 constexpr char kDirSep = '/';
 #endif
 
-// Result codes of the path operations: 0 or one of these.
+// Result codes of the path operations: 0 or one of these. None is -4 or -8, which the file access
+// layer gives their own meanings.
 constexpr int kPlatformFailed = -1;     // any other failure
 constexpr int kPlatformNotFound = -2;   // the file (or its directory) does not exist
 constexpr int kPlatformDenied = -3;     // access denied
-constexpr int kPlatformBusy = -4;       // another process holds the lock
+constexpr int kPlatformBusy = -9;       // another process holds the lock
 constexpr int kPlatformUnsupported = -5;  // the host cannot do this here; nothing was done
 // Why LockFile will not take over a lock file that it found under the name (and did not make):
 constexpr int kLockNotPlainFile = -6;  // a link, a directory, a FIFO or another non-file has the name
 constexpr int kLockOtherUser = -7;     // the file belongs to another user (POSIX)
-constexpr int kLockLinked = -8;        // the file has further names (hard links) elsewhere
+constexpr int kLockLinked = -10;       // the file has further names (hard links) elsewhere
 
 // Attribute bits, with the values of the Windows attributes.
 constexpr std::uint32_t kAttrReadOnly = 0x1;

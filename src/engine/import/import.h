@@ -13,8 +13,9 @@ namespace quarvel {
 
 // Part of the new state is in place, or the old one could not be fully put back: a library was
 // replaced when a later one still could not be, or a rollback step failed even after retries. The
-// report names what was left behind. Only a persistent failure of the file system leads here.
-constexpr int kImportIncomplete = -2;
+// report names what was left behind. Only a persistent failure of the file system leads here. Its
+// value is none of the platform's codes, so that no code passed up from below can read as it.
+constexpr int kImportIncomplete = -16;
 
 // The step of an import that failed after the checks had passed.
 enum class ImportStep {
