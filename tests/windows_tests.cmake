@@ -4,11 +4,13 @@ set(QUARVEL_NATIVE_KMD "" CACHE FILEPATH "The native kmd, for the exchange of di
 set(QUARVEL_NATIVE_SAMPLE "" CACHE FILEPATH "The native quarvel-sample")
 # The environment tests write the settings file into the Windows directory, which both locales' runs
 # share in the one Wine prefix: they run apart from the rest, one locale at a time.
+# The import's enumerations of every fault, kill and edit point use ASCII names only and take most of
+# the suite's time under Wine: the second locale leaves them to the first.
 add_test(NAME win.core COMMAND quarvel_tests --gtest_filter=-EnvTest.*)
-add_test(NAME win.core.ja COMMAND quarvel_tests --gtest_filter=-EnvTest.*)
+add_test(NAME win.core.ja COMMAND quarvel_tests --gtest_filter=-EnvTest.*:ImportFaultsTest.*:ImportKillTest.*:ImportLiveTest.*)
 add_test(NAME win.env COMMAND quarvel_tests --gtest_filter=EnvTest.*)
 add_test(NAME win.env.ja COMMAND quarvel_tests --gtest_filter=EnvTest.*)
-set_tests_properties(win.core win.env PROPERTIES ENVIRONMENT "LANG=C.UTF-8" TIMEOUT 600)
+set_tests_properties(win.core win.env PROPERTIES ENVIRONMENT "LANG=C.UTF-8" TIMEOUT 1200)
 set_tests_properties(win.core.ja win.env.ja PROPERTIES ENVIRONMENT "LANG=ja_JP.UTF-8" TIMEOUT 600)
 set_tests_properties(win.env win.env.ja PROPERTIES RESOURCE_LOCK windows-directory)
 add_test(NAME win.kmd.roundtrip COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/cli/kmd_windows_test.sh

@@ -27,7 +27,7 @@ windows_suite() {
     return 1
   fi
   local rc=0
-  timeout 1200 ctest --test-dir build-win --output-on-failure -j2 --timeout 600 || rc=$?
+  timeout 1500 ctest --test-dir build-win --output-on-failure -j2 --timeout 600 || rc=$?
   wineserver -k 2>/dev/null || true
   wineserver -w 2>/dev/null || true
   windows_gui_suite || rc=$?
