@@ -8,50 +8,50 @@
 
 namespace quarvel::kmd {
 
-bool IsDirectoryFault(DiffFault fault) {
+bool IsDirectoryFault(ImportRefusal fault) {
   switch (fault) {
-    case DiffFault::kImportRunning:
-    case DiffFault::kRecoveryPending:
-    case DiffFault::kLockInTheWay:
-    case DiffFault::kLockIsDirectory:
-    case DiffFault::kLockIsSpecial:
-    case DiffFault::kLockOfOtherUser:
-    case DiffFault::kLockLinked:
+    case ImportRefusal::kImportRunning:
+    case ImportRefusal::kRecoveryPending:
+    case ImportRefusal::kLockInTheWay:
+    case ImportRefusal::kLockIsDirectory:
+    case ImportRefusal::kLockIsSpecial:
+    case ImportRefusal::kLockOfOtherUser:
+    case ImportRefusal::kLockLinked:
       return true;
     default:
       return false;
   }
 }
 
-std::string BusyText(DiffFault fault, const std::string& shown) {
-  if (fault == DiffFault::kImportRunning) return "another import is running in " + shown;
-  if (fault == DiffFault::kRecoveryPending) {
+std::string BusyText(ImportRefusal fault, const std::string& shown) {
+  if (fault == ImportRefusal::kImportRunning) return "another import is running in " + shown;
+  if (fault == ImportRefusal::kRecoveryPending) {
     return "an interrupted import awaits recovery in " + shown + "; run kmd recover " + shown;
   }
   // A lock file in the way says where and what to do; only the user can tell whether to remove it.
   const bool ends = !shown.empty() && (shown.back() == '/' || shown.back() == kDirSep);
   const std::string lock = shown + (ends ? "" : std::string(1, kDirSep)) + kLockName;
   switch (fault) {
-    case DiffFault::kLockOfOtherUser:
+    case ImportRefusal::kLockOfOtherUser:
       return "a lock file of another user's import is left in " + shown + ": " + lock +
              " is not this user's; if no import runs there, that user's kmd recover " + shown +
              " or removing the file clears it";
-    case DiffFault::kLockLinked:
-      return std::string(DiffFaultText(fault)) + " in " + shown + ", so it is not written to; remove " + lock +
+    case ImportRefusal::kLockLinked:
+      return std::string(RefusalText(fault)) + " in " + shown + ", so it is not written to; remove " + lock +
              " (its other names stay)";
-    case DiffFault::kLockInTheWay:
-    case DiffFault::kLockIsDirectory:
-    case DiffFault::kLockIsSpecial:
-      return std::string(DiffFaultText(fault)) + " in " + shown + "; remove or rename " + lock;
+    case ImportRefusal::kLockInTheWay:
+    case ImportRefusal::kLockIsDirectory:
+    case ImportRefusal::kLockIsSpecial:
+      return std::string(RefusalText(fault)) + " in " + shown + "; remove or rename " + lock;
     default:
       break;
   }
-  return std::string(DiffFaultText(fault)) + ": " + shown;
+  return std::string(RefusalText(fault)) + ": " + shown;
 }
 
 int IdleDir(const std::string& dir, const std::string& shown, bool whole) {
-  const DiffFault f = MenuDirBusy(dir);
-  if (f == DiffFault::kNone || (f == DiffFault::kRecoveryPending && !whole)) return kExitOk;
+  const ImportRefusal f = MenuDirBusy(dir);
+  if (f == ImportRefusal::kNone || (f == ImportRefusal::kRecoveryPending && !whole)) return kExitOk;
   return Fail(kExitFailed, BusyText(f, shown));
 }
 

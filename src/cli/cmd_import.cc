@@ -52,9 +52,9 @@ void PrintNames(const char* label, const StringAry& names) {
 }
 
 // "FAULT (entry I: NAME)" for a refusal by the checks.
-std::string Refusal(const DiffCheck& why, const SBNdtAry& list, const std::string& dir) {
-  if (why.entry < 0 && IsDirectoryFault(why.fault)) return BusyText(why.fault, dir);
-  std::string text = DiffFaultText(why.fault);
+std::string Refusal(const ImportCheck& why, const SBNdtAry& list, const std::string& dir) {
+  if (why.entry < 0 && IsDirectoryFault(why.refusal)) return BusyText(why.refusal, dir);
+  std::string text = CheckText(why);
   if (why.entry >= 0 && static_cast<std::size_t>(why.entry) < list.size()) {
     text += " (entry " + std::to_string(why.entry) + ": " + ShownEntry(list[static_cast<std::size_t>(why.entry)]) + ")";
   }
@@ -111,9 +111,9 @@ void PrintUndo(const UndoPlan& undo) {
 // The one line that tells why an import did not complete and what state it left.
 std::string FailureLine(int result, const ImportReport& report, const SBNdtAry& list, const std::string& dir,
                         const std::string& undo) {
-  if (report.check.fault == DiffFault::kChangedDuringImport) {
+  if (report.check.refusal == ImportRefusal::kChangedDuringImport) {
     // Someone else's edit wins: the import rolled back rather than lose it.
-    std::string line = ShownName(report.name) + " " + DiffFaultText(report.check.fault);
+    std::string line = ShownName(report.name) + " " + CheckText(report.check);
     if (result == kImportIncomplete) {
       return line + "; " + dir + " holds part of the update, kept: " + Names(report.leftBehind) + "; kmd recover " + dir +
              " finishes it";
@@ -204,12 +204,12 @@ int RunImport(const ImportArgs& args) {
 
   // An interrupted import is finished first, and said so; a dry run only tells of it. A journal that
   // a running import holds is that import's, not an interrupted one.
-  if (args.dryRun && MenuDirBusy(menuDir) == DiffFault::kImportRunning) {
-    return Fail(kExitFailed, BusyText(DiffFault::kImportRunning, args.menuDir));
+  if (args.dryRun && MenuDirBusy(menuDir) == ImportRefusal::kImportRunning) {
+    return Fail(kExitFailed, BusyText(ImportRefusal::kImportRunning, args.menuDir));
   }
   if (args.dryRun) {
     Recovery pending = Recovery::kNone;
-    if (PendingRecovery(menuDir, &pending) != 0) return Fail(kExitFailed, RecoveryFailure(DiffFault::kJournalUntrusted, {}, args.menuDir));
+    if (PendingRecovery(menuDir, &pending) != 0) return Fail(kExitFailed, RecoveryFailure(ImportRefusal::kJournalUntrusted, {}, args.menuDir));
     if (pending != Recovery::kNone) {
       std::printf("pending %s\n", RecoveryLine(pending, args.menuDir).c_str());
       return Fail(kExitOk, "the import would do that first; run kmd recover " + args.menuDir + " to see its own plan");
@@ -221,12 +221,12 @@ int RunImport(const ImportArgs& args) {
   // The checks run first on their own, so that a refused diff is named with its reason.
   session.ImportOver(args.force);
   ImportPlan plan;
-  DiffCheck why;
+  ImportCheck why;
   // The import verifies the digests itself while it stages: only a dry run reads them here.
   if (session.Plan(menuDir, args.dryRun, &plan, &why) != 0) {
-    const char* state = why.fault == DiffFault::kTestFileLeft ? "nothing else was changed" : "nothing was changed";
+    const char* state = why.refusal == ImportRefusal::kTestFileLeft ? "nothing else was changed" : "nothing was changed";
     std::string text = Refusal(why, list, args.menuDir) + "; " + state;
-    if (why.fault == DiffFault::kConflicts) text += "; kmd import --force imports over them";
+    if (why.refusal == ImportRefusal::kConflicts) text += "; kmd import --force imports over them";
     if (args.json) {
       PrintPlanJson(plan, list, &text, args.force);
     } else {
@@ -272,7 +272,7 @@ int RunImport(const ImportArgs& args) {
     result = session.Import(menuDir, undoPath, &report);
   }
   // Changed since the plan: the import names its own findings.
-  if (report.check.fault == DiffFault::kConflicts) PrintBaseCheck(report.bases, list);
+  if (report.check.refusal == ImportRefusal::kConflicts) PrintBaseCheck(report.bases, list);
   if (report.recovered != Recovery::kNone) std::printf("%s\n", RecoveryLine(report.recovered, args.menuDir).c_str());
   if (result != 0) return Fail(kExitFailed, FailureLine(result, report, list, args.menuDir, args.undo));
   const std::size_t applied = report.bases.applied.size();

@@ -23,24 +23,24 @@ std::string RecoveryLine(Recovery done, const std::string& shown) {
   return "";
 }
 
-std::string RecoveryFailure(DiffFault why, const StringAry& left, const std::string& shown, Recovery done,
+std::string RecoveryFailure(ImportRefusal why, const StringAry& left, const std::string& shown, Recovery done,
                             const StringAry& lost) {
   // The recovery did what it could and removed the journal: nothing is retried.
   const std::string kept = left.empty() ? "" : "; kept as found: " + Names(left);
-  if (why == DiffFault::kRecoveryFailed && done == Recovery::kRolledBackInPart) {
+  if (why == ImportRefusal::kRecoveryFailed && done == Recovery::kRolledBackInPart) {
     return "rolled back the interrupted import in " + shown + " as far as it could, but its old state is not back" +
            (lost.empty() ? "" : ": the old files of " + Names(lost) + " could not be restored") + kept +
            (lost.empty() ? ", which the import did not make" : "") + "; its journal is removed";
   }
-  if (why == DiffFault::kRecoveryFailed && done == Recovery::kCompletedInPart) {
+  if (why == ImportRefusal::kRecoveryFailed && done == Recovery::kCompletedInPart) {
     return "completed the interrupted import in " + shown + " but for " + Names(lost) +
            ", whose new state was lost and which keep their old one" + kept + "; its journal is removed";
   }
-  if (why == DiffFault::kJournalUntrusted) {
+  if (why == ImportRefusal::kJournalUntrusted) {
     return std::string("the journal ") + kJournalName + " in " + shown +
            " cannot be read or trusted; nothing was changed; compare the directory with a backup, then remove it";
   }
-  if (why == DiffFault::kRecoveryFailed) {
+  if (why == ImportRefusal::kRecoveryFailed) {
     return "could not finish the interrupted import in " + shown + (left.empty() ? "" : ", kept: " + Names(left)) +
            "; its journal stays, and kmd recover " + shown + " tries again";
   }

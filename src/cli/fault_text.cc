@@ -20,31 +20,42 @@ const char* DiffFaultText(DiffFault fault) {
     case DiffFault::kTrailingBytes: return "bytes after the last data block are not a valid seal";
     case DiffFault::kSealMismatch: return "the seal does not match the diff's directory";
     case DiffFault::kDigestMismatch: return "bytes differ from the seal (the diff is damaged)";
-    case DiffFault::kEmptyList: return "there is nothing to import";
-    case DiffFault::kCountMismatch: return "the entry list does not match the diff's directory";
-    case DiffFault::kPathTooLong: return "a path into the menu directory is too long";
-    case DiffFault::kNameTooLong: return "a name is longer than the menu directory's file system allows";
-    case DiffFault::kMenuDirMissing: return "the menu directory does not exist";
-    case DiffFault::kMenuDirNotDirectory: return "the menu directory is not a directory";
-    case DiffFault::kAmbiguousName: return "files whose names differ in case only stand under an entry's name";
-    case DiffFault::kDirectoryInTheWay: return "a directory stands under the name of a file to be changed";
-    case DiffFault::kBadLibrary: return "a library to be changed cannot be read as a library";
-    case DiffFault::kConflicts: return "the menu directory was changed since the diff was made";
-    case DiffFault::kNotWritable: return "the menu directory cannot be written";
-    case DiffFault::kTestFileLeft: return "the test file XXXXXX.TMP was made but cannot be removed";
-    case DiffFault::kImportRunning: return "another import is running in the menu directory";
-    case DiffFault::kJournalUntrusted: return "the journal of an interrupted import cannot be read or trusted";
-    case DiffFault::kRecoveryFailed: return "the interrupted import found there could not be finished";
-    case DiffFault::kRecoveryPending: return "an interrupted import awaits recovery in the menu directory";
-    case DiffFault::kLockInTheWay: return "a symbolic link stands under the lock file's name QUARVEL.LCK";
-    case DiffFault::kLockIsDirectory: return "a directory stands under the lock file's name QUARVEL.LCK";
-    case DiffFault::kLockIsSpecial: return "a FIFO or another special file stands under the lock file's name QUARVEL.LCK";
-    case DiffFault::kLockOfOtherUser: return "a lock file of another user's import is left";
-    case DiffFault::kLockLinked: return "the lock file QUARVEL.LCK has other names (a hard link)";
-    case DiffFault::kChangedDuringImport: return "was changed while the import ran; nothing was imported";
     case DiffFault::kDiffChanged: return "the diff file changed while it was read";
   }
   return "unknown fault";
+}
+
+const char* RefusalText(ImportRefusal refusal) {
+  switch (refusal) {
+    case ImportRefusal::kNone: return "ok";
+    case ImportRefusal::kEmptyList: return "there is nothing to import";
+    case ImportRefusal::kCountMismatch: return "the entry list does not match the diff's directory";
+    case ImportRefusal::kPathTooLong: return "a path into the menu directory is too long";
+    case ImportRefusal::kNameTooLong: return "a name is longer than the menu directory's file system allows";
+    case ImportRefusal::kMenuDirMissing: return "the menu directory does not exist";
+    case ImportRefusal::kMenuDirNotDirectory: return "the menu directory is not a directory";
+    case ImportRefusal::kAmbiguousName: return "files whose names differ in case only stand under an entry's name";
+    case ImportRefusal::kDirectoryInTheWay: return "a directory stands under the name of a file to be changed";
+    case ImportRefusal::kBadLibrary: return "a library to be changed cannot be read as a library";
+    case ImportRefusal::kConflicts: return "the menu directory was changed since the diff was made";
+    case ImportRefusal::kNotWritable: return "the menu directory cannot be written";
+    case ImportRefusal::kTestFileLeft: return "the test file XXXXXX.TMP was made but cannot be removed";
+    case ImportRefusal::kImportRunning: return "another import is running in the menu directory";
+    case ImportRefusal::kJournalUntrusted: return "the journal of an interrupted import cannot be read or trusted";
+    case ImportRefusal::kRecoveryFailed: return "the interrupted import found there could not be finished";
+    case ImportRefusal::kRecoveryPending: return "an interrupted import awaits recovery in the menu directory";
+    case ImportRefusal::kLockInTheWay: return "a symbolic link stands under the lock file's name QUARVEL.LCK";
+    case ImportRefusal::kLockIsDirectory: return "a directory stands under the lock file's name QUARVEL.LCK";
+    case ImportRefusal::kLockIsSpecial: return "a FIFO or another special file stands under the lock file's name QUARVEL.LCK";
+    case ImportRefusal::kLockOfOtherUser: return "a lock file of another user's import is left";
+    case ImportRefusal::kLockLinked: return "the lock file QUARVEL.LCK has other names (a hard link)";
+    case ImportRefusal::kChangedDuringImport: return "was changed while the import ran; nothing was imported";
+  }
+  return "unknown refusal";
+}
+
+const char* CheckText(const ImportCheck& check) {
+  return check.refusal != ImportRefusal::kNone ? RefusalText(check.refusal) : DiffFaultText(check.fault);
 }
 
 const char* ImportStepText(ImportStep step) {

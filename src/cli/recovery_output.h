@@ -12,7 +12,7 @@ namespace quarvel::kmd {
 std::string RecoveryLine(Recovery done, const std::string& shown);
 // The error line of a recovery that failed with `why`, naming what it left; for one that did all it
 // could (`done` kRolledBackInPart or kCompletedInPart, RecoverImport), also what it could not restore.
-std::string RecoveryFailure(DiffFault why, const StringAry& left, const std::string& shown,
+std::string RecoveryFailure(ImportRefusal why, const StringAry& left, const std::string& shown,
                             Recovery done = Recovery::kNone, const StringAry& lost = {});
 // Prints what finishing an interrupted import did (ImportSession::FinishInterrupted); with `sayNone`,
 // also that there was nothing to do. kExitOk, or kExitFailed with the error printed.

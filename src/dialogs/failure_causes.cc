@@ -321,29 +321,36 @@ const char* FaultCause(DiffFault fault) {
     case DiffFault::kTrailingBytes: return kTrailingBytes;
     case DiffFault::kSealMismatch: return kSealMismatch;
     case DiffFault::kDigestMismatch: return kDigestMismatch;
-    case DiffFault::kEmptyList: return kEmptyList;
-    case DiffFault::kCountMismatch: return kCountMismatch;
-    case DiffFault::kPathTooLong: return kPathTooLong;
-    case DiffFault::kNameTooLong: return kNameTooLong;
-    case DiffFault::kMenuDirMissing: return kMenuDirMissing;
-    case DiffFault::kMenuDirNotDirectory: return kMenuDirNotDirectory;
-    case DiffFault::kDirectoryInTheWay: return kDirectoryInTheWay;
-    case DiffFault::kAmbiguousName: return kAmbiguousName;
-    case DiffFault::kBadLibrary: return kBadLibrary;
-    case DiffFault::kConflicts: return kConflicts;
-    case DiffFault::kNotWritable: return kNotWritable;
-    case DiffFault::kTestFileLeft: return kTestFileLeft;
-    case DiffFault::kImportRunning: return kAnotherImport;
-    case DiffFault::kJournalUntrusted: return kJournalBad;
-    case DiffFault::kRecoveryFailed: return kRecoveryFailed;
-    case DiffFault::kRecoveryPending: return kRecoveryPending;
-    case DiffFault::kLockInTheWay: return kLockInTheWay;
-    case DiffFault::kLockIsDirectory: return kLockIsDirectory;
-    case DiffFault::kLockIsSpecial: return kLockIsSpecial;
-    case DiffFault::kLockOfOtherUser: return kLockOfOtherUser;
-    case DiffFault::kLockLinked: return kLockLinked;
-    case DiffFault::kChangedDuringImport: return kChangedDuringImport;
     case DiffFault::kDiffChanged: return kDiffChanged;
+  }
+  return "";
+}
+
+const char* RefusalCause(ImportRefusal refusal) {
+  switch (refusal) {
+    case ImportRefusal::kNone: return "";
+    case ImportRefusal::kEmptyList: return kEmptyList;
+    case ImportRefusal::kCountMismatch: return kCountMismatch;
+    case ImportRefusal::kPathTooLong: return kPathTooLong;
+    case ImportRefusal::kNameTooLong: return kNameTooLong;
+    case ImportRefusal::kMenuDirMissing: return kMenuDirMissing;
+    case ImportRefusal::kMenuDirNotDirectory: return kMenuDirNotDirectory;
+    case ImportRefusal::kDirectoryInTheWay: return kDirectoryInTheWay;
+    case ImportRefusal::kAmbiguousName: return kAmbiguousName;
+    case ImportRefusal::kBadLibrary: return kBadLibrary;
+    case ImportRefusal::kConflicts: return kConflicts;
+    case ImportRefusal::kNotWritable: return kNotWritable;
+    case ImportRefusal::kTestFileLeft: return kTestFileLeft;
+    case ImportRefusal::kImportRunning: return kAnotherImport;
+    case ImportRefusal::kJournalUntrusted: return kJournalBad;
+    case ImportRefusal::kRecoveryFailed: return kRecoveryFailed;
+    case ImportRefusal::kRecoveryPending: return kRecoveryPending;
+    case ImportRefusal::kLockInTheWay: return kLockInTheWay;
+    case ImportRefusal::kLockIsDirectory: return kLockIsDirectory;
+    case ImportRefusal::kLockIsSpecial: return kLockIsSpecial;
+    case ImportRefusal::kLockOfOtherUser: return kLockOfOtherUser;
+    case ImportRefusal::kLockLinked: return kLockLinked;
+    case ImportRefusal::kChangedDuringImport: return kChangedDuringImport;
   }
   return "";
 }
@@ -406,7 +413,7 @@ std::string ItemText(const EntryBase& item) {
 }
 
 std::string ConflictQuestion(const BaseCheck& bases, const SBNdtAry& list) {
-  std::string text = FaultCause(DiffFault::kConflicts);
+  std::string text = RefusalCause(ImportRefusal::kConflicts);
   for (std::size_t k = 0; k < bases.conflicts.size() && k < kConflictLines; ++k) {
     const BaseConflict& c = bases.conflicts[k];
     if (c.entry < 0 || static_cast<std::size_t>(c.entry) >= list.size()) continue;
@@ -448,8 +455,9 @@ std::string RecoveryLogLines(const RecoveryLog& log) {
   return text;
 }
 
-std::string DiffFaultCause(const DiffCheck& check, const SBNdtAry& list) {
-  return FaultCause(check.fault) + EntryLine(check.entry, list);
+std::string DiffFaultCause(const ImportCheck& check, const SBNdtAry& list) {
+  const char* cause = check.refusal != ImportRefusal::kNone ? RefusalCause(check.refusal) : FaultCause(check.fault);
+  return cause + EntryLine(check.entry, list);
 }
 
 std::string ImportFailureCause(const ImportReport& report, const SBNdtAry& list) {

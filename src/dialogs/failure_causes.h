@@ -7,13 +7,15 @@
 #include "engine/diff/diff_check.h"
 #include "engine/diff/diff_writer.h"
 #include "engine/import/import.h"
+#include "engine/import/import_check.h"
 #include "model/records.h"
 
 namespace quarvel {
 
-// Why a check refused a diff, with the entry it names (by its file and document) on a line of its own.
-// `list` is the diff's directory as read; an entry outside it is not named.
-std::string DiffFaultCause(const DiffCheck& check, const SBNdtAry& list);
+// Why a check refused a diff (a fault of the diff, or the refusal of its import), with the entry it
+// names (by its file and document) on a line of its own. `list` is the diff's directory as read; an
+// entry outside it is not named.
+std::string DiffFaultCause(const ImportCheck& check, const SBNdtAry& list);
 
 // The lines beneath "差分取込にエラーが発生しました。" for an import that returned -1: the check's
 // cause, or the step that failed with its file; then that the menu directory is unchanged, and the

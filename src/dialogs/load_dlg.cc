@@ -180,7 +180,7 @@ void TSabunLoadDlg::OnImport() {
   // A directory that is not there is named before anything is asked.
   if (const int r = CheckDirectory(target); r != 0) {
     ImportReport report;
-    report.check.fault = r == kPlatformNotFound ? DiffFault::kMenuDirMissing : DiffFault::kMenuDirNotDirectory;
+    report.check.refusal = r == kPlatformNotFound ? ImportRefusal::kMenuDirMissing : ImportRefusal::kMenuDirNotDirectory;
     DialogMessage(services_, window_,
                   std::string(kImportError) + "\n" + target + "\n" + ImportFailureCause(report, Commands()), "", kMbOk);
     return;
@@ -208,8 +208,8 @@ void TSabunLoadDlg::OnImport() {
                     "", kMbOk);
       return;
     }
-    const DiffFault why = recovery.why;
-    if (why == DiffFault::kImportRunning || why == DiffFault::kJournalUntrusted || why == DiffFault::kRecoveryFailed) {
+    const ImportRefusal why = recovery.why;
+    if (why == ImportRefusal::kImportRunning || why == ImportRefusal::kJournalUntrusted || why == ImportRefusal::kRecoveryFailed) {
       std::string text = DiffFaultCause({why, -1}, Commands());
       if (!recovery.left.empty()) text += "\n" + NameList(recovery.left);
       DialogMessage(services_, window_, text, "", kMbOk);
@@ -230,7 +230,7 @@ void TSabunLoadDlg::OnImport() {
   ImportPlan plan;
   ImportReport report;
   if (session_.Plan(target, false, &plan, &report.check) != 0) {
-    if (report.check.fault != DiffFault::kConflicts) {
+    if (report.check.refusal != ImportRefusal::kConflicts) {
       DialogMessage(services_, window_, std::string(kImportError) + "\n" + ImportFailureCause(report, Commands()), "",
                     kMbOk);
       return;

@@ -293,7 +293,7 @@ std::string AwaitFile(const std::string& path, const std::string& other = "") {
 int HoldLockMain(const ChildJob& job) {
   if (job.size() != 2) return 2;
   DirLock lock;
-  const bool held = lock.Take(job[0]) == DiffFault::kNone;
+  const bool held = lock.Take(job[0]) == ImportRefusal::kNone;
   std::FILE* f = std::fopen((job[1] + (held ? "held" : "refused")).c_str(), "wb");
   if (f == nullptr || std::fclose(f) != 0) return 3;
   return AwaitFile(job[1] + "go").empty() ? 4 : 0;

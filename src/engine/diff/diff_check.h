@@ -28,29 +28,6 @@ enum class DiffFault {
   kTrailingBytes,       // bytes after the last block that are not a valid seal
   kSealMismatch,        // an intact seal that does not match the directory
   kDigestMismatch,      // bytes that differ from the seal's digest (entry -1: the header or directory)
-  // Found when a diff is checked against the menu directory it is to be imported into:
-  kEmptyList,           // the list of entries to import is empty
-  kCountMismatch,       // the list does not match the diff's directory
-  kPathTooLong,         // the menu directory and a name do not fit a path
-  kNameTooLong,         // a name is longer than the menu directory's file system allows
-  kMenuDirMissing,      // the menu directory does not exist
-  kMenuDirNotDirectory, // the menu directory's path names something that is not a directory
-  kDirectoryInTheWay,   // a directory stands under the name of a file the diff creates, replaces or deletes
-  kAmbiguousName,       // several files whose names differ in case only stand under an entry's name
-  kBadLibrary,          // a library to be changed exists but cannot be read as a library
-  kConflicts,           // items of the menu directory changed since the diff was made (its seal's bases)
-  kNotWritable,         // the menu directory cannot be written
-  kTestFileLeft,        // the writability test's file was made but could not be removed
-  kImportRunning,       // another process is importing into the menu directory
-  kJournalUntrusted,    // an interrupted import's journal cannot be read or trusted
-  kRecoveryFailed,      // an interrupted import could not be finished
-  kRecoveryPending,     // an interrupted import awaits recovery in the menu directory
-  kLockInTheWay,        // a symbolic link stands under the lock file's name
-  kLockIsDirectory,     // a directory stands under the lock file's name
-  kLockIsSpecial,       // a FIFO, a socket or a device stands under the lock file's name
-  kLockOfOtherUser,     // a lock file of another user's import is left in the menu directory
-  kLockLinked,          // the lock file has other names (a hard link to a file elsewhere)
-  kChangedDuringImport, // a file the import moves aside or rebuilds was changed by someone else meanwhile
   kDiffChanged,         // the diff file was replaced or rewritten while the import read it
 };
 

@@ -7,22 +7,22 @@
 
 namespace quarvel {
 
-DiffFault DirLock::Take(const std::string& menuDir) {
+ImportRefusal DirLock::Take(const std::string& menuDir) {
   Release();
   const std::string path = menuDir + kLockName;
   int fd = -1;
   const int r = Host().LockFile(path, &fd);
-  if (r == kPlatformBusy) return DiffFault::kImportRunning;
-  if (r == kLockOtherUser) return DiffFault::kLockOfOtherUser;
-  if (r == kLockLinked) return DiffFault::kLockLinked;
+  if (r == kPlatformBusy) return ImportRefusal::kImportRunning;
+  if (r == kLockOtherUser) return ImportRefusal::kLockOfOtherUser;
+  if (r == kLockLinked) return ImportRefusal::kLockLinked;
   if (r != 0) {
     // What stands there decides the message; a plain file or nothing means the directory refused.
     std::uint32_t attrs = 0;
     const bool there = Host().GetAttributes(path, &attrs) == 0;
-    if (there && (attrs & kAttrLink)) return DiffFault::kLockInTheWay;
-    if (there && (attrs & kAttrDirectory)) return DiffFault::kLockIsDirectory;
-    if (r == kLockNotPlainFile) return DiffFault::kLockIsSpecial;
-    return DiffFault::kNotWritable;
+    if (there && (attrs & kAttrLink)) return ImportRefusal::kLockInTheWay;
+    if (there && (attrs & kAttrDirectory)) return ImportRefusal::kLockIsDirectory;
+    if (r == kLockNotPlainFile) return ImportRefusal::kLockIsSpecial;
+    return ImportRefusal::kNotWritable;
   }
   path_ = path;
   fd_ = fd;
@@ -31,7 +31,7 @@ DiffFault DirLock::Take(const std::string& menuDir) {
   label.resize(79, ' ');
   label += '\n';
   if (Host().Seek(fd_, 0) == 0) Host().Write(fd_, label.data(), label.size());
-  return DiffFault::kNone;
+  return ImportRefusal::kNone;
 }
 
 bool DirLock::Release() {
@@ -48,11 +48,11 @@ bool DirLock::Release() {
   return gone;
 }
 
-DiffFault MenuDirBusy(const std::string& dir) {
-  if (Host().ProbeLock(dir + kLockName) == kPlatformBusy) return DiffFault::kImportRunning;
+ImportRefusal MenuDirBusy(const std::string& dir) {
+  if (Host().ProbeLock(dir + kLockName) == kPlatformBusy) return ImportRefusal::kImportRunning;
   std::uint32_t attrs = 0;
-  if (Host().GetAttributes(dir + kJournalName, &attrs) == 0) return DiffFault::kRecoveryPending;
-  return DiffFault::kNone;
+  if (Host().GetAttributes(dir + kJournalName, &attrs) == 0) return ImportRefusal::kRecoveryPending;
+  return ImportRefusal::kNone;
 }
 
 }  // namespace quarvel

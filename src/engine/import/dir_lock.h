@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "engine/diff/diff_check.h"
+#include "engine/import/import_check.h"
 
 namespace quarvel {
 
@@ -21,7 +21,7 @@ class DirLock {
   // file's name; kLockOfOtherUser or kLockLinked for a lock file that is not to be taken over;
   // kNotWritable when the lock file cannot be made. Nothing is written to a file it did not make
   // unless it is a plain file of this user with no other name.
-  DiffFault Take(const std::string& menuDir);
+  ImportRefusal Take(const std::string& menuDir);
   // Removes the lock file and unlocks; nothing when not held. False when the lock file could not be
   // removed (the next import takes it over).
   bool Release();
@@ -36,6 +36,6 @@ class DirLock {
 // Why nobody should read or write `dir` (ending with a separator) as a menu directory now: kNone,
 // kImportRunning while another process holds its lock, kRecoveryPending when an interrupted import's
 // journal lies there.
-DiffFault MenuDirBusy(const std::string& dir);
+ImportRefusal MenuDirBusy(const std::string& dir);
 
 }  // namespace quarvel

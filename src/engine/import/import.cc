@@ -80,7 +80,7 @@ struct ImportState {
     for (std::size_t i = 0; i < diff.directory.size() && entry < 0; ++i) {
       if (!IsExcluded(diff.directory[i]) && SjisAsciiUpper(diff.directory[i].name) == upper) entry = static_cast<int>(i);
     }
-    report.check = {DiffFault::kChangedDuringImport, entry};
+    report.check = {ImportRefusal::kChangedDuringImport, entry};
     return Fail(ImportStep::kBackup, name);
   }
   // True when the name still holds what the import saw there first.
@@ -501,19 +501,19 @@ bool PlanUndoFile(ImportState& s, const std::string& undoPath, UndoPlan* undo) {
 int CheckBeforeChange(const std::string& diffPath, const std::string& menuDir, const SBNdtAry& list,
                       const ImportOptions& options, ImportState& s) {
   if (list.empty()) {
-    s.report.check = {DiffFault::kEmptyList, -1};
+    s.report.check = {ImportRefusal::kEmptyList, -1};
     return -1;
   }
   if (const int d = CheckDirectory(menuDir); d != 0) {
-    s.report.check = {d == kPlatformNotFound ? DiffFault::kMenuDirMissing : DiffFault::kMenuDirNotDirectory, -1};
+    s.report.check = {d == kPlatformNotFound ? ImportRefusal::kMenuDirMissing : ImportRefusal::kMenuDirNotDirectory, -1};
     return -1;
   }
   DirLock& lock = s.lock;
-  if (const DiffFault f = lock.Take(menuDir); f != DiffFault::kNone) {
+  if (const ImportRefusal f = lock.Take(menuDir); f != ImportRefusal::kNone) {
     s.report.check = {f, -1};
     return -1;
   }
-  DiffFault why = DiffFault::kNone;
+  ImportRefusal why = ImportRefusal::kNone;
   if (RecoverImport(menuDir, &s.report.recovered, &why, &s.report.leftBehind) != 0) {
     s.report.check = {why, -1};
     return -1;
@@ -570,10 +570,10 @@ int Import(const std::string& diffPath, const std::string& menuDir, const SBNdtA
   if (!PlanNames(s) || (!undoPath.empty() && !PlanUndoFile(s, undoPath, &undo))) return -1;
   // The journal is the first file the import makes: a directory that cannot take it is not writable.
   if (WriteJournal(menuDir, s.journal, &s.journalFd) != 0) {
-    s.report.check = {DiffFault::kNotWritable, -1};
+    s.report.check = {ImportRefusal::kNotWritable, -1};
     return -1;
   }
-  if (const DiffFault f = TestWritable(menuDir, &s.report.leftBehind); f != DiffFault::kNone) {
+  if (const ImportRefusal f = TestWritable(menuDir, &s.report.leftBehind); f != ImportRefusal::kNone) {
     s.report.check = {f, -1};
     s.report.leftBehind.clear();  // the rollback removes the test file, or names it again
     return Abort(s);

@@ -33,7 +33,7 @@ enum class ImportStep {
 
 // Why an import did not complete, and what it could not clean up.
 struct ImportReport {
-  DiffCheck check;               // the check that refused the diff; kNone when the checks passed
+  ImportCheck check;             // the check that refused the diff; ok() when the checks passed
   ImportStep step = ImportStep::kNone;
   std::string name;              // the file of the failed step (CP932, no directory)
   StringAry leftBehind;          // names the import made or moved and could not remove or put back

@@ -18,42 +18,42 @@ namespace quarvel {
 
 namespace {
 
-DiffCheck Refuse(PreparedDiff* out, DiffFault fault, int entry) {
+ImportCheck Refuse(PreparedDiff* out, ImportCheck why) {
   out->Close();
-  return {fault, entry};
+  return why;
 }
 
 // What the menu directory holds under an entry's name, as far as the checks care.
-DiffFault CheckOccupant(const std::string& menuDir, const std::string& name) {
-  if (!Host().NameFits(menuDir, name)) return DiffFault::kNameTooLong;
+ImportRefusal CheckOccupant(const std::string& menuDir, const std::string& name) {
+  if (!Host().NameFits(menuDir, name)) return ImportRefusal::kNameTooLong;
   // Where names differ in case only, the import could not tell which one it replaces.
   std::vector<std::string> names;
-  if (Host().FindNames(menuDir + name, &names) != 0 || names.size() > 1) return DiffFault::kAmbiguousName;
+  if (Host().FindNames(menuDir + name, &names) != 0 || names.size() > 1) return ImportRefusal::kAmbiguousName;
   std::uint32_t attrs = 0;
   if (Host().GetAttributes(menuDir + name, &attrs) == 0 && (attrs & kAttrDirectory)) {
-    return DiffFault::kDirectoryInTheWay;
+    return ImportRefusal::kDirectoryInTheWay;
   }
-  return DiffFault::kNone;
+  return ImportRefusal::kNone;
 }
 
-DiffCheck Prepare(const std::string& diffPath, const std::string& menuDir, const SBNdtAry& list,
+ImportCheck Prepare(const std::string& diffPath, const std::string& menuDir, const SBNdtAry& list,
                   PreparedDiff* out) {
-  if (list.empty()) return {DiffFault::kEmptyList, -1};
+  if (list.empty()) return {ImportRefusal::kEmptyList, -1};
   if (const int d = CheckDirectory(menuDir); d != 0) {
-    return {d == kPlatformNotFound ? DiffFault::kMenuDirMissing : DiffFault::kMenuDirNotDirectory, -1};
+    return {d == kPlatformNotFound ? ImportRefusal::kMenuDirMissing : ImportRefusal::kMenuDirNotDirectory, -1};
   }
   out->fd = OpenDiffFile(diffPath, out->directory, out->description);
-  if (out->fd == kFileWrongMagic) return Refuse(out, DiffFault::kNotDiff, -1);
-  if (out->fd < 0) return Refuse(out, DiffFault::kNotOpened, -1);
+  if (out->fd == kFileWrongMagic) return Refuse(out, {DiffFault::kNotDiff, -1});
+  if (out->fd < 0) return Refuse(out, {DiffFault::kNotOpened, -1});
   SBNdtAry& dir = out->directory;
   // The directory is compared with the list only once it is known to be read whole.
-  if (!DirectoryCut() && dir.size() != list.size()) return Refuse(out, DiffFault::kCountMismatch, -1);
+  if (!DirectoryCut() && dir.size() != list.size()) return Refuse(out, {ImportRefusal::kCountMismatch, -1});
   // The file's ops are checked as the file holds them, before the list's marks are put on them.
   const DiffCheck check = CheckDiffBlocks(out->fd, dir, &out->blocks, &out->seal);
-  if (!check.ok()) return Refuse(out, check.fault, check.entry);
+  if (!check.ok()) return Refuse(out, {check.fault, check.entry});
   // The directory that every later check reads is the seal's before anything is decided by it.
   if (out->seal.sealed && !RangeHasDigest(out->fd, 0, out->seal.headLength, out->seal.seal.head)) {
-    return Refuse(out, DiffFault::kDigestMismatch, -1);
+    return Refuse(out, {DiffFault::kDigestMismatch, -1});
   }
   for (std::size_t i = 0; i < dir.size() && i < list.size(); ++i) {
     if (IsExcluded(list[i])) dir[i].op |= kOpExcluded;
@@ -62,11 +62,11 @@ DiffCheck Prepare(const std::string& diffPath, const std::string& menuDir, const
   std::set<std::string> replaced;  // upper-cased names of files the diff itself creates
   for (std::size_t i = 0; i < dir.size(); ++i) {
     if ((menuDir + dir[i].name).size() > kMaxPath || menuDir.size() + 10 > kMaxPath) {
-      return Refuse(out, DiffFault::kPathTooLong, static_cast<int>(i));
+      return Refuse(out, {ImportRefusal::kPathTooLong, static_cast<int>(i)});
     }
     if (IsExcluded(dir[i])) continue;
-    if (const DiffFault f = CheckOccupant(menuDir, dir[i].name); f != DiffFault::kNone) {
-      return Refuse(out, f, static_cast<int>(i));
+    if (const ImportRefusal f = CheckOccupant(menuDir, dir[i].name); f != ImportRefusal::kNone) {
+      return Refuse(out, {f, static_cast<int>(i)});
     }
     if (!IsDocumentLevel(dir[i])) replaced.insert(SjisAsciiUpper(dir[i].name));
   }
@@ -80,7 +80,7 @@ DiffCheck Prepare(const std::string& diffPath, const std::string& menuDir, const
     int fd = -1;
     const LibraryState state = OpenLibraryForChange(menuDir + e.name, &docs, &fd);
     if (fd >= 0) FileClose(fd);
-    if (state == LibraryState::kUnreadable) return Refuse(out, DiffFault::kBadLibrary, static_cast<int>(i));
+    if (state == LibraryState::kUnreadable) return Refuse(out, {ImportRefusal::kBadLibrary, static_cast<int>(i)});
   }
   return {};
 }
@@ -158,26 +158,26 @@ LibraryState OpenLibraryForChange(const std::string& path, SSDocInfoAry* docs, i
 }
 
 int PrepareImport(const std::string& diffPath, const std::string& menuDir, const SBNdtAry& list,
-                  PreparedDiff* out, DiffCheck* why) {
+                  PreparedDiff* out, ImportCheck* why) {
   *out = PreparedDiff{};
   *why = Prepare(diffPath, menuDir, list, out);
   return why->ok() ? 0 : -1;
 }
 
-DiffFault TestWritable(const std::string& menuDir, StringAry* leftBehind) {
+ImportRefusal TestWritable(const std::string& menuDir, StringAry* leftBehind) {
   const std::string test = menuDir + kWritabilityTestName;
   std::uint32_t attrs = 0;
-  if (Host().GetAttributes(test, &attrs) != kPlatformNotFound) return DiffFault::kNone;
+  if (Host().GetAttributes(test, &attrs) != kPlatformNotFound) return ImportRefusal::kNone;
   const int fd = FileCreateNew(test);
-  if (fd < 0) return DiffFault::kNotWritable;
+  if (fd < 0) return ImportRefusal::kNotWritable;
   const bool closed = FileCloseWritten(fd) == 0;
   bool removed = false;
   for (int i = 0; i < 3 && !removed; ++i) removed = RemoveFileOrReadOnly(test);
   if (!removed) {
     leftBehind->push_back(kWritabilityTestName);
-    return DiffFault::kTestFileLeft;
+    return ImportRefusal::kTestFileLeft;
   }
-  return closed ? DiffFault::kNone : DiffFault::kNotWritable;
+  return closed ? ImportRefusal::kNone : ImportRefusal::kNotWritable;
 }
 
 bool RemoveFileOrReadOnly(const std::string& path) {
@@ -187,7 +187,7 @@ bool RemoveFileOrReadOnly(const std::string& path) {
 }
 
 int CheckImportBases(const std::string& menuDir, const ImportOptions& options, PreparedDiff* prepared,
-                     BaseCheck* bases, DiffCheck* why) {
+                     BaseCheck* bases, ImportCheck* why) {
   *bases = {};
   *why = {};
   if (!prepared->seal.sealed) return 0;
@@ -206,7 +206,7 @@ int CheckImportBases(const std::string& menuDir, const ImportOptions& options, P
     }
   }
   if (!options.force && !bases->conflicts.empty()) {
-    *why = {DiffFault::kConflicts, bases->conflicts.front().entry};
+    *why = {ImportRefusal::kConflicts, bases->conflicts.front().entry};
     return -1;
   }
   for (const int i : bases->applied) prepared->directory[static_cast<std::size_t>(i)].op |= kOpExcluded;
@@ -217,11 +217,11 @@ int CheckBasesBeforeImport(const std::string& diffPath, const std::string& menuD
                            BaseCheck* bases) {
   *bases = {};
   PreparedDiff prepared;
-  DiffCheck why;
+  ImportCheck why;
   if (PrepareImport(diffPath, menuDir, list, &prepared, &why) != 0) return -1;
   const int r = CheckImportBases(menuDir, {}, &prepared, bases, &why);
   prepared.Close();
-  return r == 0 || why.fault == DiffFault::kConflicts ? 0 : -1;
+  return r == 0 || why.refusal == ImportRefusal::kConflicts ? 0 : -1;
 }
 
 bool AnyToImport(const SBNdtAry& directory) {
@@ -238,7 +238,7 @@ std::vector<bool> ChosenEntries(const SBNdtAry& directory) {
 }
 
 int PlanImport(const std::string& diffPath, const std::string& menuDir, const SBNdtAry& list, ImportPlan* plan,
-               DiffCheck* why, const ImportOptions& options, bool digests) {
+               ImportCheck* why, const ImportOptions& options, bool digests) {
   *plan = ImportPlan{};
   PreparedDiff prepared;
   if (PrepareImport(diffPath, menuDir, list, &prepared, why) != 0) return -1;
@@ -252,13 +252,13 @@ int PlanImport(const std::string& diffPath, const std::string& menuDir, const SB
     SealVerifier verifier(diffPath, prepared.blocks, prepared.seal, ChosenEntries(prepared.directory));
     if (*why = verifier.Finish(); !why->ok()) return -1;
   }
-  if (const DiffFault f = MenuDirBusy(menuDir); f != DiffFault::kNone) {
+  if (const ImportRefusal f = MenuDirBusy(menuDir); f != ImportRefusal::kNone) {
     *why = {f, -1};
     return -1;
   }
   // The real import's last check before its first change: the directory must take a new file.
   StringAry left;
-  if (const DiffFault f = TestWritable(menuDir, &left); f != DiffFault::kNone) {
+  if (const ImportRefusal f = TestWritable(menuDir, &left); f != ImportRefusal::kNone) {
     *why = {f, -1};
     return -1;
   }

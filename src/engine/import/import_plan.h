@@ -8,6 +8,7 @@
 
 #include "engine/diff/diff_check.h"
 #include "engine/import/base_check.h"
+#include "engine/import/import_check.h"
 #include "engine/import/live_files.h"
 #include "model/records.h"
 
@@ -45,7 +46,7 @@ struct ImportOptions {
 // change (it must be absent, empty, replaced by the same diff, or readable as a library). Touches
 // nothing. 0, or -1 with `why` set and the diff closed.
 int PrepareImport(const std::string& diffPath, const std::string& menuDir, const SBNdtAry& list,
-                  PreparedDiff* out, DiffCheck* why);
+                  PreparedDiff* out, ImportCheck* why);
 
 // For a sealed diff: checks the bases (CheckBases) of the entries that `prepared` does not exclude,
 // verifies the blocks of those found applied or in conflict (a damaged block is kDigestMismatch, not
@@ -53,7 +54,7 @@ int PrepareImport(const std::string& diffPath, const std::string& menuDir, const
 // conflicts, unless `options.force`: -1 with `why` kConflicts at the first one. 0 otherwise; `bases`
 // holds what was found either way (with force, the conflicts that the import goes over).
 int CheckImportBases(const std::string& menuDir, const ImportOptions& options, PreparedDiff* prepared,
-                     BaseCheck* bases, DiffCheck* why);
+                     BaseCheck* bases, ImportCheck* why);
 // The base check alone, for a caller that asks the user before it imports: the diff opened and
 // checked as the import would (PrepareImport), then CheckImportBases. Reads only. 0 with `bases`
 // filled (conflicts included); -1 when the diff or the directory would be refused anyway.
@@ -99,7 +100,7 @@ struct ImportPlan {
 // A file already under that name is not ours; it is left alone and the test passes. Returns kNone,
 // kNotWritable, or kTestFileLeft with the name added to `leftBehind` when it could not be removed.
 constexpr char kWritabilityTestName[] = "XXXXXX.TMP";
-DiffFault TestWritable(const std::string& menuDir, StringAry* leftBehind);
+ImportRefusal TestWritable(const std::string& menuDir, StringAry* leftBehind);
 
 // Removes a file, clearing its read-only attribute when access was denied. True when the file is gone.
 bool RemoveFileOrReadOnly(const std::string& path);
@@ -112,6 +113,6 @@ bool RemoveFileOrReadOnly(const std::string& path);
 // against its seal (a caller that imports next leaves that to the import, which verifies while it
 // stages).
 int PlanImport(const std::string& diffPath, const std::string& menuDir, const SBNdtAry& list, ImportPlan* plan,
-               DiffCheck* why, const ImportOptions& options = {}, bool digests = true);
+               ImportCheck* why, const ImportOptions& options = {}, bool digests = true);
 
 }  // namespace quarvel

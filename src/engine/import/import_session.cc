@@ -39,7 +39,7 @@ ImportOptions ImportSession::Options() const {
   return options;
 }
 
-int ImportSession::Plan(const std::string& menuDir, bool verify, ImportPlan* plan, DiffCheck* why) const {
+int ImportSession::Plan(const std::string& menuDir, bool verify, ImportPlan* plan, ImportCheck* why) const {
   return PlanImport(diffPath_, menuDir, entries_, plan, why, Options(), verify);
 }
 

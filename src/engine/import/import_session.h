@@ -21,7 +21,7 @@ namespace quarvel {
 struct RecoveryResult {
   int result = 0;  // 0, or -1 with `why`
   Recovery done = Recovery::kNone;
-  DiffFault why = DiffFault::kNone;
+  ImportRefusal why = ImportRefusal::kNone;
   StringAry left, lost;
   RecoveryLog log;
   // A recovery that did all it could and removed its journal, leaving names without their old or
@@ -57,7 +57,7 @@ class ImportSession {
   // `verify` also verifies a sealed diff's bytes (a caller that imports next leaves that to the
   // import). 0, or -1 with `why`: kConflicts asks whether to import over them (ImportOver); the plan
   // holds them. The plan counts what the import does: names that differ in case are one file.
-  int Plan(const std::string& menuDir, bool verify, ImportPlan* plan, DiffCheck* why) const;
+  int Plan(const std::string& menuDir, bool verify, ImportPlan* plan, ImportCheck* why) const;
 
   // What an undo file of this import would hold, planned as the import plans it, for a dry run.
   int PlanUndoFile(const std::string& menuDir, UndoPlan* undo, UndoFault* fault, std::string* name) const;

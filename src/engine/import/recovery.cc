@@ -279,10 +279,10 @@ CommitOutcome CompleteImport(const std::string& menuDir, const ImportJournal& jo
   return DropBackups(menuDir, journal, left, lost, recovering, log, lostBefore);
 }
 
-int RecoverImport(const std::string& menuDir, Recovery* done, DiffFault* why, StringAry* left, StringAry* lost,
+int RecoverImport(const std::string& menuDir, Recovery* done, ImportRefusal* why, StringAry* left, StringAry* lost,
                   RecoveryLog* log) {
   *done = Recovery::kNone;
-  *why = DiffFault::kNone;
+  *why = ImportRefusal::kNone;
   StringAry* const notRestored = lost != nullptr ? lost : left;
   ImportJournal journal;
   const int r = ReadJournal(menuDir, &journal);
@@ -292,11 +292,11 @@ int RecoverImport(const std::string& menuDir, Recovery* done, DiffFault* why, St
     RemoveStrayTestFile(menuDir);
     if (workGone) return 0;
     left->push_back(kJournalWorkName);
-    *why = DiffFault::kRecoveryFailed;
+    *why = ImportRefusal::kRecoveryFailed;
     return -1;
   }
   if (r != 0) {
-    *why = DiffFault::kJournalUntrusted;
+    *why = ImportRefusal::kJournalUntrusted;
     return -1;
   }
   bool finished = true, inPart = false;
@@ -313,7 +313,7 @@ int RecoverImport(const std::string& menuDir, Recovery* done, DiffFault* why, St
     did = inPart ? Recovery::kCompletedInPart : Recovery::kCompleted;
   }
   if (!finished) {
-    *why = DiffFault::kRecoveryFailed;
+    *why = ImportRefusal::kRecoveryFailed;
     return -1;
   }
   // What is left undone now stays so: a journal kept for it would block the directory for good.
@@ -322,13 +322,13 @@ int RecoverImport(const std::string& menuDir, Recovery* done, DiffFault* why, St
     // Marked done, it asks nothing more of anyone; one that could not even be marked is tried again.
     ImportJournal now;
     if (ReadJournal(menuDir, &now) != 0 || now.state != JournalState::kDone) {
-      *why = DiffFault::kRecoveryFailed;
+      *why = ImportRefusal::kRecoveryFailed;
       return -1;
     }
   }
   *done = did;
   if (inPart) {
-    *why = DiffFault::kRecoveryFailed;
+    *why = ImportRefusal::kRecoveryFailed;
     return -1;
   }
   return 0;
@@ -345,16 +345,16 @@ int PendingRecovery(const std::string& menuDir, Recovery* what) {
   return 0;
 }
 
-int RecoverMenuDir(const std::string& menuDir, Recovery* done, DiffFault* why, StringAry* left, StringAry* lost,
+int RecoverMenuDir(const std::string& menuDir, Recovery* done, ImportRefusal* why, StringAry* left, StringAry* lost,
                    RecoveryLog* log) {
   *done = Recovery::kNone;
   if (const int d = CheckDirectory(menuDir); d != 0) {
-    *why = d == kPlatformNotFound ? DiffFault::kMenuDirMissing : DiffFault::kMenuDirNotDirectory;
+    *why = d == kPlatformNotFound ? ImportRefusal::kMenuDirMissing : ImportRefusal::kMenuDirNotDirectory;
     return -1;
   }
   DirLock lock;
   *why = lock.Take(menuDir);
-  if (*why != DiffFault::kNone) return -1;
+  if (*why != ImportRefusal::kNone) return -1;
   const int r = RecoverImport(menuDir, done, why, left, lost, log);
   if (!lock.Release()) left->push_back(kLockName);
   return r;

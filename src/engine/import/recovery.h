@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "engine/diff/diff_check.h"
+#include "engine/import/import_check.h"
 #include "engine/import/import_journal.h"
 #include "model/records.h"
 
@@ -74,7 +74,7 @@ enum class Recovery {
 // (kRolledBackInPart, kCompletedInPart): then `lost` (or `left`, when `lost` is null) names what
 // could not be given its old (new) state, and `left` also what was kept as found.
 // `log` (may be null) names every file it removed, restored, put in place or kept as found.
-int RecoverImport(const std::string& menuDir, Recovery* done, DiffFault* why, StringAry* left,
+int RecoverImport(const std::string& menuDir, Recovery* done, ImportRefusal* why, StringAry* left,
                   StringAry* lost = nullptr, RecoveryLog* log = nullptr);
 
 // What a recovery of `menuDir` would do, from its journal alone; changes nothing. 0 with `what` set
@@ -83,7 +83,7 @@ int PendingRecovery(const std::string& menuDir, Recovery* what);
 
 // RecoverImport under the directory's own lock (DirLock), for a recovery on its own: also -1 with
 // `why` kImportRunning or kNotWritable when the lock cannot be taken.
-int RecoverMenuDir(const std::string& menuDir, Recovery* done, DiffFault* why, StringAry* left,
+int RecoverMenuDir(const std::string& menuDir, Recovery* done, ImportRefusal* why, StringAry* left,
                    StringAry* lost = nullptr, RecoveryLog* log = nullptr);
 
 }  // namespace quarvel

@@ -61,7 +61,7 @@ TEST_F(BaseCheckTest, EachKindOfLocalChangeIsOneConflictAndNothingChangesUnlessF
 
   ImportReport report;
   EXPECT_EQ(ImportDiff(nullptr, diff_, target_, changes_, &report), -1);
-  EXPECT_EQ(report.check.fault, DiffFault::kConflicts);
+  EXPECT_EQ(report.check.refusal, ImportRefusal::kConflicts);
   std::map<std::string, BaseKind> found;
   for (const BaseConflict& c : report.bases.conflicts) found[Named(c)] = c.found.kind;
   const std::map<std::string, BaseKind> want = {{"A.SST", BaseKind::kFile},   {"D.CSV", BaseKind::kFile},
@@ -82,7 +82,7 @@ TEST_F(BaseCheckTest, EachKindOfLocalChangeIsOneConflictAndNothingChangesUnlessF
 
   // The dry run finds the same, and so does the check the dialog asks with.
   ImportPlan plan;
-  DiffCheck why;
+  ImportCheck why;
   EXPECT_EQ(PlanImport(diff_, target_, changes_, &plan, &why), -1);
   EXPECT_EQ(plan.bases.conflicts.size(), 5u);
   BaseCheck asked;
@@ -163,7 +163,7 @@ TEST_F(BaseCheckTest, AnUndoAppliedAfterHandEditsNamesThemInsteadOfPuttingTheOld
   WriteFile(target_ + "A.SST", ReadFile(target_ + "A.SST") + "more");
   const DirSnapshot edited = Snapshot(target_);
   EXPECT_EQ(ImportDiff(nullptr, undo, target_, u.list, &report), -1);
-  EXPECT_EQ(report.check.fault, DiffFault::kConflicts);
+  EXPECT_EQ(report.check.refusal, ImportRefusal::kConflicts);
   EXPECT_EQ(report.bases.conflicts.size(), 2u);
   EXPECT_EQ(Difference(edited, Snapshot(target_)), "");
 

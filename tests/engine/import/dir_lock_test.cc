@@ -28,7 +28,7 @@ TEST(DirLock, AHardLinkUnderTheLockNameIsNeverWrittenThrough) {
   std::filesystem::create_hard_link(outside, menu + kLockName, ec);
   if (ec) GTEST_SKIP() << "no hard links here: " << ec.message();
   DirLock lock;
-  EXPECT_EQ(lock.Take(menu), DiffFault::kLockLinked);
+  EXPECT_EQ(lock.Take(menu), ImportRefusal::kLockLinked);
   EXPECT_EQ(ReadFile(outside), "precious");
   EXPECT_EQ(ReadFile(menu + kLockName), "precious");
   EXPECT_EQ(lock.fd(), -1);
@@ -40,14 +40,14 @@ TEST(DirLock, AStaleLockOfThisUserIsTakenOverAndANewOneMadeExclusively) {
   WriteFile(menu + kLockName, "left by a crashed import");
   {
     DirLock lock;
-    ASSERT_EQ(lock.Take(menu), DiffFault::kNone);
+    ASSERT_EQ(lock.Take(menu), ImportRefusal::kNone);
     EXPECT_EQ(ReadFile(menu + kLockName).compare(0, 4, "pid "), 0);
   }
   EXPECT_FALSE(Exists(menu + kLockName));
   DirLock lock;
-  ASSERT_EQ(lock.Take(menu), DiffFault::kNone);
+  ASSERT_EQ(lock.Take(menu), ImportRefusal::kNone);
   DirLock second;
-  EXPECT_EQ(second.Take(menu), DiffFault::kImportRunning);
+  EXPECT_EQ(second.Take(menu), ImportRefusal::kImportRunning);
 }
 
 TEST(DirLock, WhatStandsUnderTheLockNameIsNamedInTheRefusal) {
@@ -57,12 +57,12 @@ TEST(DirLock, WhatStandsUnderTheLockNameIsNamedInTheRefusal) {
   const std::string menu = dir.Sub("menu");
   ASSERT_EQ(::mkfifo((menu + kLockName).c_str(), 0644), 0);
   DirLock lock;
-  EXPECT_EQ(lock.Take(menu), DiffFault::kLockIsSpecial);
+  EXPECT_EQ(lock.Take(menu), ImportRefusal::kLockIsSpecial);
   std::filesystem::remove(menu + kLockName);
   if (::geteuid() != 0) GTEST_SKIP() << "a file of another user needs root to make";
   WriteFile(menu + kLockName, "pid 1 on elsewhere");
   ASSERT_EQ(::chown((menu + kLockName).c_str(), 65534, 65534), 0);
-  EXPECT_EQ(lock.Take(menu), DiffFault::kLockOfOtherUser);
+  EXPECT_EQ(lock.Take(menu), ImportRefusal::kLockOfOtherUser);
   EXPECT_EQ(ReadFile(menu + kLockName), "pid 1 on elsewhere");
 #endif
 }

@@ -113,7 +113,7 @@ TEST_F(ImportFaultsTest, LibraryThatCannotBeReplacedRollsBackUntilOneWasReplaced
   // Once the library can be replaced, a recovery completes the import.
   faults.FailNth(FaultOp::kReplace, 99);
   Recovery done;
-  DiffFault why;
+  ImportRefusal why;
   StringAry left;
   ASSERT_EQ(RecoverMenuDir(target_, &done, &why, &left), 0);
   EXPECT_EQ(done, Recovery::kCompleted);

@@ -128,7 +128,7 @@ TEST(ImportJournal, AJournalOfThePreviousVersionIsStillRecoveredByItsNames) {
   ASSERT_EQ(ReadJournal(dir.path(), &read), 0);
   EXPECT_FALSE(read.contentsKnown);
   Recovery done;
-  DiffFault why;
+  ImportRefusal why;
   StringAry left;
   ASSERT_EQ(RecoverMenuDir(dir.path(), &done, &why, &left), 0);
   EXPECT_EQ(done, Recovery::kRolledBack);
@@ -153,7 +153,7 @@ TEST(ImportJournal, ARecoveryRemovesOrCompletesOnlyWhatIsProvablyTheImports) {
   };
   auto recover = [&](const ImportJournal& j, Recovery* done, RecoveryLog* log) {
     WriteFile(d + kJournalName, EncodeJournal(j));
-    DiffFault why;
+    ImportRefusal why;
     StringAry left, lost;
     return RecoverMenuDir(d, done, &why, &left, &lost, log);
   };
@@ -235,10 +235,10 @@ TEST(ImportJournal, AnUntrustedJournalIsRefusedAndNothingIsTouched) {
       WriteFile(dir.path() + kJournalName, bytes);
       const DirSnapshot before = Snapshot(dir.path());
       Recovery done;
-      DiffFault why;
+      ImportRefusal why;
       StringAry left;
       EXPECT_EQ(RecoverMenuDir(dir.path(), &done, &why, &left), -1) << "byte " << at << " bit " << bit;
-      EXPECT_EQ(why, DiffFault::kJournalUntrusted);
+      EXPECT_EQ(why, ImportRefusal::kJournalUntrusted);
       EXPECT_EQ(Difference(before, Snapshot(dir.path())), "") << "byte " << at << " bit " << bit;
       EXPECT_EQ(PendingRecovery(dir.path(), &done), -1);
     }
@@ -253,7 +253,7 @@ TEST(ImportJournal, ADoneJournalOrAWorkJournalAloneIsOnlyRemoved) {
   WriteFile(dir.path() + kJournalName, EncodeJournal(j));
   WriteFile(dir.path() + "M2.SST", "stays");
   Recovery done;
-  DiffFault why;
+  ImportRefusal why;
   StringAry left;
   ASSERT_EQ(RecoverMenuDir(dir.path(), &done, &why, &left), 0);
   EXPECT_EQ(done, Recovery::kNone);
@@ -270,7 +270,7 @@ TEST(ImportJournal, AnEmptyTestFileWithoutAJournalIsALeftoverAndGoesWithTheRecov
   WriteFile(dir.path() + "A.KKK", "a");
   WriteFile(dir.path() + kWritabilityTestName, "");
   Recovery done;
-  DiffFault why;
+  ImportRefusal why;
   StringAry left;
   ASSERT_EQ(RecoverMenuDir(dir.path(), &done, &why, &left), 0);
   EXPECT_EQ(done, Recovery::kNone);
@@ -293,13 +293,13 @@ TEST(DirLock, ALinkOrADirectoryUnderTheLockNameIsRefusedAndNothingIsMadeThroughI
   const std::string menu = dir.Sub("menu");
   std::filesystem::create_symlink(outside, menu + kLockName);
   DirLock lock;
-  EXPECT_EQ(lock.Take(menu), DiffFault::kLockInTheWay);
+  EXPECT_EQ(lock.Take(menu), ImportRefusal::kLockInTheWay);
   EXPECT_FALSE(Exists(outside));
   std::filesystem::remove(menu + kLockName);
   std::filesystem::create_directory(menu + kLockName);
-  EXPECT_EQ(lock.Take(menu), DiffFault::kLockIsDirectory);
+  EXPECT_EQ(lock.Take(menu), ImportRefusal::kLockIsDirectory);
   std::filesystem::remove(menu + kLockName);
-  EXPECT_EQ(lock.Take(menu), DiffFault::kNone);
+  EXPECT_EQ(lock.Take(menu), ImportRefusal::kNone);
   lock.Release();
   EXPECT_FALSE(Exists(menu + kLockName));
 }

@@ -75,7 +75,7 @@ int KillChildMain(const ChildJob& job) {
   if (what == "undo") return ImportDiff(nullptr, diff, target, list, nullptr, job[4]) == 0 ? 0 : 1;
   if (what == "recover") {
     Recovery done;
-    DiffFault why;
+    ImportRefusal why;
     StringAry left;
     return RecoverMenuDir(target, &done, &why, &left) == 0 ? 0 : 1;
   }
@@ -114,7 +114,7 @@ class ImportKillTest : public ImportScenario {
   struct Recovered {
     int result = 0;
     Recovery done = Recovery::kNone;
-    DiffFault why = DiffFault::kNone;
+    ImportRefusal why = ImportRefusal::kNone;
     StringAry left, lost;
   };
   Recovered RecoverTarget() {
@@ -125,13 +125,13 @@ class ImportKillTest : public ImportScenario {
   // The recovery did all it could but for what it names, and removed the journal.
   static void ExpectInPart(const Recovered& r, Recovery done) {
     EXPECT_EQ(r.result, -1);
-    EXPECT_EQ(r.why, DiffFault::kRecoveryFailed);
+    EXPECT_EQ(r.why, ImportRefusal::kRecoveryFailed);
     EXPECT_EQ(r.done, done);
   }
 
   std::string RecoverAndCheck(bool* isNew) {
     Recovery done;
-    DiffFault why;
+    ImportRefusal why;
     StringAry left;
     if (RecoverMenuDir(target_, &done, &why, &left) != 0) return "recovery failed, left: " + Joined(left);
     return OldOrNew(isNew);
@@ -326,18 +326,18 @@ TEST_F(ImportKillTest, WhileOneImportRunsASecondIsRefusedAndTouchesNothing) {
   const DirSnapshot midway = Snapshot(target_);
   ImportReport report;
   EXPECT_EQ(ImportDiff(nullptr, second, target_, list_, &report), -1);
-  EXPECT_EQ(report.check.fault, DiffFault::kImportRunning);
+  EXPECT_EQ(report.check.refusal, ImportRefusal::kImportRunning);
   Recovery done;
-  DiffFault why;
+  ImportRefusal why;
   StringAry left;
   EXPECT_EQ(RecoverMenuDir(target_, &done, &why, &left), -1);
-  EXPECT_EQ(why, DiffFault::kImportRunning);
-  EXPECT_EQ(MenuDirBusy(target_), DiffFault::kImportRunning);
+  EXPECT_EQ(why, ImportRefusal::kImportRunning);
+  EXPECT_EQ(MenuDirBusy(target_), ImportRefusal::kImportRunning);
   EXPECT_EQ(Difference(midway, Snapshot(target_)), "");
 
   ASSERT_TRUE(Touch(dir_.path() + "go"));
   EXPECT_EQ(first.Wait(), 0);
-  EXPECT_EQ(MenuDirBusy(target_), DiffFault::kNone);
+  EXPECT_EQ(MenuDirBusy(target_), ImportRefusal::kNone);
   EXPECT_FALSE(Exists(target_ + kLockName));
   EXPECT_FALSE(Exists(target_ + kJournalName));
   EXPECT_EQ(Difference(first_new, Snapshot(target_), {"L.SSD"}), "");

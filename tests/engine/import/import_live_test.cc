@@ -150,9 +150,9 @@ class ImportLiveTest : public ImportScenario {
         EXPECT_EQ(report.name, name);
       } else if (result != 0 && report.leftBehind.empty()) {
         ++refused;
-        EXPECT_TRUE(report.check.fault == DiffFault::kChangedDuringImport || report.check.fault == DiffFault::kConflicts)
+        EXPECT_TRUE(report.check.refusal == ImportRefusal::kChangedDuringImport || report.check.refusal == ImportRefusal::kConflicts)
             << static_cast<int>(report.check.fault);
-        if (report.check.fault == DiffFault::kChangedDuringImport) {
+        if (report.check.refusal == ImportRefusal::kChangedDuringImport) {
           EXPECT_EQ(report.name, name);
         }
       }

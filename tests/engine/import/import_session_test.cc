@@ -42,10 +42,10 @@ TEST_F(ImportSessionTest, ConflictsAreAQuestionAndTheAnswerDecidesTheImport) {
   EXPECT_TRUE(session.Sealed());
   session.Entries()[1].op |= kOpExcluded;  // B.CSV left out
   ImportPlan plan;
-  DiffCheck why;
+  ImportCheck why;
   const DirSnapshot before = Snapshot(target_);
   ASSERT_EQ(session.Plan(target_, true, &plan, &why), -1);
-  EXPECT_EQ(why.fault, DiffFault::kConflicts);
+  EXPECT_EQ(why.refusal, ImportRefusal::kConflicts);
   ASSERT_EQ(plan.bases.conflicts.size(), 1u);
   EXPECT_EQ(session.Entries()[static_cast<std::size_t>(plan.bases.conflicts[0].entry)].name, "A.CSV");
   EXPECT_EQ(Difference(before, Snapshot(target_)), "");
@@ -84,7 +84,7 @@ TEST_F(ImportSessionTest, ThePlanCountsNamesThatDifferInCaseAsOneFile) {
   ImportSession session(diff_);
   ASSERT_TRUE(session.Open().ok());
   ImportPlan plan;
-  DiffCheck why;
+  ImportCheck why;
   ASSERT_EQ(session.Plan(target_, false, &plan, &why), 0) << static_cast<int>(why.fault);
   EXPECT_EQ(plan.replaces, StringAry{"x.kkk"});
   EXPECT_EQ(plan.creates, StringAry{"Y.KKK"});

@@ -102,7 +102,7 @@ TEST_F(ImportTargetTest, LinkToAReadOnlyFileOutsideLeavesThatFileAlone) {
   fs::create_symlink(outside_ + "L.SSD", target_ + "L.SSD");
   ImportReport report;
   EXPECT_EQ(Import(Diff({Doc(0, "L.SSD", "D")}), &report), -1);
-  EXPECT_EQ(report.check.fault, DiffFault::kBadLibrary);
+  EXPECT_EQ(report.check.refusal, ImportRefusal::kBadLibrary);
   EXPECT_EQ(ReadFile(outside_ + "L.SSD"), LibraryBytes("lib", {{"K", "", "k"}}));
 }
 
@@ -116,7 +116,7 @@ TEST_F(ImportTargetTest, DirectoryUnderAnEntrysNameRefusesTheDiff) {
     WriteFile(target_ + name + "/inside", "user data");
     ImportReport report;
     EXPECT_EQ(Import(Diff({File(0, "B.CSV"), entry}), &report), -1) << name;
-    EXPECT_EQ(report.check.fault, DiffFault::kDirectoryInTheWay) << name;
+    EXPECT_EQ(report.check.refusal, ImportRefusal::kDirectoryInTheWay) << name;
     EXPECT_EQ(report.check.entry, 1);
     EXPECT_EQ(ReadFile(target_ + name + "/inside"), "user data");
     fs::remove_all(target_ + name);
@@ -184,7 +184,7 @@ TEST_F(ImportTargetTest, LibraryWhoseIndexPointsPastItsEndIsUnreadable) {
   src_b_.Library("L.SSD", "lib", {{"D", "", "drop"}});
   ImportReport report;
   EXPECT_EQ(Import(Diff({Doc(1, "L.SSD", "D")}), &report), -1);
-  EXPECT_EQ(report.check.fault, DiffFault::kBadLibrary);
+  EXPECT_EQ(report.check.refusal, ImportRefusal::kBadLibrary);
   EXPECT_EQ(ReadFile(target_ + "L.SSD"), lib);
   // The analysis cannot compare such a library's documents: it fails and names the library, rather
   // than comparing wrong bytes or passing its documents for unchanged.
@@ -214,12 +214,12 @@ TEST_F(ImportTargetTest, PlanRunsEveryCheckTheImportRuns) {
   src_b_.File("A.CSV", "a");
   const SBNdtAry list = Diff({File(0, "A.CSV")});
   ImportPlan plan;
-  DiffCheck why;
+  ImportCheck why;
   EXPECT_EQ(PlanImport(diff_, dir_.path() + "missing" + kDirSep, list, &plan, &why), -1);
-  EXPECT_EQ(why.fault, DiffFault::kMenuDirMissing);
+  EXPECT_EQ(why.refusal, ImportRefusal::kMenuDirMissing);
   WriteFile(dir_.path() + "afile", "");
   EXPECT_EQ(PlanImport(diff_, dir_.path() + "afile" + kDirSep, list, &plan, &why), -1);
-  EXPECT_EQ(why.fault, DiffFault::kMenuDirNotDirectory);
+  EXPECT_EQ(why.refusal, ImportRefusal::kMenuDirNotDirectory);
 
   // A directory that takes no new file: the plan says so, as the import would, and leaves nothing.
   FaultPlatform faults(NativePlatform());
@@ -227,10 +227,10 @@ TEST_F(ImportTargetTest, PlanRunsEveryCheckTheImportRuns) {
     ScopedHost host(&faults);
     faults.FailFrom(FaultOp::kCreate, 1);
     EXPECT_EQ(PlanImport(diff_, target_, list, &plan, &why), -1);
-    EXPECT_EQ(why.fault, DiffFault::kNotWritable);
+    EXPECT_EQ(why.refusal, ImportRefusal::kNotWritable);
     ImportReport report;
     EXPECT_EQ(Import(list, &report), -1);
-    EXPECT_EQ(report.check.fault, DiffFault::kNotWritable);
+    EXPECT_EQ(report.check.refusal, ImportRefusal::kNotWritable);
   }
   EXPECT_TRUE(Snapshot(target_).empty());
 
@@ -249,7 +249,7 @@ TEST_F(ImportTargetTest, PlanRunsEveryCheckTheImportRuns) {
   EXPECT_EQ(PlanImport(diff_, target_, crafted, &plan, &why), 0);
 #else
   EXPECT_EQ(PlanImport(diff_, target_, crafted, &plan, &why), -1);
-  EXPECT_EQ(why.fault, DiffFault::kNameTooLong);
+  EXPECT_EQ(why.refusal, ImportRefusal::kNameTooLong);
 #endif
   EXPECT_TRUE(Snapshot(target_).empty());
 }
@@ -266,7 +266,7 @@ TEST_F(ImportTargetTest, WhatCouldNotBeRemovedIsNamed) {
   faults.FailFrom(FaultOp::kRemove, 1);
   ImportReport report;
   EXPECT_EQ(Import(list, &report), -1);
-  EXPECT_EQ(report.check.fault, DiffFault::kTestFileLeft);
+  EXPECT_EQ(report.check.refusal, ImportRefusal::kTestFileLeft);
   EXPECT_EQ(report.leftBehind, (StringAry{"XXXXXX.TMP", kJournalName, kLockName}));
   EXPECT_EQ(ReadFile(target_ + "A.CSV"), "old");
   faults.FailNth(FaultOp::kRemove, 99);
@@ -286,7 +286,7 @@ TEST_F(ImportTargetTest, WhatCouldNotBeRemovedIsNamed) {
   EXPECT_EQ(ReadFile(target_ + backup), "old");
   faults.FailNth(FaultOp::kRemove, 99);
   Recovery done;
-  DiffFault why;
+  ImportRefusal why;
   StringAry left;
   EXPECT_EQ(RecoverMenuDir(target_, &done, &why, &left), 0);
   EXPECT_EQ(done, Recovery::kCompleted);
@@ -332,14 +332,14 @@ TEST_F(ImportTargetTest, NamesThatDifferInCaseOnlyAreNeitherGuessedNorRenamed) {
   target_b_.File("PRICES.CSV", "upper").File("prices.csv", "lower");
   ImportReport report;
   EXPECT_EQ(Import(Diff({File(0, "PRICES.CSV")}), &report), -1);
-  EXPECT_EQ(report.check.fault, DiffFault::kAmbiguousName);
+  EXPECT_EQ(report.check.refusal, ImportRefusal::kAmbiguousName);
   EXPECT_EQ(ReadFile(target_ + "prices.csv"), "lower");
   EXPECT_EQ(ReadFile(target_ + "PRICES.CSV"), "upper");
   // A directory beside a file of the same name in another case counts as well.
   target_b_.File("SALES.SST", "old sales");
   fs::create_directory(target_ + "sales.sst");
   EXPECT_EQ(Import(Diff({File(0, "SALES.SST")}), &report), -1);
-  EXPECT_EQ(report.check.fault, DiffFault::kAmbiguousName);
+  EXPECT_EQ(report.check.refusal, ImportRefusal::kAmbiguousName);
   EXPECT_EQ(ReadFile(target_ + "SALES.SST"), "old sales");
 
   // A rollback puts a file back under the name it had, not the diff's spelling of it.

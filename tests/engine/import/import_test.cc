@@ -195,7 +195,7 @@ TEST_F(ImportTest, PlanTellsWhatWouldHappenAndTouchesNothing) {
   list[1].op |= kOpExcluded;
   const DirSnapshot before = Snapshot(target_);
   ImportPlan plan;
-  DiffCheck why;
+  ImportCheck why;
   ASSERT_EQ(PlanImport(diff_, target_, list, &plan, &why), 0);
   EXPECT_EQ(plan.replaces, StringAry{"A.KKK"});
   EXPECT_TRUE(plan.creates.empty());
@@ -208,7 +208,7 @@ TEST_F(ImportTest, PlanTellsWhatWouldHappenAndTouchesNothing) {
   EXPECT_EQ(Difference(before, Snapshot(target_)), "");
   list.pop_back();
   EXPECT_EQ(PlanImport(diff_, target_, list, &plan, &why), -1);
-  EXPECT_EQ(why.fault, DiffFault::kCountMismatch);
+  EXPECT_EQ(why.refusal, ImportRefusal::kCountMismatch);
 }
 
 }  // namespace
