@@ -6,7 +6,7 @@ namespace quarvel {
 
 namespace {
 
-const ControlState kMissing{"", false, false, 0, ""};
+const ControlState kMissing{"", false, false};
 const ListControl kNoList;
 
 }  // namespace
@@ -16,22 +16,17 @@ std::string DialogControls::Fitted(int id, const std::string& typed) const {
   return limit == 0 || typed.size() <= limit ? typed : SjisCut(typed, limit);
 }
 
-std::optional<std::string> DialogControls::KeepWithinLimit(int id, const std::string& typed, bool atEnd) {
-  ControlState& s = Mutable(id);
-  const std::string kept = Fitted(id, typed);
-  if (kept == typed) {
-    s.fitted = typed;
-    return std::nullopt;
-  }
-  if (atEnd) s.fitted = kept;
-  return s.fitted;
+DialogControls::EditFit DialogControls::FitEdit(int id, const std::string& typed, bool atEnd, std::string* kept) const {
+  *kept = Fitted(id, typed);
+  if (*kept == typed) return EditFit::kFits;
+  return atEnd ? EditFit::kCut : EditFit::kRefused;
 }
 
 DialogControls::DialogControls(const DialogLayout& layout) {
   for (std::size_t i = 0; i < layout.count; ++i) {
     const ControlLayout& c = layout.controls[i];
     if (c.id == kNoId) continue;
-    states_[c.id] = ControlState{c.text, (c.styles & kHiddenControl) == 0, true, 0, c.text};
+    states_[c.id] = ControlState{c.text, (c.styles & kHiddenControl) == 0, true};
     if (c.kind == ControlKind::kListBox || c.kind == ControlKind::kComboBox) {
       lists_.emplace(c.id, ListControl((c.styles & kSorted) != 0, (c.styles & kMultipleSelection) != 0));
     }

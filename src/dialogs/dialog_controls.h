@@ -2,7 +2,6 @@
 #pragma once
 
 #include <map>
-#include <optional>
 #include <string>
 
 #include "dialogs/dialog_layout.h"
@@ -15,7 +14,6 @@ struct ControlState {
   bool visible = true;
   bool enabled = true;
   std::size_t byteLimit = 0;  // an edit's most bytes of CP932 (0: none)
-  std::string fitted;         // an edit's last text within its byte limit, as the user sees it
 };
 
 class DialogControls {
@@ -30,7 +28,7 @@ class DialogControls {
   bool Enabled(int id) const { return State(id).enabled; }
   const ListControl& List(int id) const;
 
-  void SetText(int id, const std::string& text) { Mutable(id).text = Mutable(id).fitted = text; }
+  void SetText(int id, const std::string& text) { Mutable(id).text = text; }
   void Show(int id, bool visible) { Mutable(id).visible = visible; }
   void Enable(int id, bool enabled) { Mutable(id).enabled = enabled; }
   // Limits what the user can type or paste into an edit to `bytes` bytes of CP932 (0: no limit). The
@@ -40,11 +38,12 @@ class DialogControls {
   // What an edit keeps of `typed`: all of it within its limit, else its longest start within the
   // limit that ends at a character boundary.
   std::string Fitted(int id, const std::string& typed) const;
-  // The user changed an edit with a byte limit to `typed` (CP932), the caret at its end or not: the
-  // text the edit must show instead, or nothing when the change fits. Typed or pasted at the end, what
-  // does not fit is cut; inside the text, the change is refused and the last text that fit stands,
-  // so that the end the user wrote is never lost.
-  std::optional<std::string> KeepWithinLimit(int id, const std::string& typed, bool atEnd);
+  // What becomes of a change the user made to an edit with a byte limit, its text now `typed` (CP932),
+  // the caret at its end or not: it fits; or, typed or pasted at the end, it is cut to `kept`; or,
+  // inside the text, it is refused, and the view shows again the last text that fit (its own, which
+  // may hold what CP932 cannot), so that the end the user wrote is never lost.
+  enum class EditFit { kFits, kCut, kRefused };
+  EditFit FitEdit(int id, const std::string& typed, bool atEnd, std::string* kept) const;
   ListControl& MutableList(int id) { return lists_[id]; }
 
  private:

@@ -215,7 +215,12 @@ void TSabunLoadDlg::OnImport() {
       DialogMessage(services_, window_, text, "", kMbOk);
       return;
     }
-    // Any other refusal (not writable) the plan below reports.
+    // Any other refusal (the lock in the way, a directory that cannot be written) is the import's.
+    ImportReport report;
+    report.check = {why, -1};
+    DialogMessage(services_, window_, std::string(kImportError) + "\n" + ImportFailureCause(report, Commands()), "",
+                  kMbOk);
+    return;
   }
   if (recovery.done != Recovery::kNone) {
     DialogMessage(services_, window_,
@@ -230,6 +235,7 @@ void TSabunLoadDlg::OnImport() {
   ImportPlan plan;
   ImportReport report;
   if (session_.Plan(target, false, &plan, &report.check) != 0) {
+    report.leftBehind = plan.leftBehind;
     if (report.check.refusal != ImportRefusal::kConflicts) {
       DialogMessage(services_, window_, std::string(kImportError) + "\n" + ImportFailureCause(report, Commands()), "",
                     kMbOk);
@@ -242,6 +248,7 @@ void TSabunLoadDlg::OnImport() {
     session_.ImportOver(true);
     report = {};
     if (session_.Plan(target, false, &plan, &report.check) != 0) {
+      report.leftBehind = plan.leftBehind;
       DialogMessage(services_, window_, std::string(kImportError) + "\n" + ImportFailureCause(report, Commands()), "",
                     kMbOk);
       return;

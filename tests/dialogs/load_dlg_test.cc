@@ -338,6 +338,18 @@ TEST_F(LoadDlgTest, AnInterruptedImportIsFinishedFirstAndARunningOneRefusesTheIm
   EXPECT_TRUE(StartsWith(ui_.messages[2].text, kImportDone));
   EXPECT_EQ(ReadFile(target_ + "F.TXT"), "text");
   EXPECT_FALSE(Exists(target_ + kJournalName));
+  ui_.messages.clear();
+
+  // A directory under the lock's name keeps an interrupted import from being finished: the lock is
+  // named, not the journal that waits behind it.
+  WriteFile(target_ + kJournalName, EncodeJournal(journal));
+  ASSERT_TRUE(std::filesystem::create_directory(target_ + kLockName));
+  dlg_.OnImport();
+  ASSERT_EQ(ui_.messages.size(), 2u);
+  ImportReport lockInTheWay;
+  lockInTheWay.check = {ImportRefusal::kLockIsDirectory, -1};
+  EXPECT_EQ(ui_.messages[1].text, kImportError + "\n" + ImportFailureCause(lockInTheWay, dlg_.Commands()));
+  EXPECT_TRUE(Exists(target_ + kJournalName));
 }
 
 TEST_F(LoadDlgTest, LocalChangesAreListedAndImportedOverOnlyWhenTheUserAgrees) {

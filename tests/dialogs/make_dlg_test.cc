@@ -346,14 +346,14 @@ TEST_F(MakeDlgTest, TheDescriptionIsKeptTo47BytesAsTypedAndAFailedWriteNamesItsE
   EXPECT_EQ(C().Fitted(kComment, typed), std::string(46, 'a'));
   EXPECT_EQ(C().Fitted(kComment, std::string(45, 'a') + "\x8D\xB7"), std::string(45, 'a') + "\x8D\xB7");
   EXPECT_EQ(C().Fitted(kCommands, typed), typed);  // no limit elsewhere
-  // As the user types: at the end what does not fit is cut; inside, the change is refused and the
-  // last text that fit stands.
-  DialogControls& edit = dlg_.controls();
-  EXPECT_FALSE(edit.KeepWithinLimit(kComment, std::string(47, 'a'), true));
-  EXPECT_EQ(edit.KeepWithinLimit(kComment, typed, true), std::string(46, 'a'));
-  EXPECT_EQ(edit.KeepWithinLimit(kComment, "b" + std::string(46, 'a') + "c", false), std::string(46, 'a'));
-  edit.SetText(kComment, "set");
-  EXPECT_EQ(edit.KeepWithinLimit(kComment, "s" + std::string(47, 'e') + "t", false), "set");
+  // As the user types: at the end what does not fit is cut; inside, the change is refused.
+  using Fit = DialogControls::EditFit;
+  std::string kept;
+  EXPECT_EQ(C().FitEdit(kComment, std::string(47, 'a'), false, &kept), Fit::kFits);
+  EXPECT_EQ(C().FitEdit(kComment, typed, true, &kept), Fit::kCut);
+  EXPECT_EQ(kept, std::string(46, 'a'));
+  EXPECT_EQ(C().FitEdit(kComment, "b" + typed, false, &kept), Fit::kRefused);
+  EXPECT_EQ(C().FitEdit(kCommands, typed + typed, false, &kept), Fit::kFits);
 
   // A source that vanished before the write: the entry is named beneath the error.
   dlg_.OnAdd();  // BAD.SST

@@ -91,7 +91,9 @@ void SummariseImport(const std::string& menuDir, const SBNdtAry& list, ImportPla
   *plan = ImportPlan{};
   // Counted as the import applies them: names that differ in case only are one file, which the first
   // entry of the name moves aside; the last entry that adds it gives the file that stays, under its
-  // own spelling, and with none a deletion stays. In a library the first entry for a document decides.
+  // own spelling, and with none a deletion stays. In a library the first entry for a document decides
+  // (but for a deletion of a document the library does not hold, which a later addition outweighs: the
+  // summary, which does not read the libraries, counts the deletion then).
   std::vector<std::pair<std::string, bool>> files;  // the name as it will stand, whether a file stays
   std::unordered_map<std::string, std::size_t> fileIndex;
   std::set<std::string> libraries, documents;
@@ -260,6 +262,7 @@ int PlanImport(const std::string& diffPath, const std::string& menuDir, const SB
   StringAry left;
   if (const ImportRefusal f = TestWritable(menuDir, &left); f != ImportRefusal::kNone) {
     *why = {f, -1};
+    plan->leftBehind = left;
     return -1;
   }
   SummariseImport(menuDir, prepared.directory, plan);

@@ -94,6 +94,7 @@ struct ImportPlan {
   int excluded = 0;        // entries the list leaves out
   BaseCheck bases;       // entries already applied (left out) and, when refused, the conflicts
   bool sealed = false;   // the diff carries a seal: its bytes and bases were checked
+  StringAry leftBehind;  // a refusal by the writability test: its file, which could not be removed
 };
 
 // The import's writability test, "XXXXXX.TMP" in the menu directory: made as a new file and removed.

@@ -14,8 +14,8 @@ DiffCheck ImportSession::Open() {
   SealState seal;
   DiffCheck check = CheckDiffFile(diffPath_, &entries_, &description_, nullptr, &seal);
   sealed_ = seal.sealed;
-  const bool read = check.fault != DiffFault::kNotOpened && check.fault != DiffFault::kNotDiff;
-  if (read && (!seen_.present || !StillAsSeen(diffPath_, seen_))) check = {DiffFault::kDiffChanged, -1};
+  // A diff that changed while it was read is named as such; a fault of its own is named first.
+  if (check.ok() && (!seen_.present || !StillAsSeen(diffPath_, seen_))) check = {DiffFault::kDiffChanged, -1};
   return check;
 }
 

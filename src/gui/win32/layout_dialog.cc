@@ -340,12 +340,17 @@ void LayoutDialog::KeepByteLimit(int id) {
   DWORD caret = 0;
   SendMessageW(w, EM_GETSEL, 0, reinterpret_cast<LPARAM>(&caret));
   const bool atEnd = caret >= now.size();
-  const std::optional<std::string> kept = controls_.KeepWithinLimit(id, Cp932(now), atEnd);
-  if (!kept) return;
-  const std::wstring shown = Wide(*kept);
+  std::string kept;
+  const DialogControls::EditFit fit = controls_.FitEdit(id, Cp932(now), atEnd, &kept);
+  if (fit == DialogControls::EditFit::kFits) {
+    fitted_[id] = now;
+    return;
+  }
+  const std::wstring shown = fit == DialogControls::EditFit::kCut ? Wide(kept) : fitted_[id];
   mirroring_ = true;
   SetWindowTextW(w, shown.c_str());
   mirroring_ = false;
+  fitted_[id] = shown;
   const WPARAM at = atEnd ? shown.size() : std::min<std::size_t>(caret, shown.size());
   SendMessageW(w, EM_SETSEL, at, static_cast<LPARAM>(at));
   MessageBeep(MB_OK);
@@ -389,6 +394,7 @@ void LayoutDialog::Mirror() {
       case ControlKind::kStatic:
       case ControlKind::kEdit:
         SetWindowTextIfChanged(w, Wide(controls_.Text(id)));
+        fitted_[id] = Wide(controls_.Text(id));
         break;
       case ControlKind::kButton:
         SetWindowTextIfChanged(w, Wide(controls_.Text(id)));

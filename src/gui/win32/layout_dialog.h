@@ -78,6 +78,7 @@ class LayoutDialog {
   HWND window_ = nullptr;
   std::map<int, HWND> windows_;
   HWND tabs_ = nullptr;  // the tab control, if the layout has one
+  std::map<int, std::wstring> fitted_;  // each edit's last text within its byte limit
   bool mirroring_ = false;
   bool busy_ = false;
 };

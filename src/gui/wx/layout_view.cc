@@ -145,9 +145,15 @@ void LayoutPanel::Build() {
           if (mirroring_ || controls_.ByteLimit(id) == 0) return;
           const long at = t->GetInsertionPoint();
           const bool atEnd = at >= t->GetLastPosition();
-          const std::optional<std::string> shown = controls_.KeepWithinLimit(id, ToCp932(t->GetValue()), atEnd);
-          if (!shown) return;
-          t->ChangeValue(FromCp932(*shown));
+          std::string kept;
+          const DialogControls::EditFit fit = controls_.FitEdit(id, ToCp932(t->GetValue()), atEnd, &kept);
+          if (fit == DialogControls::EditFit::kFits) {
+            fitted_[id] = t->GetValue();
+            return;
+          }
+          const wxString shown = fit == DialogControls::EditFit::kCut ? FromCp932(kept) : fitted_[id];
+          t->ChangeValue(shown);
+          fitted_[id] = shown;
           t->SetInsertionPoint(atEnd ? t->GetLastPosition() : std::min<long>(at, t->GetLastPosition()));
           wxBell();
         });
@@ -304,6 +310,7 @@ void LayoutPanel::Mirror() {
         break;
       case ControlKind::kEdit:
         if (static_cast<wxTextCtrl*>(w)->GetValue() != text) static_cast<wxTextCtrl*>(w)->ChangeValue(text);
+        fitted_[c.id] = text;
         break;
       case ControlKind::kButton:
         if (w->GetLabel() != text) w->SetLabel(text);

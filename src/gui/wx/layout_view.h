@@ -65,6 +65,7 @@ class LayoutPanel : public wxPanel {
   Routes routes_;
   std::map<int, wxWindow*> windows_;
   std::vector<wxWindow*> sunken_;  // statics whose frame the panel draws: GTK gives labels none
+  std::map<int, wxString> fitted_;  // each edit's last text within its byte limit
   bool mirroring_ = false;
 };
 
