@@ -218,8 +218,7 @@ void TSabunLoadDlg::OnImport() {
     // Any other refusal (the lock in the way, a directory that cannot be written) is the import's.
     ImportReport report;
     report.check = {why, -1};
-    DialogMessage(services_, window_, std::string(kImportError) + "\n" + ImportFailureCause(report, Commands()), "",
-                  kMbOk);
+    ReportFailure(report);
     return;
   }
   if (recovery.done != Recovery::kNone) {
@@ -237,8 +236,7 @@ void TSabunLoadDlg::OnImport() {
   if (session_.Plan(target, false, &plan, &report.check) != 0) {
     report.leftBehind = plan.leftBehind;
     if (report.check.refusal != ImportRefusal::kConflicts) {
-      DialogMessage(services_, window_, std::string(kImportError) + "\n" + ImportFailureCause(report, Commands()), "",
-                    kMbOk);
+      ReportFailure(report);
       return;
     }
     if (DialogMessage(services_, window_, ConflictQuestion(plan.bases, Commands()), kConfirmCaption, kMbOkCancel) !=
@@ -249,8 +247,7 @@ void TSabunLoadDlg::OnImport() {
     report = {};
     if (session_.Plan(target, false, &plan, &report.check) != 0) {
       report.leftBehind = plan.leftBehind;
-      DialogMessage(services_, window_, std::string(kImportError) + "\n" + ImportFailureCause(report, Commands()), "",
-                    kMbOk);
+      ReportFailure(report);
       return;
     }
   }
@@ -266,12 +263,15 @@ void TSabunLoadDlg::OnImport() {
     return;
   }
   if (imported < 0) {
-    DialogMessage(services_, window_, std::string(kImportError) + "\n" + ImportFailureCause(report, Commands()), "",
-                  kMbOk);
+    ReportFailure(report);
     return;
   }
   DialogMessage(services_, window_, std::string(kImportDone) + Summary(plan) + AppliedLine(report.bases), "", kMbOk);
   Close(kIdOk);
+}
+
+void TSabunLoadDlg::ReportFailure(const ImportReport& report) {
+  DialogMessage(services_, window_, std::string(kImportError) + "\n" + ImportFailureCause(report, Commands()), "", kMbOk);
 }
 
 void TSabunLoadDlg::OnCancel() { Close(kIdCancel); }

@@ -32,6 +32,8 @@ class TSabunLoadDlg {
 
  private:
   void FillCommands();
+  // "差分取込にエラーが発生しました。" with the cause of a refused or failed import beneath it.
+  void ReportFailure(const ImportReport& report);
   void Close(int outcome);
 
   DialogServices& services_;

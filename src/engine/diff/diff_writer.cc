@@ -24,8 +24,6 @@ bool Representable(const SBNdtAry& changes) {
   return true;
 }
 
-bool Stopped() { return CopyStopRequested(); }
-
 WriteFault Fault(BlockFault f) {
   switch (f) {
     case BlockFault::kNone: return WriteFault::kNone;
@@ -86,11 +84,13 @@ int WriteDiffFile(const std::string& path, const std::string& menuDir, const SBN
     } else {
       f = builder.AddFile(menuDir + e.name);
     }
-    if (f != BlockFault::kNone) return fail(Stopped() ? WriteFault::kStopped : Fault(f), Stopped() ? -1 : static_cast<int>(i));
+    if (f == BlockFault::kNone) continue;
+    if (CopyStopRequested()) return fail(WriteFault::kStopped, -1);
+    return fail(Fault(f), static_cast<int>(i));
   }
   // The path is the user's, outside any menu directory: taken as typed, never matched by case.
   if (builder.Finish(std::move(bases)) && builder.PlaceOver()) return 0;
-  return fail(Stopped() ? WriteFault::kStopped : WriteFault::kWriteFailed, -1);
+  return fail(CopyStopRequested() ? WriteFault::kStopped : WriteFault::kWriteFailed, -1);
 }
 
 }  // namespace quarvel

@@ -215,17 +215,6 @@ int CheckImportBases(const std::string& menuDir, const ImportOptions& options, P
   return 0;
 }
 
-int CheckBasesBeforeImport(const std::string& diffPath, const std::string& menuDir, const SBNdtAry& list,
-                           BaseCheck* bases) {
-  *bases = {};
-  PreparedDiff prepared;
-  ImportCheck why;
-  if (PrepareImport(diffPath, menuDir, list, &prepared, &why) != 0) return -1;
-  const int r = CheckImportBases(menuDir, {}, &prepared, bases, &why);
-  prepared.Close();
-  return r == 0 || why.refusal == ImportRefusal::kConflicts ? 0 : -1;
-}
-
 bool AnyToImport(const SBNdtAry& directory) {
   for (const SBNdt& e : directory) {
     if (!IsExcluded(e)) return true;

@@ -55,11 +55,6 @@ int PrepareImport(const std::string& diffPath, const std::string& menuDir, const
 // holds what was found either way (with force, the conflicts that the import goes over).
 int CheckImportBases(const std::string& menuDir, const ImportOptions& options, PreparedDiff* prepared,
                      BaseCheck* bases, ImportCheck* why);
-// The base check alone, for a caller that asks the user before it imports: the diff opened and
-// checked as the import would (PrepareImport), then CheckImportBases. Reads only. 0 with `bases`
-// filled (conflicts included); -1 when the diff or the directory would be refused anyway.
-int CheckBasesBeforeImport(const std::string& diffPath, const std::string& menuDir, const SBNdtAry& list,
-                           BaseCheck* bases);
 
 // True when `directory` has an entry without the excluded mark.
 bool AnyToImport(const SBNdtAry& directory);

@@ -80,21 +80,19 @@ TEST_F(BaseCheckTest, EachKindOfLocalChangeIsOneConflictAndNothingChangesUnlessF
   }
   EXPECT_EQ(Difference(before, Snapshot(target_)), "");
 
-  // The dry run finds the same, and so does the check the dialog asks with.
+  // The plan that the dry run prints and the dialog asks with finds the same.
   ImportPlan plan;
   ImportCheck why;
   EXPECT_EQ(PlanImport(diff_, target_, changes_, &plan, &why), -1);
+  EXPECT_EQ(why.refusal, ImportRefusal::kConflicts);
   EXPECT_EQ(plan.bases.conflicts.size(), 5u);
-  BaseCheck asked;
-  EXPECT_EQ(CheckBasesBeforeImport(diff_, target_, changes_, &asked), 0);
-  EXPECT_EQ(asked.conflicts.size(), 5u);
   // Left out, an entry is not checked.
   SBNdtAry fewer = changes_;
   for (SBNdt& e : fewer) {
     if (e.name != "A.SST") e.op |= kOpExcluded;
   }
-  EXPECT_EQ(CheckBasesBeforeImport(diff_, target_, fewer, &asked), 0);
-  EXPECT_EQ(asked.conflicts.size(), 1u);
+  EXPECT_EQ(PlanImport(diff_, target_, fewer, &plan, &why), -1);
+  EXPECT_EQ(plan.bases.conflicts.size(), 1u);
 
   // A damaged block of a conflicting entry is the diff's damage, not a local change.
   const std::string good = ReadFile(diff_);
